@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main()
+{
+    std::printf("Torvex Transfer %s\n", TORVEX_VERSION);
+    return 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "model/restcontact.h"
+#include "model/restdocument.h"
+#include "model/restfolder.h"
+#include "model/restfolderaccess.h"
+#include "model/restproject.h"
+#include "model/reststatus.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+class RestClient;
+
+// The logged-on session: every server call of the program goes through it. A session exists only
+// logged on; destroying it logs off. Every answer whose status is not 200 raises RestException carrying
+// that response, and so does a 200 answer whose body cannot be read. Transport failures and cancels
+// raise CurlConnectionException, local file failures IOException.
+//
+// Thread safety: the GUI thread and one transfer worker may use it at once; their requests run one
+// after the other (see RestClient). setCanceled() may be called from any thread.
+class Rest
+{
+public:
+    // Logs on. Throws RestException, CurlConnectionException, CurlException.
+    Rest(const QString& server, const QString& login, const QString& password,
+         const QString& caBundle = QString());
+    virtual ~Rest();
+    Q_DISABLE_COPY_MOVE(Rest)
+
+    // Repeats the logon on the same client and cookies. Throws RestException, CurlConnectionException.
+    void logon();
+    // The keep-alive's logon: returns false, without a request, while another request is running.
+    bool logonIfIdle();
+    void setCanceled(bool canceled);
+    void setTimeouts(int connectSeconds, int stallSeconds);
+
+    // Returns when server answers an anonymous logoff like the service does.
+    // Throws RestException, CurlConnectionException, CurlException.
+    static void checkServer(const QString& server, const QString& caBundle = QString());
+
+    // Each throws RestException and CurlConnectionException.
+    QList<RestProject> getProjects();
+    RestProject getProject(const int& p);
+    QList<RestFolder> getProjectFolders(const int& p);
+    QList<RestFolder> getChildFolders(const int& p, const int& parent);
+    QList<RestDocument> getDocuments(const int& f);
+    QList<RestStatus> getProjectStatusses(const int& p);
+    RestFolderAccess getFolderAccess(const int& f);
+    RestContact getContact(const int& p);
+    RestFolder createDirectory(const QString& json, const int& p);
+    // The uploads and downloads also throw IOException.
+    RestDocument uploadDocument(const int& f, const QString& name, const QString& description,
+                                const int& statusId, const QString& path);
+    RestDocument uploadDocumentRevision(const int& f, const QString& name, const QString& description,
+                                        const int& statusId, const int& r, const QString& path);
+    // Writes what the server sends into the file at path, also when the answer is refused.
+    void downloadDocument(const int& f, const int& r, const QString& path);
+    // Streams the document into an open device; the caller decides what to keep after a failure.
+    void downloadDocument(const int& f, const int& r, QIODevice& target);
+
+private:
+    std::unique_ptr<RestClient> m_client;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "rest/restresponse.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+
+class QIODevice;
+
+// The program's one HTTP client: one libcurl handle that keeps the logon cookie, and the server's REST
+// calls on it. Every HTTP status comes back as a normal response; the session judges it.
+//
+// Thread safety: requests may come from any thread; a lock held for a whole request makes them run one
+// after the other. setCanceled() may be called at any time from any thread.
+class RestClient
+{
+public:
+    // caBundle: a PEM file of certificate authorities to trust instead of the system's; empty for the
+    // system's. Throws CurlException when the handle cannot be created.
+    RestClient(const QString& server, const QString& login, const QString& password,
+               const QString& caBundle = QString());
+    virtual ~RestClient();
+    Q_DISABLE_COPY_MOVE(RestClient)
+
+    // Each request throws CurlConnectionException when the transfer does not complete (no connection,
+    // TLS failure, stall, cancel, local read or write failure).
+    RestResponse Logon();
+    // The keep-alive's logon: no request, and nullopt, while another request is running.
+    std::optional<RestResponse> LogonIfIdle();
+    RestResponse Logoff();
+    RestResponse GetProjects();
+    RestResponse GetProject(const int& p);
+    RestResponse GetProjectFolders(const int& p);
+    RestResponse GetChildFolders(const int& p, const int& parent);
+    RestResponse GetDocuments(const int& f);
+    RestResponse GetProjectStatusses(const int& p);
+    RestResponse GetFolderAccess(const int& f);
+    RestResponse GetContact(const int& p);
+    RestResponse CreateDirectory(const QString& json, const int& p);
+    // The uploads stream the file as a chunked body; IOException, before any request, when it cannot
+    // be opened for reading.
+    RestResponse UploadDocument(const int& f, const QString& name, const QString& description,
+                                const int& statusId, const QString& path);
+    RestResponse UploadDocumentRevision(const int& f, const QString& name, const QString& description,
+                                        const int& statusId, const int& r, const QString& path);
+    // Writes whatever the server sends into the file at path (created or emptied; IOException when it
+    // cannot be opened for writing) and returns the status with an empty body.
+    RestResponse DownloadDocument(const int& f, const int& r, const QString& path);
+    // The same into a device that is open for writing.
+    RestResponse DownloadDocument(const int& f, const int& r, QIODevice& target);
+
+    // While set, every transfer of this client is aborted at its next progress report.
+    void setCanceled(bool canceled);
+    bool isCanceled() const;
+
+    // A connection that is not made within connectSeconds, or a transfer that moves less than one byte
+    // per second for stallSeconds, fails. There is no limit on the total time.
+    void setTimeouts(int connectSeconds, int stallSeconds);
+
+    QByteArray baseUrl() const { return m_baseUrl; }
+
+private:
+    RestResponse get(const QByteArray& pathAndQuery, const char* operation);
+    RestResponse getLocked(const QByteArray& pathAndQuery, const char* operation);
+    RestResponse upload(const QByteArray& pathAndQuery, const QString& path, const char* operation);
+    int perform(const QByteArray& pathAndQuery);
+    int statusCode();
+    QByteArray escaped(const QString& text);
+    [[noreturn]] void fail(int result, const char* operation);
+
+    QString m_login;
+    QString m_password;
+    QByteArray m_baseUrl;
+    void* m_handle = nullptr;
+    std::atomic<bool> m_canceled { false };
+    std::mutex m_requestMutex;
+    char m_errorText[256] = {};
+};

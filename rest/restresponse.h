@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Status code and body of one HTTP exchange, as the server sent them.
+struct RestResponse
+{
+    int statusCode = 0;
+    QString body; // decoded as UTF-8; empty for a download, whose body went to a file
+};
