@@ -2,17 +2,15 @@
 
 #include "model/jsonparseexception.h"
 #include "model/jsontext.h"
+#include "model/jsonvaluereader.h"
 
 #include <QByteArray>
-#include <QLocale>
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <string_view>
 
 namespace {
@@ -54,114 +52,14 @@ template<typename Read> void jsonParserForEachMember(const rapidjson::Value& nod
         read(std::string_view(member->name.GetString(), member->name.GetStringLength()), member->value);
 }
 
-QString jsonParserText(const rapidjson::Value& value)
-{
-    if (value.IsString())
-        return QString::fromUtf8(value.GetString(), qsizetype(value.GetStringLength()));
-    if (value.IsBool())
-        return boolText(value.GetBool());
-    if (value.IsInt64())
-        return QString::number(value.GetInt64());
-    if (value.IsUint64())
-        return QString::number(value.GetUint64());
-    if (value.IsDouble())
-        return QString::number(value.GetDouble(), 'g', QLocale::FloatingPointShortest);
-    return QString();
-}
-
-// A decimal integer with optional sign and surrounding blanks, saturated to [min, max]; 0 for other text.
-qint64 jsonParserDecimal(std::string_view text, qint64 min, qint64 max)
-{
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return 0;
-    qint64 result = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return 0;
-        const int digit = c - '0';
-        if (negative)
-            result = result < (min + digit) / 10 ? min : std::max(min, result * 10 - digit);
-        else
-            result = result > (max - digit) / 10 ? max : std::min(max, result * 10 + digit);
-    }
-    return result;
-}
-
-// Integers as such, doubles truncated, decimal strings converted, all saturated to [min, max];
-// anything else is 0.
-qint64 jsonParserInteger(const rapidjson::Value& value, qint64 min, qint64 max)
-{
-    if (value.IsInt64())
-        return std::clamp<qint64>(value.GetInt64(), min, max);
-    if (value.IsUint64()) // beyond the qint64 range
-        return max;
-    if (value.IsDouble()) {
-        const double truncated = std::trunc(value.GetDouble());
-        if (!std::isfinite(truncated))
-            return 0;
-        if (truncated <= double(min))
-            return min;
-        if (truncated >= double(max))
-            return max;
-        return qint64(truncated);
-    }
-    if (value.IsString())
-        return jsonParserDecimal(std::string_view(value.GetString(), value.GetStringLength()), min, max);
-    return 0;
-}
-
-int jsonParserInt(const rapidjson::Value& value)
-{
-    return int(jsonParserInteger(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-qint64 jsonParserInt64(const rapidjson::Value& value)
-{
-    return jsonParserInteger(value, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
-}
-
-bool jsonParserBool(const rapidjson::Value& value)
-{
-    return jsonParserText(value) == QLatin1String("true");
-}
-
-// An ISO 8601 time without a zone is UTC clock time; one with a zone is converted to UTC.
-QDateTime jsonParserUtcDate(const rapidjson::Value& value)
-{
-    const QString text = jsonParserText(value);
-    if (text.isEmpty())
-        return QDateTime();
-    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
-    if (parsed.isValid() && parsed.timeSpec() != Qt::LocalTime)
-        return parsed.toUTC();
-    // Read the clock time as UTC directly: going through local time would shift or lose a time that
-    // falls into a daylight-saving gap here.
-    const QDateTime utc = QDateTime::fromString(text + QLatin1Char('Z'), Qt::ISODate);
-    if (utc.isValid())
-        return utc;
-    if (parsed.isValid())
-        return QDateTime(parsed.date(), parsed.time(), Qt::UTC);
-    return QDateTime();
-}
-
 bool jsonParserReadObjectMember(RestObject& object, std::string_view key, const rapidjson::Value& value)
 {
     if (key == "ObjectType")
-        object.setObjectType(jsonParserText(value));
+        object.setObjectType(JsonValueReader::text(value));
     else if (key == "ID")
-        object.setId(jsonParserInt(value));
+        object.setId(JsonValueReader::toInt(value));
     else if (key == "Name")
-        object.setName(jsonParserText(value));
+        object.setName(JsonValueReader::text(value));
     else
         return false;
     return true;
@@ -279,9 +177,9 @@ void JSONParser::parseDragItem(const QString& text, int& projectId, QString& pat
     jsonParserParse(text, document);
     jsonParserForEachMember(document, [&](std::string_view key, const rapidjson::Value& value) {
         if (key == "ProjectID")
-            projectId = jsonParserInt(value);
+            projectId = JsonValueReader::toInt(value);
         else if (key == "KelmarPath")
-            path = jsonParserText(value);
+            path = JsonValueReader::text(value);
     });
 }
 
@@ -329,27 +227,27 @@ RestProject JSONParser::projectFromNode(const rapidjson::Value& node)
         if (jsonParserReadObjectMember(project, key, value))
             return;
         if (key == "Address")
-            project.setAddress(jsonParserText(value));
+            project.setAddress(JsonValueReader::text(value));
         else if (key == "City")
-            project.setCity(jsonParserText(value));
+            project.setCity(JsonValueReader::text(value));
         else if (key == "Zip")
-            project.setZip(jsonParserText(value));
+            project.setZip(JsonValueReader::text(value));
         else if (key == "CountryID")
-            project.setCountryId(jsonParserInt(value));
+            project.setCountryId(JsonValueReader::toInt(value));
         else if (key == "Details")
-            project.setDetails(jsonParserText(value));
+            project.setDetails(JsonValueReader::text(value));
         else if (key == "Timezone")
-            project.setTimezone(jsonParserText(value));
+            project.setTimezone(JsonValueReader::text(value));
         else if (key == "AdminRoleID")
-            project.setAdminRoleId(jsonParserInt(value));
+            project.setAdminRoleId(JsonValueReader::toInt(value));
         else if (key == "CreatedByID")
-            project.setCreatedById(jsonParserInt(value));
+            project.setCreatedById(JsonValueReader::toInt(value));
         else if (key == "IsLocked")
-            project.setIsLocked(jsonParserBool(value));
+            project.setIsLocked(JsonValueReader::toBool(value));
         else if (key == "IsActive")
-            project.setIsActive(jsonParserBool(value));
+            project.setIsActive(JsonValueReader::toBool(value));
         else if (key == "IsFree")
-            project.setIsFree(jsonParserBool(value));
+            project.setIsFree(JsonValueReader::toBool(value));
     });
     return project;
 }
@@ -361,19 +259,19 @@ RestFolder JSONParser::folderFromNode(const rapidjson::Value& node)
         if (jsonParserReadObjectMember(folder, key, value))
             return;
         if (key == "Path")
-            folder.setPath(jsonParserText(value));
+            folder.setPath(JsonValueReader::text(value));
         else if (key == "Type")
-            folder.setType(jsonParserText(value));
+            folder.setType(JsonValueReader::text(value));
         else if (key == "ParentID")
-            folder.setParentId(jsonParserInt(value));
+            folder.setParentId(JsonValueReader::toInt(value));
         else if (key == "ProjectID")
-            folder.setProjectId(jsonParserInt(value));
+            folder.setProjectId(JsonValueReader::toInt(value));
         else if (key == "URL")
-            folder.setUrl(jsonParserText(value));
+            folder.setUrl(JsonValueReader::text(value));
         else if (key == "NrChildren")
-            folder.setNrChildren(jsonParserInt(value));
+            folder.setNrChildren(JsonValueReader::toInt(value));
         else if (key == "NrItems")
-            folder.setNrItems(jsonParserInt(value));
+            folder.setNrItems(JsonValueReader::toInt(value));
     });
     return folder;
 }
@@ -385,31 +283,31 @@ RestDocument JSONParser::documentFromNode(const rapidjson::Value& node)
         if (jsonParserReadObjectMember(document, key, value))
             return;
         if (key == "NrRevisions")
-            document.setNrRevisions(jsonParserInt(value));
+            document.setNrRevisions(JsonValueReader::toInt(value));
         else if (key == "FolderID")
-            document.setFolderId(jsonParserInt(value));
+            document.setFolderId(JsonValueReader::toInt(value));
         else if (key == "Description")
-            document.setDescription(jsonParserText(value));
+            document.setDescription(JsonValueReader::text(value));
         else if (key == "AuthorID")
-            document.setAuthorId(jsonParserInt(value));
+            document.setAuthorId(JsonValueReader::toInt(value));
         else if (key == "Uploaded")
-            document.setUploaded(jsonParserUtcDate(value));
+            document.setUploaded(JsonValueReader::toUtcDateTime(value));
         else if (key == "RevisionNr")
-            document.setRevisionNr(jsonParserInt(value));
+            document.setRevisionNr(JsonValueReader::toInt(value));
         else if (key == "RevisionID")
-            document.setRevisionId(jsonParserInt(value));
+            document.setRevisionId(JsonValueReader::toInt(value));
         else if (key == "Size")
-            document.setSize(jsonParserInt64(value));
+            document.setSize(JsonValueReader::toInt64(value));
         else if (key == "StatusID")
-            document.setStatusId(jsonParserInt(value));
+            document.setStatusId(JsonValueReader::toInt(value));
         else if (key == "ConversionStatus")
-            document.setConversionStatus(jsonParserInt(value));
+            document.setConversionStatus(JsonValueReader::toInt(value));
         else if (key == "NrViews")
-            document.setNrViews(jsonParserInt(value));
+            document.setNrViews(JsonValueReader::toInt(value));
         else if (key == "CheckedOutByID")
-            document.setCheckedOutById(jsonParserInt(value));
+            document.setCheckedOutById(JsonValueReader::toInt(value));
         else if (key == "CheckedOutOn")
-            document.setCheckedOutOn(jsonParserText(value));
+            document.setCheckedOutOn(JsonValueReader::text(value));
     });
     return document;
 }
@@ -419,37 +317,37 @@ RestContact JSONParser::contactFromNode(const rapidjson::Value& node)
     RestContact contact;
     jsonParserForEachMember(node, [&contact](std::string_view key, const rapidjson::Value& value) {
         if (key == "ObjectType")
-            contact.setObjectType(jsonParserText(value));
+            contact.setObjectType(JsonValueReader::text(value));
         else if (key == "ID")
-            contact.setId(jsonParserInt(value));
+            contact.setId(JsonValueReader::toInt(value));
         else if (key == "FirstName")
-            contact.setFirstName(jsonParserText(value));
+            contact.setFirstName(JsonValueReader::text(value));
         else if (key == "LastName")
-            contact.setLastName(jsonParserText(value));
+            contact.setLastName(JsonValueReader::text(value));
         else if (key == "Address")
-            contact.setAddress(jsonParserText(value));
+            contact.setAddress(JsonValueReader::text(value));
         else if (key == "City")
-            contact.setCity(jsonParserText(value));
+            contact.setCity(JsonValueReader::text(value));
         else if (key == "Zip")
-            contact.setZip(jsonParserText(value));
+            contact.setZip(JsonValueReader::text(value));
         else if (key == "State")
-            contact.setState(jsonParserText(value));
+            contact.setState(JsonValueReader::text(value));
         else if (key == "CountryID")
-            contact.setCountryId(jsonParserInt(value));
+            contact.setCountryId(JsonValueReader::toInt(value));
         else if (key == "Phone")
-            contact.setPhone(jsonParserText(value));
+            contact.setPhone(JsonValueReader::text(value));
         else if (key == "Fax")
-            contact.setFax(jsonParserText(value));
+            contact.setFax(JsonValueReader::text(value));
         else if (key == "Mobile")
-            contact.setMobile(jsonParserText(value));
+            contact.setMobile(JsonValueReader::text(value));
         else if (key == "Email")
-            contact.setEmail(jsonParserText(value));
+            contact.setEmail(JsonValueReader::text(value));
         else if (key == "Function")
-            contact.setFunction(jsonParserText(value));
+            contact.setFunction(JsonValueReader::text(value));
         else if (key == "OrganizationID")
-            contact.setOrganizationId(jsonParserInt(value));
+            contact.setOrganizationId(JsonValueReader::toInt(value));
         else if (key == "IsAdmin")
-            contact.setIsAdmin(jsonParserBool(value));
+            contact.setIsAdmin(JsonValueReader::toBool(value));
     });
     return contact;
 }
@@ -484,13 +382,13 @@ RestFolderAccess JSONParser::folderAccessFromNode(const rapidjson::Value& node)
     RestFolderAccess access;
     jsonParserForEachMember(node, [&access](std::string_view key, const rapidjson::Value& value) {
         if (key == "ObjectType") {
-            access.setObjectType(jsonParserText(value));
+            access.setObjectType(JsonValueReader::text(value));
             return;
         }
         const auto flag = std::find_if(std::begin(flags), std::end(flags),
             [key](const Flag& candidate) { return candidate.key == key; });
         if (flag != std::end(flags))
-            (access.*(flag->set))(jsonParserBool(value));
+            (access.*(flag->set))(JsonValueReader::toBool(value));
     });
     return access;
 }
@@ -500,11 +398,11 @@ RestStatus JSONParser::statusFromNode(const rapidjson::Value& node)
     RestStatus status;
     jsonParserForEachMember(node, [&status](std::string_view key, const rapidjson::Value& value) {
         if (key == "ID")
-            status.setId(jsonParserInt(value));
+            status.setId(JsonValueReader::toInt(value));
         else if (key == "Name")
-            status.setName(jsonParserText(value));
+            status.setName(JsonValueReader::text(value));
         else if (key == "Sequence")
-            status.setSequence(jsonParserInt(value));
+            status.setSequence(JsonValueReader::toInt(value));
     });
     return status;
 }
@@ -516,5 +414,5 @@ int JSONParser::idFromNode(const rapidjson::Value& node)
     const auto id = std::find_if(node.MemberBegin(), node.MemberEnd(), [](const auto& member) {
         return std::string_view(member.name.GetString(), member.name.GetStringLength()) == "ID";
     });
-    return id == node.MemberEnd() ? -1 : jsonParserInt(id->value);
+    return id == node.MemberEnd() ? -1 : JsonValueReader::toInt(id->value);
 }
