@@ -6,11 +6,10 @@
 #include "rest/restexceptions.h"
 
 namespace {
-const RestResponse& restAccepted(const RestResponse& response)
+void restAccepted(const RestResponse& response)
 {
     if (response.statusCode != 200)
         throw RestException(response);
-    return response;
 }
 
 // An answer with status 200 that cannot be read is refused like any other bad answer, so that every
@@ -45,7 +44,8 @@ Rest::~Rest()
 
 void Rest::logon()
 {
-    const RestResponse& response = restAccepted(m_client->Logon());
+    const RestResponse response = m_client->Logon();
+    restAccepted(response);
     if (!response.body.startsWith(QLatin1String("Logged on.")))
         throw RestException(response);
 }
@@ -74,7 +74,8 @@ void Rest::setTimeouts(int connectSeconds, int stallSeconds)
 void Rest::checkServer(const QString& server, const QString& caBundle)
 {
     RestClient probe(server, QString(), QString(), caBundle);
-    const RestResponse& response = restAccepted(probe.Logoff());
+    const RestResponse response = probe.Logoff();
+    restAccepted(response);
     if (!response.body.startsWith(QLatin1String("Logged off.")))
         throw RestException(response);
 }
