@@ -25,7 +25,7 @@ done
 # ---------------------------------------------------------------- helpers
 
 # svg2png SVG PNG SIZE: render at SIZE x SIZE with full alpha.
-svg2png() { rsvg-convert -w "$3" -h "$3" "$1" -o "$WORK/tmp.png"; convert "$WORK/tmp.png" -strip PNG32:"$2"; }
+svg2png() { rsvg-convert -w "$3" -h "$3" "$1" -o "$WORK/render.png"; convert "$WORK/render.png" -strip PNG32:"$2"; }
 
 # png2gif PNG GIF: GIF has one-bit transparency. Pixels at least half opaque
 # are kept and blended onto white (the tree background), the rest become
@@ -201,8 +201,8 @@ for n in ok wait; do
 done
 for n in details sync add config; do svg2png "$WORK/$n.svg" "$ICONS/$n.png" 32; done
 # Failed: the Breeze warning triangle.
-rsvg-convert -w 28 -h 28 "$BREEZE/emblems/22/emblem-warning.svg" -o "$WORK/tmp.png"
-convert "$WORK/tmp.png" -background none -gravity center -extent 32x32 PNG32:"$WORK/warning.png"
+rsvg-convert -w 28 -h 28 "$BREEZE/emblems/22/emblem-warning.svg" -o "$WORK/render.png"
+convert "$WORK/render.png" -background none -gravity center -extent 32x32 PNG32:"$WORK/warning.png"
 png2gif "$WORK/warning.png" "$ICONS/warning.gif"
 # Favourite: the Breeze star (emblems/22/emblem-favorite.svg) in yellow.
 cat > "$WORK/favo.svg" <<'SVG'
@@ -256,8 +256,8 @@ cat > "$WORK/logo.svg" <<SVG
  <text x="86" y="61" font-family="Lato" font-size="36" fill="#31363b"><tspan font-weight="900">Torvex</tspan><tspan dx="8" font-weight="300" fill="#1d7fc4">Transfer</tspan></text>
 </svg>
 SVG
-rsvg-convert "$WORK/logo.svg" -o "$WORK/tmp.png"
-convert "$WORK/tmp.png" -trim +repage -bordercolor none -border 8 -strip PNG32:"$OUT/torvexLogo.png"
+rsvg-convert "$WORK/logo.svg" -o "$WORK/render.png"
+convert "$WORK/render.png" -trim +repage -bordercolor none -border 8 -strip PNG32:"$OUT/torvexLogo.png"
 
 # ---------------------------------------------------------------- banner
 # A low strip for the top of the main window, 760 x 60 so that it fits the
@@ -271,5 +271,5 @@ cat > "$WORK/banner.svg" <<SVG
  <text x="284" y="36" font-family="Lato" font-size="15" fill="#5f6a72">Drag and drop files between your computer and your projects</text>
 </svg>
 SVG
-rsvg-convert "$WORK/banner.svg" -o "$WORK/tmp.png"
-convert "$WORK/tmp.png" -crop x60+0+0 -trim +repage -background none -gravity center -extent 760x60 -strip PNG32:"$OUT/torvexMail.png"
+rsvg-convert "$WORK/banner.svg" -o "$WORK/render.png"
+convert "$WORK/render.png" -crop x60+0+0 -trim +repage -background none -gravity center -extent 760x60 -strip PNG32:"$OUT/torvexMail.png"
