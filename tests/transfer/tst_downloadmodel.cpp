@@ -1,0 +1,192 @@
+#include "remote/itemicons.h"
+#include "transfer/downloadmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QIcon>
+#include <QImage>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QtTest>
+
+namespace {
+DownloadItem downloadModelItem(
+    const QString& objectType, const QString& name, const QString& folderType = QString())
+{
+    return DownloadItem(objectType, 7, name, folderType, QStringLiteral("Project/Folder"),
+        QStringLiteral("the description"), QStringLiteral("Draft"),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), QStringLiteral("/target"), 3);
+}
+
+QImage downloadModelImage(const QVariant& icon)
+{
+    return icon.value<QIcon>().pixmap(16, 16).toImage();
+}
+} // namespace
+
+class TestDownloadModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void columnsShowTheItemAndItsStatus();
+    void typeIconFollowsTheObjectTypeNotTheStatus_data();
+    void typeIconFollowsTheObjectTypeNotTheStatus();
+    void statusIconAndToolTipFollowTheCode_data();
+    void statusIconAndToolTipFollowTheCode();
+    void indexesOutsideTheTableGiveNothing();
+    void onlyTheStatusColumnIsWritable();
+    void statusWriteReachesTheListAndTheViews();
+
+private:
+    QList<DownloadItem> m_items;
+};
+
+void TestDownloadModel::init()
+{
+    m_items = { downloadModelItem(QStringLiteral("Project"), QStringLiteral("Bridge")),
+        downloadModelItem(QStringLiteral("Folder"), QStringLiteral("Plans"), QStringLiteral("documents")),
+        downloadModelItem(QStringLiteral("Document"), QStringLiteral("deck.pdf")) };
+}
+
+void TestDownloadModel::columnsShowTheItemAndItsStatus()
+{
+    DownloadModel model(&m_items);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.columnCount(), 5);
+    const QStringList headers { "Name", "Path", "Description", "Status", "Progress" };
+    for (int section = 0; section < 5; ++section) {
+        QCOMPARE(model.headerData(section, Qt::Horizontal).toString(), headers[section]);
+        QVERIFY(!model.headerData(section, Qt::Horizontal, Qt::ToolTipRole).isValid());
+    }
+    QVERIFY(!model.headerData(5, Qt::Horizontal).isValid());
+    QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
+
+    const QStringList texts { "deck.pdf", "Project/Folder", "the description", "Draft" };
+    for (int column = 0; column < 4; ++column)
+        QCOMPARE(model.data(model.index(2, column)).toString(), texts[column]);
+    QVERIFY(!model.data(model.index(2, 4)).isValid());
+    QVERIFY(!model.data(model.index(2, 1), Qt::DecorationRole).isValid());
+    QVERIFY(!model.data(model.index(2, 0), Qt::ToolTipRole).isValid());
+    QCOMPARE(
+        model.flags(model.index(0, 4)), Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
+}
+
+void TestDownloadModel::typeIconFollowsTheObjectTypeNotTheStatus_data()
+{
+    QTest::addColumn<QString>("objectType");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("folderType");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("project") << "Project"
+                             << "Bridge"
+                             << ""
+                             << ":/images/icons/project.gif";
+    QTest::newRow("folder by type") << "Folder"
+                                    << "Mail"
+                                    << "mail" << folderIconPath(QStringLiteral("mail"));
+    QTest::newRow("unknown folder type") << "Folder"
+                                         << "X"
+                                         << "galaxy"
+                                         << ":/images/icons/folderClassic.gif";
+    QTest::newRow("document by name") << "Document"
+                                      << "a.xls"
+                                      << "" << documentIconPath(QStringLiteral("a.xls"));
+    QTest::newRow("type is case-sensitive") << "project"
+                                            << "a.pdf"
+                                            << "" << documentIconPath(QStringLiteral("a.pdf"));
+}
+
+void TestDownloadModel::typeIconFollowsTheObjectTypeNotTheStatus()
+{
+    QFETCH(QString, objectType);
+    QFETCH(QString, name);
+    QFETCH(QString, folderType);
+    QFETCH(QString, icon);
+    QList<DownloadItem> items { downloadModelItem(objectType, name, folderType) };
+    DownloadModel model(&items);
+    const QImage expected = downloadModelImage(QIcon(icon));
+    QCOMPARE(downloadModelImage(model.data(model.index(0, 0), Qt::DecorationRole)), expected);
+    items[0].setStatus(ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("x")));
+    QCOMPARE(downloadModelImage(model.data(model.index(0, 0), Qt::DecorationRole)), expected);
+}
+
+void TestDownloadModel::statusIconAndToolTipFollowTheCode_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("listed") << 0 << "";
+    QTest::newRow("queued") << 1 << ":/images/icons/wait.gif";
+    QTest::newRow("failed") << 2 << ":/images/icons/warning.gif";
+    QTest::newRow("done") << 3 << ":/images/icons/ok.gif";
+    QTest::newRow("unknown") << 9 << "";
+}
+
+void TestDownloadModel::statusIconAndToolTipFollowTheCode()
+{
+    QFETCH(int, code);
+    QFETCH(QString, icon);
+    m_items[1].setStatus(ModelItemStatus(code, QStringLiteral("Canceled by user")));
+    DownloadModel model(&m_items);
+    const QVariant decoration = model.data(model.index(1, 4), Qt::DecorationRole);
+    if (icon.isEmpty())
+        QVERIFY(!decoration.isValid());
+    else
+        QCOMPARE(downloadModelImage(decoration), downloadModelImage(QIcon(icon)));
+    QCOMPARE(model.data(model.index(1, 4), Qt::ToolTipRole).toString(), QStringLiteral("Canceled by user"));
+    QVERIFY(!model.data(model.index(1, 4), Qt::DisplayRole).isValid());
+}
+
+void TestDownloadModel::indexesOutsideTheTableGiveNothing()
+{
+    DownloadModel model(&m_items);
+    QStandardItemModel other(5, 6);
+    for (int role : { int(Qt::DisplayRole), int(Qt::DecorationRole), int(Qt::ToolTipRole) }) {
+        QVERIFY(!model.data(model.index(3, 0), role).isValid());
+        QVERIFY(!model.data(model.index(0, 5), role).isValid());
+        QVERIFY(!model.data(other.index(0, 0), role).isValid());
+        QVERIFY(!model.data(QModelIndex(), role).isValid());
+    }
+}
+
+void TestDownloadModel::onlyTheStatusColumnIsWritable()
+{
+    DownloadModel model(&m_items);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const QVariant status
+        = QVariant::fromValue(ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Successful")));
+    for (int column = 0; column < 4; ++column)
+        QVERIFY(!model.setData(model.index(0, column), status, Qt::EditRole));
+    QVERIFY(!model.setData(model.index(0, 4), status, Qt::DisplayRole));
+    QVERIFY(!model.setData(model.index(3, 4), status, Qt::EditRole));
+    QStandardItemModel other(5, 5);
+    QVERIFY(!model.setData(other.index(0, 4), status, Qt::EditRole));
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(m_items[0].status().code(), int(ModelItemStatus::Listed));
+    QCOMPARE(m_items[0].name(), QStringLiteral("Bridge"));
+}
+
+void TestDownloadModel::statusWriteReachesTheListAndTheViews()
+{
+    const QList<DownloadItem> before = m_items;
+    DownloadModel model(&m_items);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(model.setData(model.index(2, 4),
+        QVariant::fromValue(ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Overwritten"))),
+        Qt::EditRole));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].toModelIndex(), model.index(2, 4));
+    QCOMPARE(changed[0][1].toModelIndex(), model.index(2, 4));
+    QCOMPARE(m_items[2].status().text(), QStringLiteral("Overwritten"));
+    // The write detaches the dialog's list from any copy of it.
+    QCOMPARE(before[2].status().code(), int(ModelItemStatus::Listed));
+
+    // Something that is no status becomes the default status.
+    QVERIFY(model.setData(model.index(2, 4), QStringLiteral("text"), Qt::EditRole));
+    QCOMPARE(m_items[2].status().code(), int(ModelItemStatus::Queued));
+    QCOMPARE(m_items[2].status().text(), QString());
+}
+
+QTEST_MAIN(TestDownloadModel)
+#include "tst_downloadmodel.moc"

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "transfer/downloaditem.h"
+
+#include <QDialog>
+#include <QList>
+#include <QMessageBox>
+
+#include <functional>
+
+class DownloadModel;
+class DownloadThread;
+class QFrame;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpacerItem;
+class QTableView;
+class QVBoxLayout;
+class Rest;
+
+// Shows a prepared download, runs it on a DownloadThread, shows each item's outcome and the progress,
+// cancels it, and asks the user before the worker overwrites a file. Its Start button names the phase:
+// "Start", then "Busy" while the worker runs, then "Close".
+class DownloadDialog final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DownloadDialog)
+
+public:
+    DownloadDialog(const QList<DownloadItem>& items, int folderCount, int fileCount, Rest* rest,
+        const QString& targetDir, QWidget* parent = nullptr);
+    ~DownloadDialog() override;
+
+    // Tests answer the overwrite question through this instead of a modal box: it returns Yes or No and
+    // sets applyToAll. An empty function brings the box back.
+    using OverwriteQuestion
+        = std::function<QMessageBox::StandardButton(const QString& filePath, bool& applyToAll)>;
+    static void setOverwriteQuestion(OverwriteQuestion question);
+    // Tests drive the dialog through this instead of a modal event loop; exec() returns what it returns.
+    using Runner = std::function<int(DownloadDialog& dialog)>;
+    static void setRunner(Runner runner);
+
+    int exec() override;
+
+    DownloadModel* model() const { return m_model; }
+    DownloadThread* worker() const { return m_worker; }
+
+public slots:
+    void cancelBtnClicked();
+    void okBtnClicked();
+    void reject() override;
+    void downloadThreadFinished();
+    void increaseProgressBar();
+    void documentAlreadyExists(QString filePath);
+
+private:
+    QList<DownloadItem> m_items;
+    int m_folderCount;
+    int m_fileCount;
+    Rest* m_rest;
+    QString m_targetDir;
+    DownloadModel* m_model;
+    QTableView* m_tableView;
+    QVBoxLayout* m_mainLayout;
+    QLabel* m_summaryLabel;
+    QPushButton* m_cancelButton;
+    QPushButton* m_startButton;
+    QFrame* m_bottomFrame;
+    QHBoxLayout* m_bottomLayout;
+    QFrame* m_buttonsFrame;
+    QGridLayout* m_buttonsLayout;
+    DownloadThread* m_worker;
+    // Outside every layout until they are shown; owned by the dialog until then.
+    QProgressBar* m_progressBar;
+    QSpacerItem* m_spacer;
+    QLabel* m_completionLabel;
+};

@@ -1,0 +1,276 @@
+#include "transfer/downloadthread.h"
+
+#include "rest/diagnosticlog.h"
+#include "rest/rest.h"
+#include "rest/restexceptions.h"
+#include "transfer/downloadmodel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSaveFile>
+
+namespace {
+const int downloadThreadStatusColumn = 4;
+
+QString downloadThreadCanceledText()
+{
+    return QStringLiteral("Canceled by user");
+}
+
+QString downloadThreadConnectionText()
+{
+    return QStringLiteral("Network connection problem or canceled by user");
+}
+
+QString downloadThreadFileText()
+{
+    return QStringLiteral("The document could not be created or overwritten, permission problem?");
+}
+} // namespace
+
+DownloadThread::DownloadThread(DownloadModel* model, QList<DownloadItem>* items, Rest* rest, QObject* parent)
+    : QThread(parent)
+    , m_model(model)
+    , m_items(items)
+    , m_rest(rest)
+{
+    ModelItemStatus::registerMetaType();
+    // The receiver lives on the GUI thread, so the statuses that run() emits arrive there queued.
+    connect(this, &DownloadThread::itemStatusChanged, this, &DownloadThread::showItemStatus);
+}
+
+DownloadThread::~DownloadThread()
+{
+    if (isRunning()) {
+        cancel();
+        wait();
+    }
+}
+
+void DownloadThread::start(QThread::Priority priority)
+{
+    m_work = *m_items;
+    QThread::start(priority);
+}
+
+void DownloadThread::cancel()
+{
+    m_canceled.store(true);
+    if (m_rest)
+        m_rest->setCanceled(true);
+    // Under the mutex, so that a worker about to wait sees the flag or receives the wake-up.
+    QMutexLocker lock(&m_mutex);
+    m_answered.wakeAll();
+}
+
+bool DownloadThread::isCanceled() const
+{
+    return m_canceled.load();
+}
+
+void DownloadThread::setAnswer(bool overwrite, bool applyToAll)
+{
+    QMutexLocker lock(&m_mutex);
+    m_overwrite = overwrite;
+    m_applyToAll = applyToAll;
+    m_questionPending = false;
+    m_answered.wakeAll();
+}
+
+void DownloadThread::showItemStatus(int row, ModelItemStatus status)
+{
+    if (m_model)
+        m_model->setData(
+            m_model->index(row, downloadThreadStatusColumn), QVariant::fromValue(status), Qt::EditRole);
+}
+
+void DownloadThread::run()
+{
+    for (int i = 0; i < m_work.size(); ++i) {
+        // An exception must not leave the thread: it would end the program.
+        try {
+            handleItem(i);
+        } catch (const std::exception&) {
+            markFailed(i,
+                ModelItemStatus(ModelItemStatus::Failed,
+                    QStringLiteral("An unexpected error occurred while downloading this item")));
+        } catch (...) {
+            markFailed(i,
+                ModelItemStatus(ModelItemStatus::Failed,
+                    QStringLiteral("An unexpected error occurred while downloading this item")));
+        }
+        emit uploadItemFinished();
+    }
+}
+
+void DownloadThread::handleItem(int i)
+{
+    if (m_canceled.load()) {
+        markFailed(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadCanceledText()));
+        return;
+    }
+    const DownloadItem& item = m_work.at(i);
+    if (item.status().code() != ModelItemStatus::Queued)
+        return;
+    if (item.objectType() == QLatin1String("Project") || item.objectType() == QLatin1String("Folder"))
+        createLocalFolder(i);
+    else if (item.objectType() == QLatin1String("Document"))
+        downloadDocument(i);
+}
+
+bool DownloadThread::refuseUnusableName(int i)
+{
+    const QString name = m_work.at(i).name();
+    if (DownloadItem::isUsableLocalName(name))
+        return false;
+    DiagnosticLog::write(QStringLiteral("Download refused, unusable local name: ") + name);
+    markFailed(i,
+        ModelItemStatus(
+            ModelItemStatus::Failed, QStringLiteral("The name can't be used for a local file or folder")));
+    return true;
+}
+
+void DownloadThread::createLocalFolder(int i)
+{
+    if (refuseUnusableName(i))
+        return;
+    const DownloadItem& item = m_work.at(i);
+    const QString target = item.localDir() + QLatin1Char('/') + item.name();
+    const bool existed = QFileInfo::exists(target);
+    if (QDir().mkpath(target)) {
+        setItemStatus(i,
+            ModelItemStatus(ModelItemStatus::Done,
+                existed ? QStringLiteral("Folder already existed") : QStringLiteral("Successful")));
+    } else {
+        markFailed(i,
+            ModelItemStatus(
+                ModelItemStatus::Failed, QStringLiteral("Could not create folder, permissions problem?")));
+    }
+}
+
+QString DownloadThread::downloadPermissionProblem(const DownloadItem& item)
+{
+    try {
+        if (!m_rest->getFolderAccess(item.folderId()).canDownload())
+            return QStringLiteral("You don't have permission to download this file");
+    } catch (const CurlConnectionException&) {
+        return downloadThreadConnectionText();
+    } catch (const RestException& e) {
+        return QStringLiteral("Error while retreiving folder access, responseCode: ")
+            + QString::number(e.response.statusCode) + QStringLiteral(", Response: ") + e.response.body;
+    } catch (const std::exception&) {
+        return QStringLiteral("Error while retreiving folder access");
+    }
+    return QString();
+}
+
+DownloadThread::OverwriteAnswer DownloadThread::askOverwrite(const QString& target)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_applyToAll) {
+        if (m_canceled.load())
+            return OverwriteAnswer::Canceled;
+        m_questionPending = true;
+        emit documentAlreadyExists(target);
+        // Only an answer or a cancel ends the wait; a spurious wake-up does not.
+        while (m_questionPending && !m_canceled.load())
+            m_answered.wait(&m_mutex);
+        if (m_questionPending) {
+            m_questionPending = false;
+            return OverwriteAnswer::Canceled;
+        }
+    }
+    return m_overwrite ? OverwriteAnswer::Overwrite : OverwriteAnswer::Skip;
+}
+
+void DownloadThread::downloadDocument(int i)
+{
+    if (refuseUnusableName(i))
+        return;
+    const DownloadItem item = m_work.at(i);
+    const QString problem = downloadPermissionProblem(item);
+    if (!problem.isEmpty()) {
+        DiagnosticLog::write(QStringLiteral("downloadDocument not approved, errormessage: ") + problem);
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, problem));
+        return;
+    }
+
+    const QString target = item.localDir() + QLatin1Char('/') + item.name();
+    bool overwritten = false;
+    if (QFileInfo::exists(target)) {
+        switch (askOverwrite(target)) {
+        case OverwriteAnswer::Canceled:
+            setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadCanceledText()));
+            return;
+        case OverwriteAnswer::Skip:
+            setItemStatus(i,
+                ModelItemStatus(
+                    ModelItemStatus::Failed, QStringLiteral("File already existed, skipped by user")));
+            return;
+        case OverwriteAnswer::Overwrite:
+            overwritten = true;
+            break;
+        }
+    }
+
+    // The document goes to a temporary file beside the target, which replaces the target only after a
+    // complete, accepted transfer: an existing file survives every failure, and no partial file remains.
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    const QString fileErrorLine
+        = QStringLiteral("Rest downloadDocument() error, file couldn't be created or overwritten");
+    if (!file.open(QIODevice::WriteOnly)) {
+        DiagnosticLog::write(fileErrorLine);
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
+        return;
+    }
+    try {
+        m_rest->downloadDocument(item.folderId(), item.id(), file);
+    } catch (const CurlConnectionException&) {
+        file.cancelWriting();
+        DiagnosticLog::write(QStringLiteral("Connection error, document download failed"));
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadConnectionText()));
+        return;
+    } catch (const IOException&) {
+        file.cancelWriting();
+        DiagnosticLog::write(fileErrorLine);
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
+        return;
+    } catch (const RestException& e) {
+        // What the server sent instead of the document stays in the discarded temporary file.
+        file.cancelWriting();
+        const QString code = QString::number(e.response.statusCode);
+        DiagnosticLog::write(QStringLiteral("Rest downloadDocument() refused, responseCode: ") + code);
+        setItemStatus(i,
+            ModelItemStatus(ModelItemStatus::Failed,
+                QStringLiteral("The server refused the download, responseCode: ") + code));
+        return;
+    }
+    if (!file.commit()) {
+        DiagnosticLog::write(fileErrorLine);
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
+        return;
+    }
+    DiagnosticLog::write(QStringLiteral("Rest downloadDocument() successful, filename: ") + item.name());
+    setItemStatus(i,
+        ModelItemStatus(ModelItemStatus::Done,
+            overwritten ? QStringLiteral("Overwritten") : QStringLiteral("Successful")));
+}
+
+void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)
+{
+    m_work[i].setStatus(status);
+    emit itemStatusChanged(i, status);
+}
+
+void DownloadThread::markFailed(int i, const ModelItemStatus& status)
+{
+    setItemStatus(i, status);
+    const ModelItemStatus parentFailed(status.code(), QStringLiteral("Parent directory creation failed"));
+    const QList<int> children = m_work.at(i).children();
+    for (int child : children) {
+        if (child > i && child < m_work.size())
+            markFailed(child, parentFailed);
+    }
+}

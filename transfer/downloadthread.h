@@ -1,0 +1,82 @@
+#pragma once
+
+#include "transfer/downloaditem.h"
+
+#include <QList>
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+
+class DownloadModel;
+class Rest;
+
+// Carries out a download list: creates a local folder for every project and folder and downloads every
+// queued document into its folder, asking through documentAlreadyExists() before it replaces a file.
+//
+// The object lives on the GUI thread; run() works on its own copy of the list, taken by start(), and
+// hands every status change to the GUI thread (queued), where it is written into the model. The worker
+// waits for the GUI thread only for the answer to an overwrite question, and cancel() ends that wait.
+class DownloadThread final : public QThread
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DownloadThread)
+
+public:
+    DownloadThread(DownloadModel* model, QList<DownloadItem>* items, Rest* rest, QObject* parent = nullptr);
+    // A worker that still runs is canceled and waited for.
+    ~DownloadThread() override;
+
+    // Takes the worker's copy of the list as it is now (with the items queued), then starts the thread.
+    void start(QThread::Priority priority = QThread::InheritPriority);
+    // GUI thread: stops the running transfer and every later item, and ends a pending overwrite question.
+    void cancel();
+    bool isCanceled() const;
+    // GUI thread: the answer to documentAlreadyExists(); applyToAll makes it stand for every later file.
+    void setAnswer(bool overwrite, bool applyToAll);
+
+signals:
+    // After every item, whatever became of it.
+    void uploadItemFinished();
+    // The target file exists; the worker waits for setAnswer() or cancel().
+    void documentAlreadyExists(QString filePath);
+    // Every status the worker writes, in order.
+    void itemStatusChanged(int row, ModelItemStatus status);
+
+protected:
+    void run() override;
+
+private slots:
+    void showItemStatus(int row, ModelItemStatus status);
+
+private:
+    enum class OverwriteAnswer
+    {
+        Overwrite,
+        Skip,
+        Canceled
+    };
+
+    void handleItem(int i);
+    void createLocalFolder(int i);
+    void downloadDocument(int i);
+    QString downloadPermissionProblem(const DownloadItem& item);
+    OverwriteAnswer askOverwrite(const QString& target);
+    bool refuseUnusableName(int i);
+    void setItemStatus(int i, const ModelItemStatus& status);
+    void markFailed(int i, const ModelItemStatus& status);
+
+    DownloadModel* m_model;
+    QList<DownloadItem>* m_items;
+    Rest* m_rest;
+    std::atomic<bool> m_canceled { false };
+    // Guarded by m_mutex.
+    bool m_overwrite = false;
+    bool m_applyToAll = false;
+    bool m_questionPending = false;
+    QMutex m_mutex;
+    QWaitCondition m_answered;
+    // The worker's own list; touched only by run() while the thread runs.
+    QList<DownloadItem> m_work;
+};
