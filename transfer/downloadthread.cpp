@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QSaveFile>
 
 namespace {
@@ -60,8 +59,8 @@ void DownloadThread::cancel()
     if (m_rest)
         m_rest->setCanceled(true);
     // Under the mutex, so that a worker about to wait sees the flag or receives the wake-up.
-    QMutexLocker lock(&m_mutex);
-    m_answered.wakeAll();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answered.notify_all();
 }
 
 bool DownloadThread::isCanceled() const
@@ -71,11 +70,11 @@ bool DownloadThread::isCanceled() const
 
 void DownloadThread::setAnswer(bool overwrite, bool applyToAll)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_overwrite = overwrite;
     m_applyToAll = applyToAll;
     m_questionPending = false;
-    m_answered.wakeAll();
+    m_answered.notify_all();
 }
 
 void DownloadThread::showItemStatus(int row, ModelItemStatus status)
@@ -167,15 +166,14 @@ QString DownloadThread::downloadPermissionProblem(const DownloadItem& item)
 
 DownloadThread::OverwriteAnswer DownloadThread::askOverwrite(const QString& target)
 {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_applyToAll) {
         if (m_canceled.load())
             return OverwriteAnswer::Canceled;
         m_questionPending = true;
         emit documentAlreadyExists(target);
         // Only an answer or a cancel ends the wait; a spurious wake-up does not.
-        while (m_questionPending && !m_canceled.load())
-            m_answered.wait(&m_mutex);
+        m_answered.wait(lock, [this] { return !m_questionPending || m_canceled.load(); });
         if (m_questionPending) {
             m_questionPending = false;
             return OverwriteAnswer::Canceled;

@@ -1,0 +1,345 @@
+#include "rest/rest.h"
+#include "support/testserver.h"
+#include "transfer/confirmationdialog.h"
+#include "transfer/downloaddialog.h"
+#include "transfer/downloadmodel.h"
+#include "transfer/downloadthread.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+DownloadItem downloadDialogDocument(int id, const QString& name, const QString& localDir)
+{
+    return DownloadItem(QStringLiteral("Document"), id, name, QString(), QStringLiteral("Bridge/Plans"),
+        QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir,
+        10);
+}
+
+DownloadItem downloadDialogFolder(const QString& name, const QString& localDir)
+{
+    return DownloadItem(QStringLiteral("Folder"), 5, name, QStringLiteral("documents"),
+        QStringLiteral("Bridge"), QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()),
+        QList<int>(), localDir, 0);
+}
+
+QByteArray downloadDialogRead(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void downloadDialogWrite(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+} // namespace
+
+class TestDownloadDialog : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void preparedDialogShowsTheSummaryAndTheTable();
+    void cancelBeforeStartRejectsWithoutDownloading();
+    void startRunsTheListToCloseAndCloseAccepts();
+    void escapeWhileRunningCancelsAndKeepsTheDialogOpen();
+    void escapeWhenDoneRejects();
+    void emptyListGoesStraightToDone();
+    void overwriteAnswerWithApplyToAllIsAskedOnce();
+    void confirmationBoxAsksWithApplyToAll();
+    void questionArrivingAfterCancelIsNotShown();
+
+private:
+    QPushButton* button(DownloadDialog& dialog, const char* name) const;
+    void waitForDone(DownloadDialog& dialog) const;
+
+    std::unique_ptr<TestServer> m_server;
+    std::unique_ptr<Rest> m_rest;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_target;
+};
+
+void TestDownloadDialog::init()
+{
+    m_server = std::make_unique<TestServer>();
+    m_server->on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
+    m_server->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    m_server->on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
+    m_server->on("GET", "/protected/Document.download", TestReply::text(200, "new content"));
+    m_rest = std::make_unique<Rest>(m_server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_target = m_dir->path();
+}
+
+void TestDownloadDialog::cleanup()
+{
+    DownloadDialog::setOverwriteQuestion(nullptr);
+    m_rest.reset();
+    m_server.reset();
+    m_dir.reset();
+}
+
+QPushButton* TestDownloadDialog::button(DownloadDialog& dialog, const char* name) const
+{
+    return dialog.findChild<QPushButton*>(QLatin1String(name));
+}
+
+void TestDownloadDialog::waitForDone(DownloadDialog& dialog) const
+{
+    QTRY_COMPARE_WITH_TIMEOUT(button(dialog, "startButton")->text(), QStringLiteral("Close"), 30000);
+}
+
+void TestDownloadDialog::preparedDialogShowsTheSummaryAndTheTable()
+{
+    QList<DownloadItem> items;
+    for (int i = 0; i < 3; ++i)
+        items << downloadDialogFolder(QStringLiteral("F%1").arg(i), m_target);
+    for (int i = 0; i < 5; ++i)
+        items << downloadDialogDocument(i, QStringLiteral("d%1.txt").arg(i), m_target);
+    DownloadDialog dialog(items, 3, 5, m_rest.get(), m_target);
+    QCOMPARE(dialog.findChild<QLabel*>("summaryLabel")->text(), "3 folders, 5 files download to " + m_target);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Download files"));
+
+    auto* table = dialog.findChild<QTableView*>("tableView");
+    QCOMPARE(table->model()->rowCount(), 8);
+    QCOMPARE(table->selectionMode(), QAbstractItemView::NoSelection);
+    QVERIFY(table->verticalHeader()->isHidden());
+    QVERIFY(!table->showGrid());
+    QCOMPARE(table->columnWidth(0), 200);
+    QCOMPARE(table->columnWidth(4), 55);
+    QVERIFY(!table->model()->data(table->model()->index(7, 4), Qt::DecorationRole).isValid());
+
+    QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Start"));
+    QVERIFY(button(dialog, "startButton")->isDefault());
+    QVERIFY(button(dialog, "cancelButton")->isEnabled());
+    // The progress bar takes its place only at the start.
+    QVERIFY(!dialog.findChild<QProgressBar*>());
+    QVERIFY(!dialog.findChild<QLabel*>("completionLabel"));
+}
+
+void TestDownloadDialog::cancelBeforeStartRejectsWithoutDownloading()
+{
+    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target) };
+    for (bool escape : { false, true }) {
+        DownloadDialog dialog(items, 0, 1, m_rest.get(), m_target);
+        QSignalSpy closed(&dialog, &QDialog::finished);
+        if (escape)
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            button(dialog, "cancelButton")->click();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
+    }
+    QCOMPARE(m_server->requests().size(), std::size_t(1));
+    QVERIFY(!QFileInfo::exists(m_target + "/a.txt"));
+}
+
+void TestDownloadDialog::startRunsTheListToCloseAndCloseAccepts()
+{
+    QList<DownloadItem> items { downloadDialogFolder("Plans", m_target),
+        downloadDialogDocument(21, "a.txt", m_target + "/Plans"),
+        downloadDialogDocument(22, "b.txt", m_target) };
+    items[0].addChild(1);
+    DownloadDialog dialog(items, 1, 2, m_rest.get(), m_target);
+    QSignalSpy closed(&dialog, &QDialog::finished);
+    button(dialog, "startButton")->click();
+
+    QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Busy"));
+    QVERIFY(!button(dialog, "startButton")->isEnabled());
+    auto* progress = dialog.findChild<QProgressBar*>();
+    QVERIFY(progress);
+    QCOMPARE(progress->minimum(), 0);
+    QCOMPARE(progress->maximum(), 3);
+    // Queued statuses are written before the worker's first status can arrive.
+    DownloadModel* model = dialog.model();
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Queued"));
+
+    waitForDone(dialog);
+    QCOMPARE(progress->value(), 3);
+    QVERIFY(progress->isHidden());
+    auto* completion = dialog.findChild<QLabel*>("completionLabel");
+    QVERIFY(completion && completion->isVisibleTo(&dialog));
+    QCOMPARE(completion->text(), QStringLiteral("Transfer completed"));
+    QVERIFY(!button(dialog, "cancelButton")->isEnabled());
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Successful"));
+    QCOMPARE(downloadDialogRead(m_target + "/Plans/a.txt"), QByteArray("new content"));
+
+    QCOMPARE(closed.count(), 0);
+    button(dialog, "startButton")->click();
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed[0][0].toInt(), int(QDialog::Accepted));
+}
+
+void TestDownloadDialog::escapeWhileRunningCancelsAndKeepsTheDialogOpen()
+{
+    TestReply slow;
+    slow.streamSize = 64 * 1024 * 1024;
+    slow.chunkSize = 16 * 1024;
+    slow.chunkDelay = std::chrono::milliseconds(50);
+    m_server->on("GET", "/protected/Document.download", slow);
+    QList<DownloadItem> items { downloadDialogDocument(21, "slow.bin", m_target),
+        downloadDialogDocument(22, "b.txt", m_target), downloadDialogDocument(23, "c.txt", m_target) };
+    DownloadDialog dialog(items, 0, 3, m_rest.get(), m_target);
+    QSignalSpy closed(&dialog, &QDialog::finished);
+    button(dialog, "startButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        m_server->requests("/protected/Document.download").size(), std::size_t(1), 10000);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(closed.count(), 0);
+    waitForDone(dialog);
+
+    DownloadModel* model = dialog.model();
+    QCOMPARE(model->data(model->index(0, 4), Qt::ToolTipRole).toString(),
+        QStringLiteral("Network connection problem or canceled by user"));
+    for (int row : { 1, 2 })
+        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
+            QStringLiteral("Canceled by user"));
+    QCOMPARE(dialog.findChild<QProgressBar*>()->value(), 3);
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(QDir(m_target).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    // The session's cancel was cleared for the calls that come after the dialog.
+    m_server->on("GET", "/protected/Document.download", TestReply::text(200, "x"));
+    QVERIFY(m_rest->getFolderAccess(1).canDownload());
+}
+
+void TestDownloadDialog::escapeWhenDoneRejects()
+{
+    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target) };
+    DownloadDialog dialog(items, 0, 1, m_rest.get(), m_target);
+    QSignalSpy closed(&dialog, &QDialog::finished);
+    button(dialog, "startButton")->click();
+    waitForDone(dialog);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
+    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("new content"));
+}
+
+void TestDownloadDialog::emptyListGoesStraightToDone()
+{
+    DownloadDialog dialog({}, 0, 0, m_rest.get(), m_target);
+    QCOMPARE(dialog.findChild<QLabel*>("summaryLabel")->text(), "0 folders, 0 files download to " + m_target);
+    button(dialog, "startButton")->click();
+    auto* progress = dialog.findChild<QProgressBar*>();
+    QCOMPARE(progress->maximum(), 0);
+    waitForDone(dialog);
+    QCOMPARE(progress->value(), 0);
+    QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
+}
+
+void TestDownloadDialog::overwriteAnswerWithApplyToAllIsAskedOnce()
+{
+    downloadDialogWrite(m_target + "/a.txt", "old a");
+    downloadDialogWrite(m_target + "/b.txt", "old b");
+    QStringList asked;
+    DownloadDialog::setOverwriteQuestion([&asked](const QString& filePath, bool& applyToAll) {
+        asked << filePath;
+        applyToAll = true;
+        return QMessageBox::Yes;
+    });
+    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
+        downloadDialogDocument(22, "b.txt", m_target) };
+    DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
+    button(dialog, "startButton")->click();
+    waitForDone(dialog);
+    QCOMPARE(asked, QStringList { m_target + "/a.txt" });
+    DownloadModel* model = dialog.model();
+    for (int row : { 0, 1 })
+        QCOMPARE(
+            model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Overwritten"));
+    QCOMPARE(downloadDialogRead(m_target + "/b.txt"), QByteArray("new content"));
+}
+
+void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
+{
+    downloadDialogWrite(m_target + "/a.txt", "old a");
+    downloadDialogWrite(m_target + "/b.txt", "old b");
+    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
+        downloadDialogDocument(22, "b.txt", m_target) };
+    DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
+    int boxes = 0;
+    // Answers the real box: "Apply to all" ticked, then No.
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&boxes] {
+        auto* box = qobject_cast<ConfirmationDialog*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        ++boxes;
+        QCOMPARE(box->windowTitle(), QStringLiteral("Confirm"));
+        QVERIFY(box->text().startsWith("A file with the following name already exists: "));
+        QCOMPARE(box->informativeText(), QStringLiteral("Do you want to overwrite it?"));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+        // The box builds a new grid when its texts change; the row must be in the grid that shows.
+        QVERIFY(box->applyToAllCheckBox()->isVisible());
+        QVERIFY(box->layout()->indexOf(box->applyToAllCheckBox()->parentWidget()) >= 0);
+        bool labelled = false;
+        for (QLabel* each : box->findChildren<QLabel*>())
+            labelled = labelled || (each->text() == QLatin1String("Apply to all") && each->isVisible());
+        QVERIFY(labelled);
+        box->applyToAllCheckBox()->setChecked(true);
+        box->button(QMessageBox::No)->click();
+    });
+    answerer.start(20);
+    button(dialog, "startButton")->click();
+    waitForDone(dialog);
+    QCOMPARE(boxes, 1);
+    DownloadModel* model = dialog.model();
+    for (int row : { 0, 1 })
+        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
+            QStringLiteral("File already existed, skipped by user"));
+    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("old a"));
+}
+
+void TestDownloadDialog::questionArrivingAfterCancelIsNotShown()
+{
+    downloadDialogWrite(m_target + "/a.txt", "old a");
+    int asked = 0;
+    DownloadDialog::setOverwriteQuestion([&asked](const QString&, bool&) {
+        ++asked;
+        return QMessageBox::Yes;
+    });
+    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
+        downloadDialogDocument(22, "b.txt", m_target) };
+    DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
+    std::atomic<bool> questionSent { false };
+    connect(
+        dialog.worker(), &DownloadThread::documentAlreadyExists, dialog.worker(),
+        [&questionSent](const QString&) { questionSent = true; }, Qt::DirectConnection);
+    button(dialog, "startButton")->click();
+    // The user cancels while the question still waits in the event queue.
+    while (!questionSent)
+        QThread::msleep(5);
+    button(dialog, "cancelButton")->click();
+    QVERIFY(dialog.worker()->isFinished());
+    waitForDone(dialog);
+    QCOMPARE(asked, 0);
+    DownloadModel* model = dialog.model();
+    for (int row : { 0, 1 })
+        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
+            QStringLiteral("Canceled by user"));
+    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("old a"));
+}
+
+QTEST_MAIN(TestDownloadDialog)
+#include "tst_downloaddialog.moc"
