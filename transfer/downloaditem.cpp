@@ -1,5 +1,7 @@
 #include "transfer/downloaditem.h"
 
+#include <algorithm>
+
 DownloadItem::DownloadItem(const QString& objectType, int id, const QString& name, const QString& folderType,
     const QString& path, const QString& description, const QString& statusName, const ModelItemStatus& status,
     const QList<int>& children, const QString& localDir, int folderId)
@@ -21,12 +23,23 @@ void DownloadItem::addChild(int position)
     m_children.append(position);
 }
 
+namespace {
+// What cannot be part of one path component: the separators, and NUL, which would cut the name short.
+bool downloadItemIsSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    if (c == QLatin1Char('\\') || c == QLatin1Char(':'))
+        return true;
+#endif
+    return c == QLatin1Char('/') || c == QChar(0);
+}
+} // namespace
+
 QString DownloadItem::localName(const QString& serverName)
 {
     QString name = serverName;
-    // A NUL would cut the name short in every file system call.
     for (QChar& c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0))
+        if (downloadItemIsSeparator(c))
             c = QLatin1Char('_');
     }
     return name;
@@ -36,5 +49,5 @@ bool DownloadItem::isUsableLocalName(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+    return std::none_of(name.cbegin(), name.cend(), downloadItemIsSeparator);
 }

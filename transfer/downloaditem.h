@@ -18,8 +18,8 @@ public:
 
     void addChild(int position);
 
-    // A server name made safe as one local path component: the path separators become "_". The result
-    // may still be unusable ("", ".", ".."); see isUsableLocalName.
+    // A server name made safe as one local path component: the path separators (and NUL) become "_".
+    // The result may still be unusable ("", ".", ".."); see isUsableLocalName.
     static QString localName(const QString& serverName);
     // Whether name can be created inside a folder without reaching outside it.
     static bool isUsableLocalName(const QString& name);
