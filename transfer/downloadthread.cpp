@@ -3,11 +3,11 @@
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "transfer/downloadfile.h"
 #include "transfer/downloadmodel.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 const int downloadThreadStatusColumn = 4;
@@ -214,11 +214,10 @@ void DownloadThread::downloadDocument(int i)
 
     // The document goes to a temporary file beside the target, which replaces the target only after a
     // complete, accepted transfer: an existing file survives every failure, and no partial file remains.
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
+    DownloadFile file(target);
     const QString fileErrorLine
         = QStringLiteral("Rest downloadDocument() error, file couldn't be created or overwritten");
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.create()) {
         DiagnosticLog::write(fileErrorLine);
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
         return;
@@ -226,18 +225,18 @@ void DownloadThread::downloadDocument(int i)
     try {
         m_rest->downloadDocument(item.folderId(), item.id(), file);
     } catch (const CurlConnectionException&) {
-        file.cancelWriting();
+        file.discard();
         DiagnosticLog::write(QStringLiteral("Connection error, document download failed"));
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadConnectionText()));
         return;
     } catch (const IOException&) {
-        file.cancelWriting();
+        file.discard();
         DiagnosticLog::write(fileErrorLine);
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
         return;
     } catch (const RestException& e) {
         // What the server sent instead of the document stays in the discarded temporary file.
-        file.cancelWriting();
+        file.discard();
         const QString code = QString::number(e.response.statusCode);
         DiagnosticLog::write(QStringLiteral("Rest downloadDocument() refused, responseCode: ") + code);
         setItemStatus(i,

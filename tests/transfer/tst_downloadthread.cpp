@@ -394,6 +394,9 @@ void TestDownloadThread::overwriteAnswers()
     QFETCH(int, questions);
     downloadThreadWrite(m_target + "/one.txt", "old one");
     downloadThreadWrite(m_target + "/two.txt", "old two");
+    const QFileDevice::Permissions ownOnly
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    QVERIFY(QFile::setPermissions(m_target + "/one.txt", ownOnly));
     QList<DownloadItem> items { downloadThreadDocument(21, "one.txt", m_target),
         downloadThreadDocument(22, "fresh.txt", m_target), downloadThreadDocument(23, "two.txt", m_target) };
     run(items, [&](DownloadThread& thread, const QString&) { thread.setAnswer(overwrite, applyToAll); });
@@ -409,6 +412,8 @@ void TestDownloadThread::overwriteAnswers()
     }
     QCOMPARE(downloadThreadRead(m_target + "/one.txt"), overwrite ? downloadThreadContent(21) : "old one");
     QCOMPARE(downloadThreadRead(m_target + "/two.txt"), overwrite ? downloadThreadContent(23) : "old two");
+    // A replaced file keeps the permissions the user gave it.
+    QCOMPARE(QFileInfo(m_target + "/one.txt").permissions(), ownOnly);
     QCOMPARE(m_server->requests("/protected/Document.download").size(), std::size_t(overwrite ? 3 : 1));
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFile>
+
+// The file a document is downloaded into: a new file with a temporary name beside the target, which
+// replaces the target (atomically, by renaming) only on commit(). Until then the target stays as it was,
+// and an uncommitted file is removed, also when the object is destroyed.
+class DownloadFile final : public QFile
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DownloadFile)
+
+public:
+    explicit DownloadFile(const QString& target);
+    ~DownloadFile() override;
+
+    // Creates and opens the temporary file for writing; false when the folder does not allow it.
+    bool create();
+    // Puts the written file in the target's place, with an existing target's permissions.
+    bool commit();
+    // Removes the temporary file.
+    void discard();
+
+private:
+    QString m_target;
+    bool m_created = false;
+};
