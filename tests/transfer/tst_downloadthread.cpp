@@ -88,7 +88,6 @@ private Q_SLOTS:
     void unwritableTargetGivesTheFileProblem();
     void cancelDuringATransferStopsItAndEveryLaterItem();
     void cancelWhileQuestionPendingDoesNotHang();
-    void onlyQueuedItemsAreHandled();
 
 private:
     void run(QList<DownloadItem>& items, const OverwriteAnswer& answer = OverwriteAnswer());
@@ -502,24 +501,6 @@ void TestDownloadThread::cancelWhileQuestionPendingDoesNotHang()
     }
     QCOMPARE(downloadThreadRead(m_target + "/one.txt"), QByteArray("old one"));
     QCOMPARE(filesUnder(m_target), QStringList { "one.txt" });
-}
-
-void TestDownloadThread::onlyQueuedItemsAreHandled()
-{
-    QList<DownloadItem> items { downloadThreadDocument(21, "a.txt", m_target),
-        downloadThreadDocument(22, "b.txt", m_target) };
-    for (DownloadItem& item : items)
-        item.setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
-    items[1].setStatus(ModelItemStatus(ModelItemStatus::Done, QStringLiteral("earlier")));
-    DownloadModel model(&items);
-    DownloadThread thread(&model, &items, m_rest.get());
-    bool finished = false;
-    connect(&thread, &QThread::finished, this, [&finished] { finished = true; });
-    thread.start();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 30000);
-    QCOMPARE(items[0].status().text(), downloadThreadOk);
-    QCOMPARE(items[1].status().text(), QStringLiteral("earlier"));
-    QCOMPARE(filesUnder(m_target), QStringList { "a.txt" });
 }
 
 QTEST_MAIN(TestDownloadThread)
