@@ -55,6 +55,12 @@ template<typename Call> bool downloadListCall(const DownloadListCallTexts& texts
     return false;
 }
 
+// The server lists the separator lines of its folder tree as folders; they hold nothing to download.
+bool downloadListIsSeparator(const RestFolder& folder)
+{
+    return folder.name() == QLatin1String("(separator)");
+}
+
 QString downloadListLocalDir(const QString& parentDir, const QString& name)
 {
     return parentDir.endsWith(QLatin1Char('/')) ? parentDir + name : parentDir + QLatin1Char('/') + name;
@@ -134,8 +140,10 @@ void DownloadListBuilder::addProjectItems(const RestProject& project, const QStr
             downloadListProjectFolders, [&] { folders = m_rest->getProjectFolders(project.id()); }))
         return;
     const QString localDir = downloadListLocalDir(targetDir, name);
-    for (const RestFolder& folder : std::as_const(folders))
-        addFolderItems(folder, localDir, project.name(), position);
+    for (const RestFolder& folder : std::as_const(folders)) {
+        if (!downloadListIsSeparator(folder))
+            addFolderItems(folder, localDir, project.name(), position);
+    }
 }
 
 void DownloadListBuilder::addFolderItems(
@@ -159,8 +167,10 @@ void DownloadListBuilder::addFolderItems(
     QList<RestFolder> children;
     if (downloadListCall(downloadListChildFolders,
             [&] { children = m_rest->getChildFolders(folder.projectId(), folder.id()); })) {
-        for (const RestFolder& child : std::as_const(children))
-            addFolderItems(child, folderDir, folderPath, position);
+        for (const RestFolder& child : std::as_const(children)) {
+            if (!downloadListIsSeparator(child))
+                addFolderItems(child, folderDir, folderPath, position);
+        }
     }
     m_walkedFolders.removeLast();
 

@@ -126,17 +126,21 @@ void TestDownloadListBuilder::serve(const std::string& target, TestReply reply)
 }
 
 // Project 1 "Bridge": "Plans" (documents) holds "Details" (documents, one document) and two documents;
-// "Mail" (mail) holds "Inbox" and would hold a document that is never asked for.
+// "Mail" (mail) holds "Inbox" and would hold a document that is never asked for. The separator lines
+// that the server lists among the folders are not walked.
 void TestDownloadListBuilder::serveBridge()
 {
     serve("/rest/Folders?p=1&parent=0&a=tree",
         TestReply::text(200,
             downloadListArray({ downloadListFolderJson(10, "Plans", "documents"),
+                downloadListFolderJson(30, "(separator)", "separator"),
                 downloadListFolderJson(20, "Mail", "mail") })));
     serve("/rest/Folders?p=1&parent=10&a=tree",
         TestReply::text(200, downloadListArray({ downloadListFolderJson(11, "Details", "documents") })));
     serve("/rest/Folders?p=1&parent=20&a=tree",
-        TestReply::text(200, downloadListArray({ downloadListFolderJson(21, "Inbox", "mail") })));
+        TestReply::text(200,
+            downloadListArray({ downloadListFolderJson(21, "Inbox", "mail"),
+                downloadListFolderJson(31, "(separator)", "separator") })));
     serve("/rest/Documents?f=10",
         TestReply::text(200,
             downloadListArray({ downloadListDocumentJson(100, "plan.pdf", 10, 2),
