@@ -106,6 +106,9 @@ TestServer::TestServer(Scheme scheme)
     if (m_port <= 0)
         throw std::runtime_error("test server cannot bind to 127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // stop() is a no-op until the accept loop runs, so a server stopped right away would never end.
+    while (!m_server->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestServer::~TestServer()

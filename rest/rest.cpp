@@ -1,0 +1,165 @@
+#include "rest/rest.h"
+
+#include "model/jsonparser.h"
+#include "rest/diagnosticlog.h"
+#include "rest/restclient.h"
+#include "rest/restexceptions.h"
+
+namespace {
+void restAccepted(const RestResponse& response)
+{
+    if (response.statusCode != 200)
+        throw RestException(response);
+}
+
+// An answer with status 200 that cannot be read is refused like any other bad answer, so that every
+// caller's RestException handler reports it and no parser error escapes.
+template<typename Read>
+auto restParsed(const RestResponse& response, Read read) -> decltype(read(response.body))
+{
+    restAccepted(response);
+    try {
+        return read(response.body);
+    } catch (const std::exception&) {
+        throw RestException(response);
+    }
+}
+} // namespace
+
+Rest::Rest(const QString& server, const QString& login, const QString& password, const QString& caBundle)
+    : m_client(std::make_unique<RestClient>(server, login, password, caBundle))
+{
+    logon();
+}
+
+Rest::~Rest()
+{
+    try {
+        m_client->Logoff();
+        DiagnosticLog::write(QStringLiteral("Rest logoff()"));
+    } catch (const CurlConnectionException&) {
+        // The session ends either way; an unreachable server simply does not hear the logoff.
+    }
+}
+
+void Rest::logon()
+{
+    const RestResponse response = m_client->Logon();
+    restAccepted(response);
+    if (!response.body.startsWith(QLatin1String("Logged on.")))
+        throw RestException(response);
+}
+
+bool Rest::logonIfIdle()
+{
+    const std::optional<RestResponse> response = m_client->LogonIfIdle();
+    if (!response)
+        return false;
+    restAccepted(*response);
+    if (!response->body.startsWith(QLatin1String("Logged on.")))
+        throw RestException(*response);
+    return true;
+}
+
+void Rest::setCanceled(bool canceled)
+{
+    m_client->setCanceled(canceled);
+}
+
+void Rest::setTimeouts(int connectSeconds, int stallSeconds)
+{
+    m_client->setTimeouts(connectSeconds, stallSeconds);
+}
+
+void Rest::checkServer(const QString& server, const QString& caBundle)
+{
+    RestClient probe(server, QString(), QString(), caBundle);
+    const RestResponse response = probe.Logoff();
+    restAccepted(response);
+    if (!response.body.startsWith(QLatin1String("Logged off.")))
+        throw RestException(response);
+}
+
+QList<RestProject> Rest::getProjects()
+{
+    const RestResponse projects = m_client->GetProjects();
+    const QList<int> ids = restParsed(projects, [](const QString& body) { return JSONParser::parseIds(body); });
+    QList<int> childCounts;
+    childCounts.reserve(ids.size());
+    for (const int id : ids) {
+        const RestResponse folders = m_client->GetProjectFolders(id);
+        childCounts.append(restParsed(folders, [](const QString& body) { return JSONParser::countElements(body); }));
+    }
+    return restParsed(projects, [&childCounts](const QString& body) {
+        return JSONParser::parseProjects(body, childCounts);
+    });
+}
+
+RestProject Rest::getProject(const int& p)
+{
+    return restParsed(m_client->GetProject(p), [](const QString& body) { return JSONParser::parseProject(body); });
+}
+
+QList<RestFolder> Rest::getProjectFolders(const int& p)
+{
+    return restParsed(m_client->GetProjectFolders(p),
+                      [](const QString& body) { return JSONParser::parseFolders(body); });
+}
+
+QList<RestFolder> Rest::getChildFolders(const int& p, const int& parent)
+{
+    return restParsed(m_client->GetChildFolders(p, parent),
+                      [](const QString& body) { return JSONParser::parseFolders(body); });
+}
+
+QList<RestDocument> Rest::getDocuments(const int& f)
+{
+    return restParsed(m_client->GetDocuments(f), [](const QString& body) { return JSONParser::parseDocuments(body); });
+}
+
+QList<RestStatus> Rest::getProjectStatusses(const int& p)
+{
+    return restParsed(m_client->GetProjectStatusses(p),
+                      [](const QString& body) { return JSONParser::parseStatusses(body); });
+}
+
+RestFolderAccess Rest::getFolderAccess(const int& f)
+{
+    return restParsed(m_client->GetFolderAccess(f),
+                      [](const QString& body) { return JSONParser::parseFolderAccess(body); });
+}
+
+RestContact Rest::getContact(const int& p)
+{
+    return restParsed(m_client->GetContact(p), [](const QString& body) { return JSONParser::parseContact(body); });
+}
+
+RestFolder Rest::createDirectory(const QString& json, const int& p)
+{
+    return restParsed(m_client->CreateDirectory(json, p),
+                      [](const QString& body) { return JSONParser::parseFolder(body); });
+}
+
+RestDocument Rest::uploadDocument(const int& f, const QString& name, const QString& description, const int& statusId,
+                                  const QString& path)
+{
+    return restParsed(m_client->UploadDocument(f, name, description, statusId, path),
+                      [](const QString& body) { return JSONParser::parseDocument(body); });
+}
+
+RestDocument Rest::uploadDocumentRevision(const int& f, const QString& name, const QString& description,
+                                          const int& statusId, const int& r, const QString& path)
+{
+    return restParsed(m_client->UploadDocumentRevision(f, name, description, statusId, r, path),
+                      [](const QString& body) { return JSONParser::parseDocument(body); });
+}
+
+void Rest::downloadDocument(const int& f, const int& r, const QString& path)
+{
+    restAccepted(m_client->DownloadDocument(f, r, path));
+}
+
+void Rest::downloadDocument(const int& f, const int& r, QIODevice& target)
+{
+    restAccepted(m_client->DownloadDocument(f, r, target));
+}

@@ -1,0 +1,411 @@
+#include "model/jsonparseexception.h"
+#include "model/jsonparser.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+
+class TestJsonParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyArrayGivesEmptyResults();
+    void topLevelObjectAndScalar();
+    void singleRecordFromNonObjectIsDefault();
+    void projectIsFreeDefaultsToTrue();
+    void booleanIsTrueOnlyForTheTextTrue_data();
+    void booleanIsTrueOnlyForTheTextTrue();
+    void integerConversion_data();
+    void integerConversion();
+    void documentSizeIsSixtyFourBit_data();
+    void documentSizeIsSixtyFourBit();
+    void textConversion_data();
+    void textConversion();
+    void keysMatchExactlyAndLaterDuplicateWins();
+    void folderNrItemsBeforeNrChildren();
+    void documentReadsEveryKeyAndDefaultsRevisions();
+    void uploadedIsHeldInUtc_data();
+    void uploadedIsHeldInUtc();
+    void uploadedWithoutZoneIgnoresLocalDaylightSavingGap();
+    void contactAndStatusses();
+    void folderAccessReadsEveryFlag();
+    void parseProjectsStopsAtShorterOfCountsAndElements();
+    void parseIdsTakesFirstIdOrMinusOne();
+    void dragItemKeepsCallerValuesForAbsentKeys();
+    void malformedTextThrowsJsonParseException_data();
+    void malformedTextThrowsJsonParseException();
+    void deepNestingDoesNotExhaustTheStack();
+};
+
+void TestJsonParser::emptyArrayGivesEmptyResults()
+{
+    const QString text = QStringLiteral(" [ ] ");
+    QVERIFY(JSONParser::parseProjects(text, { 1, 2 }).isEmpty());
+    QVERIFY(JSONParser::parseFolders(text).isEmpty());
+    QVERIFY(JSONParser::parseDocuments(text).isEmpty());
+    QVERIFY(JSONParser::parseStatusses(text).isEmpty());
+    QVERIFY(JSONParser::parseIds(text).isEmpty());
+    QCOMPARE(JSONParser::countElements(text), 0);
+}
+
+void TestJsonParser::topLevelObjectAndScalar()
+{
+    const QString object = QStringLiteral(R"({"a":{"ID":3,"Name":"x"},"b":5,"c":{"Name":"y"}})");
+    QCOMPARE(JSONParser::countElements(object), 3);
+    QCOMPARE(JSONParser::parseIds(object), QList<int>({ 3, -1, -1 }));
+    const QList<RestFolder> folders = JSONParser::parseFolders(object);
+    QCOMPARE(folders.size(), 3);
+    QCOMPARE(folders.at(0).name(), QStringLiteral("x"));
+    QVERIFY(folders.at(1) == RestFolder());
+
+    for (const QString& scalar :
+        { QStringLiteral("42"), QStringLiteral("\"text\""), QStringLiteral("null") }) {
+        QCOMPARE(JSONParser::countElements(scalar), 0);
+        QVERIFY(JSONParser::parseIds(scalar).isEmpty());
+        QVERIFY(JSONParser::parseDocuments(scalar).isEmpty());
+    }
+}
+
+void TestJsonParser::singleRecordFromNonObjectIsDefault()
+{
+    QVERIFY(JSONParser::parseProject(QStringLiteral(R"([{"ID":1}])")) == RestProject());
+    QVERIFY(JSONParser::parseFolder(QStringLiteral("7")) == RestFolder());
+    QVERIFY(JSONParser::parseDocument(QStringLiteral("\"x\"")) == RestDocument());
+    QVERIFY(JSONParser::parseFolderAccess(QStringLiteral("[]")) == RestFolderAccess());
+}
+
+void TestJsonParser::projectIsFreeDefaultsToTrue()
+{
+    QVERIFY(JSONParser::parseProject(QStringLiteral(R"({"ID":1})")).isFree());
+    QVERIFY(!JSONParser::parseProject(QStringLiteral(R"({"ID":1,"IsFree":false})")).isFree());
+}
+
+void TestJsonParser::booleanIsTrueOnlyForTheTextTrue_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("true") << "true" << true;
+    QTest::newRow("false") << "false" << false;
+    QTest::newRow("string true") << "\"true\"" << true;
+    QTest::newRow("capitalised") << "\"True\"" << false;
+    QTest::newRow("capitals") << "\"TRUE\"" << false;
+    QTest::newRow("one") << "1" << false;
+    QTest::newRow("null") << "null" << false;
+    QTest::newRow("object") << "{\"x\":true}" << false;
+}
+
+void TestJsonParser::booleanIsTrueOnlyForTheTextTrue()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, expected);
+    QCOMPARE(JSONParser::parseFolderAccess("{\"CanView\":" + value + "}").canView(), expected);
+    QCOMPARE(JSONParser::parseProject("{\"IsLocked\":" + value + "}").isLocked(), expected);
+    QCOMPARE(JSONParser::parseContact("{\"IsAdmin\":" + value + "}").isAdmin(), expected);
+}
+
+void TestJsonParser::integerConversion_data()
+{
+    constexpr int max = std::numeric_limits<int>::max();
+    constexpr int min = std::numeric_limits<int>::min();
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("integer") << "42" << 42;
+    QTest::newRow("negative") << "-7" << -7;
+    QTest::newRow("double truncated") << "3.9" << 3;
+    QTest::newRow("negative double truncated") << "-3.9" << -3;
+    QTest::newRow("exponent") << "1e2" << 100;
+    QTest::newRow("decimal string") << "\"42\"" << 42;
+    QTest::newRow("signed string") << "\"-5\"" << -5;
+    QTest::newRow("string with blanks") << "\" 12 \"" << 12;
+    QTest::newRow("string with fraction") << "\"4.5\"" << 0;
+    QTest::newRow("string of letters") << "\"12abc\"" << 0;
+    QTest::newRow("empty string") << "\"\"" << 0;
+    QTest::newRow("boolean") << "true" << 0;
+    QTest::newRow("null") << "null" << 0;
+    QTest::newRow("array") << "[5]" << 0;
+    QTest::newRow("object") << "{\"a\":5}" << 0;
+    QTest::newRow("above int") << "9999999999" << max;
+    QTest::newRow("below int") << "-9999999999" << min;
+    QTest::newRow("above int64") << "18446744073709551615" << max;
+    QTest::newRow("huge double") << "1e300" << max;
+    QTest::newRow("huge negative double") << "-1e300" << min;
+    QTest::newRow("huge string") << "\"999999999999999999999999\"" << max;
+    QTest::newRow("huge negative string") << "\"-999999999999999999999999\"" << min;
+}
+
+void TestJsonParser::integerConversion()
+{
+    QFETCH(QString, value);
+    QFETCH(int, expected);
+    QCOMPARE(JSONParser::parseFolder("{\"ParentID\":" + value + "}").parentId(), expected);
+    QCOMPARE(JSONParser::parseStatusses("[{\"Sequence\":" + value + "}]").value(0).sequence(), expected);
+    int projectId = -1;
+    QString path;
+    JSONParser::parseDragItem("{\"ProjectID\":" + value + "}", projectId, path);
+    QCOMPARE(projectId, expected);
+}
+
+void TestJsonParser::documentSizeIsSixtyFourBit_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<qint64>("expected");
+    QTest::newRow("5 GiB") << "5368709120" << Q_INT64_C(5368709120);
+    QTest::newRow("5 GiB as string") << "\"5368709120\"" << Q_INT64_C(5368709120);
+    QTest::newRow("5 GiB as double") << "5368709120.0" << Q_INT64_C(5368709120);
+    QTest::newRow("above int64") << "18446744073709551615" << std::numeric_limits<qint64>::max();
+    QTest::newRow("huge double") << "1e30" << std::numeric_limits<qint64>::max();
+    QTest::newRow("negative") << "-1" << Q_INT64_C(-1);
+}
+
+void TestJsonParser::documentSizeIsSixtyFourBit()
+{
+    QFETCH(QString, value);
+    QFETCH(qint64, expected);
+    QCOMPARE(JSONParser::parseDocument("{\"Size\":" + value + "}").size(), expected);
+}
+
+void TestJsonParser::textConversion_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("string") << "\"Tower\""
+                            << "Tower";
+    QTest::newRow("utf-8") << QStringLiteral("\"Grüße € 😀\"") << QStringLiteral("Grüße € 😀");
+    QTest::newRow("escapes") << R"("a\"b\\c\n\u00e9\ud83d\ude00")" << QStringLiteral("a\"b\\c\né😀");
+    QTest::newRow("escaped NUL") << R"("a\u0000b")" << QString::fromUtf16(u"a\0b", 3);
+    QTest::newRow("integer") << "42"
+                             << "42";
+    QTest::newRow("negative") << "-3"
+                              << "-3";
+    QTest::newRow("double") << "-1.5"
+                            << "-1.5";
+    QTest::newRow("true") << "true"
+                          << "true";
+    QTest::newRow("false") << "false"
+                           << "false";
+    QTest::newRow("null") << "null"
+                          << "";
+    QTest::newRow("array") << "[\"x\"]"
+                           << "";
+    QTest::newRow("object") << "{\"a\":\"x\"}"
+                            << "";
+}
+
+void TestJsonParser::textConversion()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    QCOMPARE(JSONParser::parseProject("{\"Name\":" + value + "}").name(), expected);
+    QCOMPARE(JSONParser::parseContact("{\"Function\":" + value + "}").function(), expected);
+    QCOMPARE(JSONParser::parseDocument("{\"CheckedOutOn\":" + value + "}").checkedOutOn(), expected);
+}
+
+void TestJsonParser::keysMatchExactlyAndLaterDuplicateWins()
+{
+    const RestProject project = JSONParser::parseProject(
+        QStringLiteral(R"({"id":5,"NAME":"upper","Name":"first","Colour":"red","ID":8,"Name":"second"})"));
+    QCOMPARE(project.id(), 8);
+    QCOMPARE(project.name(), QStringLiteral("second"));
+    QCOMPARE(project.childCount(), 0);
+
+    const RestStatus status
+        = JSONParser::parseStatusses(QStringLiteral(R"([{"ID":1,"ID":2,"name":"x"}])")).value(0);
+    QCOMPARE(status.id(), 2);
+    QVERIFY(status.name().isEmpty());
+}
+
+void TestJsonParser::folderNrItemsBeforeNrChildren()
+{
+    const RestFolder folder = JSONParser::parseFolder(QStringLiteral(R"({"NrItems":3,"NrChildren":2})"));
+    QCOMPARE(folder.nrChildren(), 2);
+    QCOMPARE(folder.nrItems(), 3);
+    QCOMPARE(folder.childCount(), 5);
+}
+
+void TestJsonParser::documentReadsEveryKeyAndDefaultsRevisions()
+{
+    const RestDocument bare = JSONParser::parseDocument(QStringLiteral(R"({"ID":4})"));
+    QCOMPARE(bare.nrRevisions(), 1);
+    QCOMPARE(bare.revisionNr(), 1);
+
+    const RestDocument document = JSONParser::parseDocument(QStringLiteral(
+        R"({"ObjectType":"Document","ID":4,"Name":"plan.pdf","NrRevisions":3,"FolderID":5,)"
+        R"("Description":"ground floor","AuthorID":6,"Uploaded":"2020-05-20T10:30:00","RevisionNr":3,)"
+        R"("RevisionID":7,"Size":1024,"StatusID":8,"ConversionStatus":9,"NrViews":10,"CheckedOutByID":11,)"
+        R"("CheckedOutOn":"yesterday","NrChildren":5})"));
+    const RestDocument expected(QStringLiteral("Document"), 4, QStringLiteral("plan.pdf"), 3, 5,
+        QStringLiteral("ground floor"), 6, QDateTime(QDate(2020, 5, 20), QTime(10, 30), Qt::UTC), 3, 7, 1024,
+        8, 9, 10, 11, QStringLiteral("yesterday"));
+    QVERIFY(document == expected);
+    QCOMPARE(document.childCount(), 0);
+}
+
+void TestJsonParser::uploadedIsHeldInUtc_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("expected");
+    const QDateTime tenThirty(QDate(2020, 5, 20), QTime(10, 30), Qt::UTC);
+    QTest::newRow("no zone") << "2020-05-20T10:30:00" << tenThirty;
+    QTest::newRow("Z") << "2020-05-20T10:30:00Z" << tenThirty;
+    QTest::newRow("east offset") << "2020-05-20T12:30:00+02:00" << tenThirty;
+    QTest::newRow("west offset") << "2020-05-20T05:30:00-05:00" << tenThirty;
+    QTest::newRow("milliseconds") << "2020-05-20T10:30:00.250"
+                                  << QDateTime(QDate(2020, 5, 20), QTime(10, 30, 0, 250), Qt::UTC);
+    QTest::newRow("date only") << "2020-05-20" << QDateTime(QDate(2020, 5, 20), QTime(0, 0), Qt::UTC);
+    QTest::newRow("not a date") << "yesterday" << QDateTime();
+    QTest::newRow("empty") << "" << QDateTime();
+}
+
+void TestJsonParser::uploadedIsHeldInUtc()
+{
+    QFETCH(QString, text);
+    QFETCH(QDateTime, expected);
+    const QDateTime uploaded = JSONParser::parseDocument("{\"Uploaded\":\"" + text + "\"}").uploaded();
+    QCOMPARE(uploaded.isValid(), expected.isValid());
+    if (expected.isValid()) {
+        QCOMPARE(uploaded, expected);
+        QCOMPARE(uploaded.timeSpec(), Qt::UTC);
+        QCOMPARE(uploaded.time(), expected.time());
+    }
+}
+
+// 02:30 does not exist in Berlin on that night; the UTC clock time must not depend on the local zone.
+void TestJsonParser::uploadedWithoutZoneIgnoresLocalDaylightSavingGap()
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const QDateTime uploaded
+        = JSONParser::parseDocument(QStringLiteral(R"({"Uploaded":"2021-03-28T02:30:00"})")).uploaded();
+    if (hadTz)
+        qputenv("TZ", oldTz);
+    else
+        qunsetenv("TZ");
+    tzset();
+    QCOMPARE(uploaded, QDateTime(QDate(2021, 3, 28), QTime(2, 30), Qt::UTC));
+}
+
+void TestJsonParser::contactAndStatusses()
+{
+    const RestContact contact = JSONParser::parseContact(QStringLiteral(
+        R"({"ObjectType":"Contact","ID":1,"FirstName":"Ann","LastName":"Lee","Address":"a","City":"c","Zip":"z",)"
+        R"("State":"s","CountryID":2,"Phone":"p","Fax":"f","Mobile":"m","Email":"e@x","Function":"fn",)"
+        R"("OrganizationID":3,"IsAdmin":true})"));
+    RestContact expected(1, QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("a"),
+        QStringLiteral("c"), QStringLiteral("z"), QStringLiteral("s"), 2, QStringLiteral("p"),
+        QStringLiteral("f"), QStringLiteral("m"), QStringLiteral("e@x"), QStringLiteral("fn"), 3, true);
+    expected.setObjectType(QStringLiteral("Contact"));
+    QVERIFY(contact == expected);
+
+    const QList<RestStatus> statusses = JSONParser::parseStatusses(
+        QStringLiteral(R"([{"ID":5,"Name":"Draft","Sequence":2},{"ID":4,"Name":"Final","Sequence":1},7])"));
+    QCOMPARE(statusses.size(), 3);
+    QVERIFY(statusses.at(0) == RestStatus(5, QStringLiteral("Draft"), 2));
+    QVERIFY(statusses.at(1) == RestStatus(4, QStringLiteral("Final"), 1));
+    QVERIFY(statusses.at(2) == RestStatus());
+}
+
+void TestJsonParser::folderAccessReadsEveryFlag()
+{
+    // Alternating values catch a key wired to the wrong flag.
+    const RestFolderAccess access = JSONParser::parseFolderAccess(QStringLiteral(
+        R"({"ObjectType":"FolderAccess","CanViewOwn":true,"CanView":false,"CanPrint":true,"CanDownload":false,)"
+        R"("CanAdd":true,"CanAddRevisionToOwn":false,"CanAddRevision":true,"CanAnnotate":false,"CanEditOwn":true,)"
+        R"("CanEdit":false,"CanDeleteOwn":true,"CanDelete":false,"CanAddWorkflowToOwn":true,"CanAddWorkflow":false,)"
+        R"("CanAddSubfolder":true,"CanAddFormToOwn":false,"CanAddForm":true,"IsAdmin":false})"));
+    RestFolderAccess expected(true, false, true, false, true, false, true, false, true, false, true, false,
+        true, false, true, false, true, false);
+    expected.setObjectType(QStringLiteral("FolderAccess"));
+    QVERIFY(access == expected);
+}
+
+void TestJsonParser::parseProjectsStopsAtShorterOfCountsAndElements()
+{
+    const QString three = QStringLiteral(R"([{"ID":1},{"ID":2},{"ID":3}])");
+    const QList<RestProject> projects = JSONParser::parseProjects(three, { 4, 0 });
+    QCOMPARE(projects.size(), 2);
+    QCOMPARE(projects.at(0).id(), 1);
+    QCOMPARE(projects.at(0).childCount(), 4);
+    QCOMPARE(projects.at(1).childCount(), 0);
+
+    QCOMPARE(JSONParser::parseProjects(QStringLiteral(R"([{"ID":1}])"), { 1, 2, 3 }).size(), 1);
+    QVERIFY(JSONParser::parseProjects(three, {}).isEmpty());
+}
+
+void TestJsonParser::parseIdsTakesFirstIdOrMinusOne()
+{
+    QCOMPARE(JSONParser::parseIds(QStringLiteral(R"([{"ID":7},{"Name":"x"},{"ID":1,"ID":2},"ID",[]])")),
+        QList<int>({ 7, -1, 1, -1, -1 }));
+}
+
+void TestJsonParser::dragItemKeepsCallerValuesForAbsentKeys()
+{
+    int projectId = 11;
+    QString path = QStringLiteral("kept");
+    JSONParser::parseDragItem(QStringLiteral(R"({"ProjectID":3})"), projectId, path);
+    QCOMPARE(projectId, 3);
+    QCOMPARE(path, QStringLiteral("kept"));
+
+    JSONParser::parseDragItem(QStringLiteral(R"({"KelmarPath":"Tower/plans"})"), projectId, path);
+    QCOMPARE(projectId, 3);
+    QCOMPARE(path, QStringLiteral("Tower/plans"));
+}
+
+void TestJsonParser::malformedTextThrowsJsonParseException_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blanks") << "  \n ";
+    QTest::newRow("unclosed object") << "{\"ID\":1";
+    QTest::newRow("unclosed array") << "[{\"ID\":1}";
+    QTest::newRow("missing value") << "{\"ID\":}";
+    QTest::newRow("trailing comma") << "[1,]";
+    QTest::newRow("two roots") << "{}{}";
+    QTest::newRow("trailing text") << "[1] x";
+    QTest::newRow("single quotes") << "{'ID':1}";
+    QTest::newRow("bare word") << "nul";
+    QTest::newRow("raw line break in string") << "{\"Name\":\"a\nb\"}";
+    QTest::newRow("NUL after the document") << QString::fromUtf16(u"[]\0[", 4);
+    QTest::newRow("lone high surrogate escape") << "{\"Name\":\"\\ud800\"}";
+    QTest::newRow("unclosed deep nesting") << QString(100000, QLatin1Char('['));
+}
+
+void TestJsonParser::malformedTextThrowsJsonParseException()
+{
+    QFETCH(QString, text);
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseProjects(text, { 1 }));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseFolders(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseDocuments(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseStatusses(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseIds(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::countElements(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseProject(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseFolder(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseDocument(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseContact(text));
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseFolderAccess(text));
+    int projectId = 0;
+    QString path;
+    QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseDragItem(text, projectId, path));
+    try {
+        JSONParser::countElements(text);
+    } catch (const JSONParseException& failure) {
+        QVERIFY(!failure.message.isEmpty());
+    }
+}
+
+void TestJsonParser::deepNestingDoesNotExhaustTheStack()
+{
+    constexpr int depth = 500000;
+    const QString nested = QString(depth, QLatin1Char('[')) + QString(depth, QLatin1Char(']'));
+    QCOMPARE(JSONParser::countElements(nested), 1);
+    QCOMPARE(JSONParser::parseFolders(nested).size(), 1);
+    QCOMPARE(JSONParser::jsonObjectLength("{\"a\":" + nested + "}"), nested.size() + 6);
+}
+
+QTEST_GUILESS_MAIN(TestJsonParser)
+#include "tst_jsonparser.moc"
