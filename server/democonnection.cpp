@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -48,6 +49,10 @@ DemoConnection::DemoConnection(int socket, SSL* tls, const std::atomic<bool>& st
     , m_buffer(demoConnectionBufferSize)
 {
     fcntl(m_socket, F_SETFL, fcntl(m_socket, F_GETFL) | O_NONBLOCK);
+    // An answer leaves in two writes, head and body; without this the body of the second answer on a
+    // connection waits for the client's delayed acknowledgement.
+    const int on = 1;
+    setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     if (m_tls) {
         SSL_set_fd(m_tls, m_socket);
         SSL_set_mode(m_tls, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
