@@ -5,6 +5,7 @@
 DemoTestClient::DemoTestClient(int port)
     : m_client("127.0.0.1", port)
 {
+    m_client.set_tcp_nodelay(true);
     m_client.set_read_timeout(30, 0);
     m_client.set_write_timeout(30, 0);
 }
