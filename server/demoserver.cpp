@@ -21,6 +21,7 @@ struct DemoServer::Listener
 {
     std::unique_ptr<DemoHttpServer> server;
     std::thread thread;
+    std::atomic<bool> finished { false };
 };
 
 namespace {
@@ -112,9 +113,13 @@ bool DemoServer::listen(Listener& listener, int port, bool tls, std::string* err
     }
     (tls ? m_tlsPort : m_httpPort) = bound;
     DemoHttpServer* server = listener.server.get();
-    listener.thread = std::thread([server] { server->listen_after_bind(); });
+    std::atomic<bool>* finished = &listener.finished;
+    listener.thread = std::thread([server, finished] {
+        server->listen_after_bind();
+        *finished = true;
+    });
     // A stop before the thread runs its loop would go unnoticed and leave the loop running for ever.
-    while (!server->is_running())
+    while (!server->is_running() && !*finished)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
