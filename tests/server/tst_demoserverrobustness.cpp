@@ -88,8 +88,8 @@ private:
 };
 } // namespace
 
-// The demo server under the conditions of real use: broken and refused uploads, a full disk, restarts,
-// several clients at once, HTTPS, and stopping in the middle of transfers.
+// The demo server under the conditions of real use: broken and refused uploads, a full disk, several
+// clients at once, HTTPS, and stopping in the middle of transfers.
 class TestDemoServerRobustness : public QObject
 {
     Q_OBJECT
@@ -102,7 +102,6 @@ private slots:
     void brokenUploadLeavesNoDocument();
     void refusedUploadIsAnsweredBeforeItsBody();
     void fullDiskRefusesUploads();
-    void stateSurvivesRestart();
     void servesSeveralClientsAtOnce();
     void httpsWithItsOwnAuthority();
     void stopEndsRunningTransfers();
@@ -199,36 +198,6 @@ void TestDemoServerRobustness::fullDiskRefusesUploads()
     QCOMPARE(m_server->temporaryFileCount(), 0);
     QVERIFY(client.document(m_drawings, QStringLiteral("declared.bin")).isEmpty());
     QVERIFY(client.document(m_drawings, QStringLiteral("chunked.bin")).isEmpty());
-}
-
-void TestDemoServerRobustness::stateSurvivesRestart()
-{
-    const int project = m_demo->projectId(QStringLiteral("Harbour Bridge Renovation"));
-    const std::string contents = robustnessPattern(2 * 1024 * 1024 + 5, 3);
-    const DemoTestClient::Reply uploaded
-        = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, "kept.bin", 0, 0, "kept"), contents);
-    QCOMPARE(uploaded.status, 200);
-    QCOMPARE(
-        m_demo
-            ->post("/rest/Folders?p=" + std::to_string(project),
-                "{\"Name\":\"Kept\",\"Type\":\"documents\",\"ParentID\":" + std::to_string(m_drawings) + "}")
-            .status,
-        200);
-    const std::string oldCookie = m_demo->cookie();
-
-    QVERIFY(m_server->restart()); // asked to seed again, it must leave the data alone
-    DemoTestClient client(m_server->port());
-    client.setCookie(oldCookie);
-    QCOMPARE(client.get("/rest/Projects").status, 401);
-    QVERIFY(client.logon("demo", "demo"));
-    QCOMPARE(client.get("/rest/Projects").array().size(), 4);
-    QVERIFY(client.folderId(project, QStringLiteral("Drawings/Kept")) > 0);
-    const QJsonObject document = client.document(m_drawings, QStringLiteral("kept.bin"));
-    QCOMPARE(document, uploaded.object());
-    const DemoTestClient::Reply downloaded = client.get("/protected/Document.download?f="
-        + std::to_string(m_drawings) + "&r=" + std::to_string(document["ID"].toInt()));
-    QCOMPARE(downloaded.status, 200);
-    QVERIFY(downloaded.body == contents);
 }
 
 void TestDemoServerRobustness::servesSeveralClientsAtOnce()

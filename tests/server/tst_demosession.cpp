@@ -233,6 +233,7 @@ void TestDemoSession::permissionRefusalsMatchTheClientsChecks()
     QVERIFY(admin.getFolderAccess(drawings).canAddRevision());
 }
 
+// The raw requests test every bad input; here the ones the session can send.
 void TestDemoSession::badInputIsRefusedWithReadableText()
 {
     Rest rest(url(), QStringLiteral("demo"), QStringLiteral("demo"));
@@ -246,27 +247,14 @@ void TestDemoSession::badInputIsRefusedWithReadableText()
     };
     QVERIFY(refusal(demoSessionRefusal([&] { rest.getDocuments(99999); }), 404));
     QVERIFY(refusal(demoSessionRefusal([&] { rest.getChildFolders(project, 99999); }), 404));
-    QVERIFY(refusal(demoSessionRefusal([&] { rest.getProjectFolders(-1); }), 404));
     QVERIFY(refusal(
         demoSessionRefusal([&] { rest.createDirectory(QStringLiteral("{\"Name\":"), project); }), 400));
-    QVERIFY(refusal(demoSessionRefusal([&] {
-        rest.createDirectory(JSONParser::createDirectoryJson(
-                                 QStringLiteral(".."), QStringLiteral("documents"), drawings, 0, QString()),
-            project);
-    }),
-        400));
     QVERIFY(refusal(
         demoSessionRefusal([&] { rest.uploadDocument(drawings, QStringLiteral(".."), {}, 0, file); }), 400));
-    QVERIFY(refusal(
-        demoSessionRefusal([&] { rest.uploadDocument(drawings, QStringLiteral("x"), {}, 777, file); }), 400));
     QVERIFY(refusal(demoSessionRefusal([&] {
         rest.uploadDocumentRevision(drawings, QStringLiteral("x"), {}, 0, 99999, file);
     }),
         404));
-    QCOMPARE(demoSessionRefusal([&] {
-        rest.downloadDocument(drawings, 99999, m_files->filePath(QStringLiteral("none")));
-    }).statusCode,
-        404);
     QCOMPARE(rest.getChildFolders(project, drawings).size(), 3);
     QCOMPARE(m_server->temporaryFileCount(), 0);
 
@@ -288,17 +276,21 @@ void TestDemoSession::sessionCarriesOnAfterARestart()
     const QByteArray hash = demoSessionWriteFile(file, 3 * 1024 * 1024, 5);
     const RestDocument kept
         = rest.uploadDocument(drawings, QStringLiteral("kept.bin"), QStringLiteral("kept"), 0, file);
+    const RestFolder folder = rest.createDirectory(JSONParser::createDirectoryJson(QStringLiteral("Kept"),
+                                                       QStringLiteral("documents"), drawings, 0, QString()),
+        project);
 
     // The same address after the restart; the sessions are gone and the keep-alive logon brings one back.
     m_server->config().httpPort = m_server->port();
     QVERIFY(m_server->restart());
     QCOMPARE(demoSessionRefusal([&] { rest.getProjects(); }).statusCode, 401);
     rest.logon();
-    const QList<RestDocument> documents = rest.getDocuments(drawings);
-    QVERIFY(documents.contains(kept));
+    QVERIFY(rest.getDocuments(drawings).contains(kept));
+    QVERIFY(rest.getChildFolders(project, drawings).contains(folder));
     const QString downloaded = m_files->filePath(QStringLiteral("downloaded.bin"));
     rest.downloadDocument(drawings, kept.id(), downloaded);
     QCOMPARE(demoSessionFileHash(downloaded), hash);
+    // Asked to seed again at the restart, the server left the data alone.
     QCOMPARE(rest.getProjects().size(), 4);
 }
 
