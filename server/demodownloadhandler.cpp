@@ -1,5 +1,6 @@
 #include "demodownloadhandler.h"
 
+#include "demofilereader.h"
 #include "demohttp.h"
 #include "demosessions.h"
 #include "demostore.h"
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace {
-const std::size_t demoDownloadPieceSize = 1024 * 1024;
-
 // The file name for the browser's save dialog, in the encoding that carries any UTF-8 text.
 std::string demoDownloadDisposition(const std::string& name)
 {
@@ -74,19 +73,19 @@ void DemoDownloadHandler::install(httplib::Server& server)
                 DemoHttp::text(response, 500, "The contents of this document are missing on the server.");
                 return;
             }
-            posix_fadvise(file, 0, 0, POSIX_FADV_SEQUENTIAL);
-            response.status = 200;
+            auto reader = std::make_shared<DemoFileReader>(file, static_cast<std::uint64_t>(info.st_size));
+            if (!reader->isValid()) {
+                DemoHttp::text(response, 500, "The server cannot send documents.");
+                return;
+            }
+            // The status stays for httplib to choose: 200, or 206 for a range request.
             response.set_header("Content-Disposition", demoDownloadDisposition(document->name));
-            auto buffer = std::make_shared<std::vector<char>>(demoDownloadPieceSize);
-            response.set_content_provider(
-                static_cast<std::size_t>(info.st_size), "application/octet-stream",
-                [this, file, buffer](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            response.set_content_provider(static_cast<std::size_t>(info.st_size), "application/octet-stream",
+                [this, reader](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                     if (m_halting)
                         return false;
-                    const std::size_t wanted = std::min(length, buffer->size());
-                    const ssize_t count = ::pread(file, buffer->data(), wanted, static_cast<off_t>(offset));
-                    return count > 0 && sink.write(buffer->data(), static_cast<std::size_t>(count));
-                },
-                [file](bool) { ::close(file); });
+                    const std::pair<const char*, std::size_t> piece = reader->read(offset);
+                    return piece.second > 0 && sink.write(piece.first, std::min(length, piece.second));
+                });
         });
 }

@@ -16,7 +16,7 @@ void DemoHttp::text(httplib::Response& response, int status, const std::string& 
 
 void DemoHttp::json(httplib::Response& response, const std::string& body)
 {
-    response.status = 200;
+    // The status stays for httplib to choose: 200, or 206 for a range request.
     response.set_content(body, "application/json; charset=utf-8");
 }
 

@@ -49,9 +49,11 @@ DemoTestClient::Reply DemoTestClient::toReply(const httplib::Result& result)
     return reply;
 }
 
-DemoTestClient::Reply DemoTestClient::get(const std::string& target)
+DemoTestClient::Reply DemoTestClient::get(const std::string& target, const httplib::Headers& extra)
 {
-    return toReply(m_client.Get(target.c_str(), headers()));
+    httplib::Headers all = headers();
+    all.insert(extra.begin(), extra.end());
+    return toReply(m_client.Get(target.c_str(), all));
 }
 
 DemoTestClient::Reply DemoTestClient::post(const std::string& target, const std::string& body)

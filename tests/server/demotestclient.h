@@ -29,7 +29,7 @@ public:
         QJsonObject object() const;
         QJsonArray array() const;
     };
-    Reply get(const std::string& target);
+    Reply get(const std::string& target, const httplib::Headers& extra = httplib::Headers());
     Reply post(const std::string& target, const std::string& body);
     // The body in chunked transfer coding, in pieces of chunkSize.
     Reply postChunked(const std::string& target, const std::string& body, std::size_t chunkSize = 65536);

@@ -238,6 +238,13 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(document[QStringLiteral("Description")].toString(), QStringLiteral("first"));
     QVERIFY(QDateTime::fromString(document[QStringLiteral("Uploaded")].toString(), Qt::ISODate).isValid());
 
+    // A part from the middle, as a resumed download asks for it.
+    const std::string firstDownload
+        = "/protected/Document.download?f=" + std::to_string(m_drawings) + "&r=" + std::to_string(id);
+    const DemoTestClient::Reply part = m_demo->get(firstDownload, { { "Range", "bytes=1000000-2999999" } });
+    QCOMPARE(part.status, 206);
+    QVERIFY(part.body == first.substr(1000000, 2000000));
+
     const DemoTestClient::Reply again
         = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg"), std::string("x"));
     QCOMPARE(again.status, 409);
