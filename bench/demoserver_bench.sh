@@ -56,43 +56,53 @@ url=$(listening_url "$work/server.out")
 peer_pid=$!
 peer_url=$(listening_url "$work/peer.out")
 
-# transfer LABEL BASE_URL CURL_OPTIONS...: best upload and download speed of RUNS runs against the server.
-transfer() {
-    label=$1 base=$2
-    shift 2
-    jar="$work/cookies-$label"
-    curl -sf "$@" -c "$jar" "$base/rest/Logon?u=demo&p=demo" > /dev/null
-    up=0 down=0
-    for run in $(seq "$runs"); do
-        speed=$(curl -sf "$@" -b "$jar" -T "$work/file" -X POST -H 'Transfer-Encoding: chunked' \
-            -o "$work/uploaded.json" -w '%{speed_upload}' \
-            "$base/rest/Documents?f=1&Name=bench-$label-$run.bin&Description=&StatusID=0")
-        up=$(best "$up" "$speed")
-        id=$(sed 's/.*"ID":\([0-9]*\),"Name".*/\1/' "$work/uploaded.json")
-        speed=$(curl -sf "$@" -b "$jar" -o /dev/null -w '%{speed_download}' \
-            "$base/protected/Document.download?f=1&r=$id")
-        down=$(best "$down" "$speed")
-    done
-    # Once more into a file, untimed: what comes down must be what went up.
-    curl -sf "$@" -b "$jar" -o "$work/downloaded" "$base/protected/Document.download?f=1&r=$id"
-    cmp -s "$work/file" "$work/downloaded" || { echo "$label: the download differs from the upload" >&2; exit 1; }
-    rm -f "$work/downloaded"
-    printf '%-28s upload %6s MB/s   download %6s MB/s\n' "demo server ($label)" "$(mbps "$up")" "$(mbps "$down")"
-}
-
-transfer http "$url"
+# Each run moves the file up and down through the server and then through the null peer, so that both
+# see the same moment of a busy machine; the best run of each counts.
+jar="$work/cookies"
+curl -sf -c "$jar" "$url/rest/Logon?u=demo&p=demo" > /dev/null
 if [ -n "${BENCH_TLS:-}" ]; then
     tls_url=$(listening_url "$work/server.out" 2)
-    transfer https "$tls_url" --cacert "$data/ca.pem"
+    curl -sf --cacert "$data/ca.pem" -c "$jar-tls" "$tls_url/rest/Logon?u=demo&p=demo" > /dev/null
 fi
+up=0 down=0 tls_up=0 tls_down=0 null_up=0 null_down=0
 
-up=0 down=0
+# server_run JAR BASE_URL CURL_OPTIONS...: prints "upload download" speeds; the upload's answer stays in
+# $work/uploaded.json.
+server_run() {
+    run_jar=$1 base=$2
+    shift 2
+    up_speed=$(curl -sf "$@" -b "$run_jar" -T "$work/file" -X POST -H 'Transfer-Encoding: chunked' \
+        -o "$work/uploaded.json" -w '%{speed_upload}' \
+        "$base/rest/Documents?f=1&Name=bench-$(date +%s%N).bin&Description=&StatusID=0")
+    id=$(sed 's/.*"ID":\([0-9]*\),"Name".*/\1/' "$work/uploaded.json")
+    down_speed=$(curl -sf "$@" -b "$run_jar" -o /dev/null -w '%{speed_download}' \
+        "$base/protected/Document.download?f=1&r=$id")
+    echo "$up_speed $down_speed"
+}
+
 for run in $(seq "$runs"); do
+    set -- $(server_run "$jar" "$url")
+    up=$(best "$up" "$1") down=$(best "$down" "$2")
+    if [ "$run" = 1 ]; then
+        id=$(sed 's/.*"ID":\([0-9]*\),"Name".*/\1/' "$work/uploaded.json")
+        # Once, untimed: what comes down must be what went up.
+        curl -sf -b "$jar" -o "$work/downloaded" "$url/protected/Document.download?f=1&r=$id"
+        cmp -s "$work/file" "$work/downloaded" || { echo "the download differs from the upload" >&2; exit 1; }
+        rm -f "$work/downloaded"
+    fi
+    if [ -n "${BENCH_TLS:-}" ]; then
+        set -- $(server_run "$jar-tls" "$tls_url" --cacert "$data/ca.pem")
+        tls_up=$(best "$tls_up" "$1") tls_down=$(best "$tls_down" "$2")
+    fi
     speed=$(curl -sf -T "$work/file" -X POST -H 'Transfer-Encoding: chunked' -o /dev/null -w '%{speed_upload}' \
         "$peer_url/sink")
-    up=$(best "$up" "$speed")
+    null_up=$(best "$null_up" "$speed")
     speed=$(curl -sf -o /dev/null -w '%{speed_download}' "$peer_url/source")
-    down=$(best "$down" "$speed")
+    null_down=$(best "$null_down" "$speed")
 done
-printf '%-28s upload %6s MB/s   download %6s MB/s\n' "curl against a null peer" "$(mbps "$up")" "$(mbps "$down")"
+
+line() { printf '%-28s upload %6s MB/s   download %6s MB/s\n' "$1" "$(mbps "$2")" "$(mbps "$3")"; }
+line "demo server (http)" "$up" "$down"
+[ -n "${BENCH_TLS:-}" ] && line "demo server (https)" "$tls_up" "$tls_down"
+line "curl against a null peer" "$null_up" "$null_down"
 printf '%-28s %s\n' "demo server peak RSS" "$(sed -n 's/^VmHWM:[[:space:]]*//p' "/proc/$server_pid/status")"

@@ -199,6 +199,8 @@ ssize_t DemoConnection::read(char* ptr, size_t size)
     if (m_begin == m_end) {
         if (size >= demoConnectionDirectRead)
             return receive(ptr, size);
+        if (!m_buffer.data())
+            return -1;
         const ssize_t count = receive(m_buffer.data(), m_buffer.size());
         if (count <= 0)
             return count;

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "demobuffer.h"
+
 #include <httplib.h>
 
 #include <atomic>
-#include <vector>
 
 // One client connection of the demo server, plain or TLS: the stream httplib reads requests from and
 // writes answers to. Small reads are served from a large buffer; a large read goes straight from the
@@ -49,7 +50,7 @@ private:
     SSL* m_tls;
     const std::atomic<bool>& m_stopping;
     int m_timeoutMilliseconds;
-    std::vector<char> m_buffer;
+    DemoBuffer m_buffer;
     size_t m_begin = 0;
     size_t m_end = 0;
     bool m_closeRequested = false;

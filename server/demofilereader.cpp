@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace {
 const std::size_t demoFileReaderBlockSize = 4 * 1024 * 1024;
@@ -14,13 +13,13 @@ const std::size_t demoFileReaderAlignment = 4096;
 DemoFileReader::DemoFileReader(int file, std::uint64_t size)
     : m_file(file)
     , m_size(size)
+    , m_first(demoFileReaderBlockSize)
+    , m_second(demoFileReaderBlockSize)
 {
-    for (Slot& slot : m_slots) {
-        void* data = nullptr;
-        if (posix_memalign(&data, demoFileReaderAlignment, demoFileReaderBlockSize) != 0)
-            return;
-        slot.data = static_cast<char*>(data);
-    }
+    if (!isValid())
+        return;
+    m_slots[0].data = m_first.data();
+    m_slots[1].data = m_second.data();
     // Where the file system refuses direct reads, the file stays buffered.
     fcntl(m_file, F_SETFL, fcntl(m_file, F_GETFL) | O_DIRECT);
     m_thread = std::thread([this] { readLoop(); });
@@ -36,8 +35,6 @@ DemoFileReader::~DemoFileReader()
         m_changed.notify_all();
         m_thread.join();
     }
-    for (Slot& slot : m_slots)
-        std::free(slot.data);
     ::close(m_file);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demobuffer.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +22,7 @@ public:
     DemoFileReader(const DemoFileReader&) = delete;
     DemoFileReader& operator=(const DemoFileReader&) = delete;
 
-    bool isValid() const { return m_slots[1].data != nullptr; }
+    bool isValid() const { return m_first.data() && m_second.data(); }
     // The bytes from offset on, as far as one buffer reaches: valid until the next call. The count is 0
     // at the end of the file and when reading fails.
     std::pair<const char*, std::size_t> read(std::uint64_t offset);
@@ -42,6 +44,8 @@ private:
 
     int m_file;
     std::uint64_t m_size;
+    DemoBuffer m_first;
+    DemoBuffer m_second;
     Slot m_slots[2];
     std::mutex m_mutex;
     std::condition_variable m_changed;

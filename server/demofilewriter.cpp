@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace {
 const std::size_t demoFileWriterBufferSize = 4 * 1024 * 1024;
@@ -13,17 +12,13 @@ const std::size_t demoFileWriterAlignment = 4096;
 
 DemoFileWriter::DemoFileWriter(int file)
     : m_file(file)
+    , m_first(demoFileWriterBufferSize)
+    , m_second(demoFileWriterBufferSize)
 {
-    void* fill = nullptr;
-    void* spare = nullptr;
-    if (posix_memalign(&fill, demoFileWriterAlignment, demoFileWriterBufferSize) != 0)
+    if (!m_first.data() || !m_second.data())
         return;
-    if (posix_memalign(&spare, demoFileWriterAlignment, demoFileWriterBufferSize) != 0) {
-        std::free(fill);
-        return;
-    }
-    m_fill = static_cast<char*>(fill);
-    m_spare = static_cast<char*>(spare);
+    m_fill = m_first.data();
+    m_spare = m_second.data();
     // Where the file system refuses direct writes, the file stays buffered.
     fcntl(m_file, F_SETFL, fcntl(m_file, F_GETFL) | O_DIRECT);
     m_thread = std::thread([this] { writeLoop(); });
@@ -39,8 +34,6 @@ DemoFileWriter::~DemoFileWriter()
         m_changed.notify_all();
         m_thread.join();
     }
-    std::free(m_fill);
-    std::free(m_spare);
     ::close(m_file);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demobuffer.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -36,6 +38,8 @@ private:
     bool waitIdle();
 
     int m_file;
+    DemoBuffer m_first;
+    DemoBuffer m_second;
     char* m_fill = nullptr;
     char* m_spare = nullptr;
     std::mutex m_mutex;
