@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 namespace {
 const std::size_t demoFileReaderBlockSize = 4 * 1024 * 1024;
@@ -16,13 +17,15 @@ DemoFileReader::DemoFileReader(int file, std::uint64_t size)
     , m_first(demoFileReaderBlockSize)
     , m_second(demoFileReaderBlockSize)
 {
-    if (!isValid())
+    if (!m_first.data() || !m_second.data())
         return;
     m_slots[0].data = m_first.data();
     m_slots[1].data = m_second.data();
     // Where the file system refuses direct reads, the file stays buffered.
     fcntl(m_file, F_SETFL, fcntl(m_file, F_GETFL) | O_DIRECT);
-    m_thread = std::thread([this] { readLoop(); });
+    try {
+        m_thread = std::thread([this] { readLoop(); });
+    } catch (const std::system_error&) { }
 }
 
 DemoFileReader::~DemoFileReader()

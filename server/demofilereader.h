@@ -22,7 +22,7 @@ public:
     DemoFileReader(const DemoFileReader&) = delete;
     DemoFileReader& operator=(const DemoFileReader&) = delete;
 
-    bool isValid() const { return m_first.data() && m_second.data(); }
+    bool isValid() const { return m_thread.joinable(); }
     // The bytes from offset on, as far as one buffer reaches: valid until the next call. The count is 0
     // at the end of the file and when reading fails.
     std::pair<const char*, std::size_t> read(std::uint64_t offset);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 namespace {
 const std::size_t demoFileWriterBufferSize = 4 * 1024 * 1024;
@@ -21,7 +22,11 @@ DemoFileWriter::DemoFileWriter(int file)
     m_spare = m_second.data();
     // Where the file system refuses direct writes, the file stays buffered.
     fcntl(m_file, F_SETFL, fcntl(m_file, F_GETFL) | O_DIRECT);
-    m_thread = std::thread([this] { writeLoop(); });
+    try {
+        m_thread = std::thread([this] { writeLoop(); });
+    } catch (const std::system_error&) {
+        m_fill = nullptr;
+    }
 }
 
 DemoFileWriter::~DemoFileWriter()

@@ -20,7 +20,7 @@ public:
     DemoFileWriter(const DemoFileWriter&) = delete;
     DemoFileWriter& operator=(const DemoFileWriter&) = delete;
 
-    // False when no buffer could be had.
+    // False when no buffer or thread could be had.
     bool isValid() const { return m_fill != nullptr; }
     char* buffer() { return m_fill; }
     static std::size_t capacity();
