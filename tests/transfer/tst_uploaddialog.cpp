@@ -28,7 +28,6 @@ private Q_SLOTS:
     void escapeClosesExceptWhileRunning();
     void failedContactStillEndsFinishedWithProgressAtZero();
     void destroyingWhileRunningCancelsAndWaits();
-    void execHookReceivesTheDialogInsteadOfAModalLoop();
 
 private:
     // Two folders, one inside the other, and five files: one beside them, two in each folder.
@@ -242,20 +241,6 @@ void TestUploadDialog::destroyingWhileRunningCancelsAndWaits()
     QTRY_VERIFY_WITH_TIMEOUT(m_service->calls().contains(QStringLiteral("GET Documents?f=3")), 20000);
     dialog.reset();
     QCOMPARE(m_rest->getDocuments(4).size(), 0);
-}
-
-void TestUploadDialog::execHookReceivesTheDialogInsteadOfAModalLoop()
-{
-    int folders = 0;
-    int files = 0;
-    const auto dialog = makeDialog(makeTree(folders, files), folders, files);
-    UploadDialog* seen = nullptr;
-    UploadDialog::setExecHook([&seen](UploadDialog& shown) {
-        seen = &shown;
-        shown.accept();
-    });
-    QCOMPARE(dialog->execModal(), int(QDialog::Accepted));
-    QCOMPARE(seen, dialog.get());
 }
 
 QTEST_MAIN(TestUploadDialog)

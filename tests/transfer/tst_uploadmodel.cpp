@@ -29,9 +29,7 @@ private Q_SLOTS:
     void statusColumnShowsIconAndToolTipOnceQueued();
     void editsChangeOnlyTheirCell_data();
     void editsChangeOnlyTheirCell();
-    void statusEditPicksTheFirstStatusOfThatName();
     void delegateEditorsShowAndWriteTheModelValues();
-    void delegateKeepsItsEditorsInsideTheCell();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -139,8 +137,8 @@ void TestUploadModel::editsChangeOnlyTheirCell_data()
     const QVariant failed = QVariant::fromValue(ModelItemStatus(2, QStringLiteral("Error: x")));
     QTest::newRow("description") << 2 << QVariant("new text") << int(Qt::EditRole) << true << "new text" << 4
                                  << 0 << "";
-    QTest::newRow("status by name") << 3 << QVariant("Final") << int(Qt::EditRole) << true << "first issue"
-                                    << 6 << 0 << "";
+    QTest::newRow("status by name, the first of two")
+        << 3 << QVariant("Final") << int(Qt::EditRole) << true << "first issue" << 6 << 0 << "";
     QTest::newRow("status name of no status")
         << 3 << QVariant("final") << int(Qt::EditRole) << false << "first issue" << 4 << 0 << "";
     QTest::newRow("transfer status") << 4 << failed << int(Qt::EditRole) << true << "first issue" << 4 << 2
@@ -180,13 +178,6 @@ void TestUploadModel::editsChangeOnlyTheirCell()
     QVERIFY(!model.setData(QModelIndex(), value, Qt::EditRole));
 }
 
-void TestUploadModel::statusEditPicksTheFirstStatusOfThatName()
-{
-    UploadModel model(&m_items, m_statuses);
-    QVERIFY(model.setData(model.index(1, 3), QStringLiteral("Final")));
-    QCOMPARE(m_items.at(1).documentStatus(), m_statuses.at(1));
-}
-
 void TestUploadModel::delegateEditorsShowAndWriteTheModelValues()
 {
     UploadModel model(&m_items, m_statuses);
@@ -224,20 +215,6 @@ void TestUploadModel::delegateEditorsShowAndWriteTheModelValues()
     m_items[1].setDocumentStatus(m_statuses.at(0));
     delegate.setEditorData(combo, model.index(1, 3));
     QCOMPARE(combo->currentIndex(), 0);
-}
-
-void TestUploadModel::delegateKeepsItsEditorsInsideTheCell()
-{
-    UploadModel model(&m_items, m_statuses);
-    UploadDelegate delegate(m_statuses);
-    QWidget parent;
-    QStyleOptionViewItem option;
-    option.rect = QRect(200, 40, 200, 20);
-    for (const int column : { 2, 3 }) {
-        std::unique_ptr<QWidget> editor(delegate.createEditor(&parent, option, model.index(1, column)));
-        delegate.updateEditorGeometry(editor.get(), option, model.index(1, column));
-        QCOMPARE(editor->geometry(), QRect(210, 41, 180, 18));
-    }
 }
 
 QTEST_MAIN(TestUploadModel)
