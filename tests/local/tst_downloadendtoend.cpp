@@ -1,0 +1,183 @@
+#include "local/downloadlistbuilder.h"
+#include "rest/rest.h"
+#include "server/demotestserver.h"
+#include "transfer/downloaddialog.h"
+#include "transfer/downloadmodel.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDirIterator>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+QByteArray downloadEndToEndHash(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArray();
+    return hash.result().toHex();
+}
+
+bool downloadEndToEndWriteFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block(1024 * 1024, '\0');
+    quint32 x = 2463534242u;
+    for (qint64 written = 0; written < size; written += block.size()) {
+        for (char& c : block) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            c = static_cast<char>(x >> 24);
+        }
+        file.write(block.left(static_cast<qsizetype>(std::min<qint64>(block.size(), size - written))));
+    }
+    return true;
+}
+
+// What a drop of the payload on the folder does: the walk, then the dialog.
+void downloadEndToEndDrop(Rest& rest, const QByteArray& payload, const QString& targetDir)
+{
+    DownloadListBuilder builder(&rest);
+    for (const QString& entry : DownloadListBuilder::readPayload(payload))
+        builder.addEntry(entry, targetDir);
+    DownloadDialog dialog(builder.items(), builder.folderCount(), builder.fileCount(), &rest, targetDir);
+    dialog.exec();
+}
+
+QStringList downloadEndToEndLocalTree(const QString& root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        entries << QDir(root).relativeFilePath(path) + (QFileInfo(path).isDir() ? "/" : "");
+    }
+    entries.sort();
+    return entries;
+}
+} // namespace
+
+// A whole project dropped from the demo server on an empty folder, and dropped again over the result.
+class TestDownloadEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void projectDropGivesTheServersTreeAndASecondDropOverwritesIt();
+
+private:
+    // The server's tree below the project as the user sees it: folder paths end with "/"; each
+    // document's path maps to the hash of its bytes.
+    void walkServer(
+        Rest& rest, const RestFolder& folder, const QString& path, QMap<QString, QByteArray>& tree);
+
+    QTemporaryDir m_scratch;
+};
+
+void TestDownloadEndToEnd::walkServer(
+    Rest& rest, const RestFolder& folder, const QString& path, QMap<QString, QByteArray>& tree)
+{
+    const QString own = path + folder.name() + "/";
+    tree.insert(own, QByteArray());
+    for (const RestFolder& child : rest.getChildFolders(folder.projectId(), folder.id())) {
+        if (child.name() != QLatin1String("(separator)"))
+            walkServer(rest, child, own, tree);
+    }
+    if (folder.type() != QLatin1String("documents"))
+        return;
+    for (const RestDocument& document : rest.getDocuments(folder.id())) {
+        const QString copy = m_scratch.filePath(QStringLiteral("copy.bin"));
+        rest.downloadDocument(folder.id(), document.id(), copy);
+        tree.insert(own + document.name(), downloadEndToEndHash(copy));
+    }
+}
+
+void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwritesIt()
+{
+    DemoTestServer server;
+    QVERIFY(server.start());
+    Rest rest(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    RestProject project;
+    for (const RestProject& each : rest.getProjects()) {
+        if (each.name() == QLatin1String("Harbour Bridge Renovation"))
+            project = each;
+    }
+    QVERIFY(project.id() != 0);
+    const QList<RestFolder> roots = rest.getProjectFolders(project.id());
+    const auto drawings = std::find_if(roots.cbegin(), roots.cend(),
+        [](const RestFolder& f) { return f.name() == QLatin1String("Drawings"); });
+    QVERIFY(drawings != roots.cend());
+    const QString big = m_scratch.filePath(QStringLiteral("scan.bin"));
+    QVERIFY(downloadEndToEndWriteFile(big, 50 * 1024 * 1024));
+    rest.uploadDocument(drawings->id(), QStringLiteral("Survey scan.bin"), QStringLiteral("50 MiB"), 0, big);
+
+    QMap<QString, QByteArray> expected;
+    for (const RestFolder& root : roots) {
+        if (root.name() != QLatin1String("(separator)"))
+            walkServer(rest, root, project.name() + "/", expected);
+    }
+    expected.insert(project.name() + "/", QByteArray());
+    QCOMPARE(expected.value(project.name() + "/Drawings/Survey scan.bin"), downloadEndToEndHash(big));
+
+    QStringList outcomes;
+    DownloadDialog::setRunner([&outcomes](DownloadDialog& dialog) {
+        outcomes.clear();
+        auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+        start->click();
+        if (!QTest::qWaitFor([start] { return start->text() == QLatin1String("Close"); }, 120000))
+            return int(QDialog::Rejected);
+        for (int row = 0; row < dialog.model()->rowCount(); ++row)
+            outcomes << dialog.model()->index(row, 4).data(Qt::ToolTipRole).toString();
+        start->click();
+        return dialog.result();
+    });
+    int questions = 0;
+    DownloadDialog::setOverwriteQuestion([&questions](const QString&, bool& applyToAll) {
+        ++questions;
+        applyToAll = true;
+        return QMessageBox::Yes;
+    });
+
+    QTemporaryDir target;
+    QByteArray payload;
+    QDataStream stream(&payload, QIODevice::WriteOnly);
+    stream << project.toJson();
+
+    downloadEndToEndDrop(rest, payload, target.path());
+    const int folders = int(std::count_if(
+        expected.keyBegin(), expected.keyEnd(), [](const QString& path) { return path.endsWith('/'); }));
+    QVERIFY(folders > 5 && expected.size() - folders > 5);
+    QCOMPARE(outcomes.size(), int(expected.size()));
+    QCOMPARE(outcomes.count(QStringLiteral("Successful")), outcomes.size());
+    QCOMPARE(downloadEndToEndLocalTree(target.path()), expected.keys());
+    for (auto document = expected.cbegin(); document != expected.cend(); ++document) {
+        if (!document.key().endsWith('/'))
+            QVERIFY2(downloadEndToEndHash(target.filePath(document.key())) == document.value(),
+                qPrintable(document.key()));
+    }
+
+    downloadEndToEndDrop(rest, payload, target.path());
+    QCOMPARE(questions, 1);
+    QCOMPARE(outcomes.count(QStringLiteral("Folder already existed")), folders);
+    QCOMPARE(outcomes.count(QStringLiteral("Overwritten")), int(expected.size()) - folders);
+    QCOMPARE(downloadEndToEndLocalTree(target.path()), expected.keys());
+    QCOMPARE(downloadEndToEndHash(target.filePath(project.name() + "/Drawings/Survey scan.bin")),
+        downloadEndToEndHash(big));
+
+    DownloadDialog::setRunner(nullptr);
+    DownloadDialog::setOverwriteQuestion(nullptr);
+}
+
+QTEST_MAIN(TestDownloadEndToEnd)
+#include "tst_downloadendtoend.moc"
