@@ -72,6 +72,7 @@ public:
 
     TestServer& server() { return m_server; }
     QString baseUrl() const { return m_server.baseUrl(); }
+    QString caCertificatePath() const { return m_server.caCertificatePath(); }
 
     void addUser(const std::string& login, const std::string& password)
     {

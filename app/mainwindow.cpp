@@ -1,0 +1,286 @@
+#include "app/mainwindow.h"
+
+#include "app/aboutdialog.h"
+#include "app/opensession.h"
+#include "local/localtreemodel.h"
+#include "local/localtreemodelproxy.h"
+#include "local/localtreeview.h"
+#include "remote/errorbox.h"
+#include "remote/kelmartreemodel.h"
+#include "remote/kelmartreeview.h"
+#include "rest/diagnosticlog.h"
+#include "rest/rest.h"
+#include "rest/restexceptions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFont>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPersistentModelIndex>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int mainWindowKeepAliveMilliseconds = 900000;
+} // namespace
+
+MainWindow::MainWindow(Rest* rest, QWidget* parent)
+    : QMainWindow(parent)
+    , m_rest(rest)
+    , m_logonTimer(std::make_unique<QTimer>())
+    , m_projectsTimer(std::make_unique<QTimer>())
+{
+    m_logonTimer->setInterval(mainWindowKeepAliveMilliseconds);
+    connect(m_logonTimer.get(), &QTimer::timeout, this, &MainWindow::timerRestLogon);
+    m_logonTimer->start();
+    // Fires once the event loop runs, that is after the window is shown.
+    m_projectsTimer->setInterval(0);
+    connect(m_projectsTimer.get(), &QTimer::timeout, this, &MainWindow::timerProjects);
+    m_projectsTimer->start();
+
+    m_localProxy = new LocalTreeModelProxy(this);
+    m_localModel = new LocalTreeModel(rest, this);
+    m_localModel->setRootPath(QString());
+    m_localView = new LocalTreeView;
+    m_localView->setObjectName(QStringLiteral("localView"));
+    m_remoteModel = new KelmarTreeModel(rest, this);
+    m_remoteView = new KelmarTreeView;
+    m_remoteView->setObjectName(QStringLiteral("remoteView"));
+
+    buildForm();
+    m_localProxy->setSourceModel(m_localModel);
+    openHomeDirectory();
+    m_localView->sortByColumn(1, m_localView->header()->sortIndicatorOrder());
+    setColumnWidths(m_localView);
+    m_remoteView->setModel(m_remoteModel);
+    setColumnWidths(m_remoteView);
+    m_splitter->addWidget(m_localView);
+    m_splitter->addWidget(m_remoteView);
+
+    m_logoLabel = new QLabel;
+    m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
+    m_logoPixmap = QPixmap(QStringLiteral(":/images/torvexMail.png"));
+    m_logoLabel->setPixmap(m_logoPixmap);
+    m_bannerFrame->layout()->addWidget(m_logoLabel);
+    m_bannerFrame->layout()->setAlignment(m_logoLabel, Qt::AlignHCenter);
+
+    setWindowTitle(QStringLiteral("Torvex Transfer"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
+    buildMenus();
+}
+
+MainWindow::~MainWindow()
+{
+    m_projectsTimer.reset();
+    m_logonTimer.reset();
+    m_rest.reset();
+}
+
+Rest* MainWindow::rest() const
+{
+    return m_rest.get();
+}
+
+void MainWindow::buildForm()
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    resize(823, 684);
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    auto* mainLayout = new QVBoxLayout(central);
+    mainLayout->setObjectName(QStringLiteral("verticalLayout_2"));
+    mainLayout->setSpacing(5);
+    mainLayout->setContentsMargins(5, 5, 5, 5);
+
+    auto* bannerFrame = new QFrame(central);
+    bannerFrame->setObjectName(QStringLiteral("frame_3"));
+    bannerFrame->setFrameShape(QFrame::StyledPanel);
+    bannerFrame->setFrameShadow(QFrame::Raised);
+    auto* bannerLayout = new QHBoxLayout(bannerFrame);
+    bannerLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
+    bannerLayout->setSpacing(0);
+    bannerLayout->setContentsMargins(5, 5, 5, 5);
+    m_bannerFrame = bannerFrame;
+
+    auto* headingFrame = new QFrame(central);
+    headingFrame->setObjectName(QStringLiteral("frame_4"));
+    headingFrame->setFrameShape(QFrame::NoFrame);
+    headingFrame->setFrameShadow(QFrame::Raised);
+    headingFrame->setLineWidth(1);
+    auto* headingLayout = new QHBoxLayout(headingFrame);
+    headingLayout->setObjectName(QStringLiteral("horizontalLayout_3"));
+    headingLayout->setSpacing(0);
+    headingLayout->setContentsMargins(0, 0, 0, 0);
+    QFont headingFont;
+    headingFont.setPointSize(10);
+    headingFont.setBold(true);
+    const QList<std::pair<const char*, QString>> headings {
+        { "label", tr("Local Filesystem") },
+        { "label_2", tr("Torvex") },
+    };
+    for (const auto& [name, text] : headings) {
+        auto* heading = new QLabel(text, headingFrame);
+        heading->setObjectName(QLatin1String(name));
+        heading->setFont(headingFont);
+        heading->setFrameShape(QFrame::NoFrame);
+        heading->setAlignment(Qt::AlignCenter);
+        headingLayout->addWidget(heading);
+    }
+
+    m_splitter = new QSplitter(Qt::Horizontal, central);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_splitter->setMinimumSize(0, 0);
+    m_splitter->setFrameShape(QFrame::NoFrame);
+    m_splitter->setChildrenCollapsible(false);
+
+    mainLayout->addWidget(bannerFrame);
+    mainLayout->addWidget(headingFrame);
+    mainLayout->addWidget(m_splitter);
+    setCentralWidget(central);
+    menuBar()->setObjectName(QStringLiteral("menuBar"));
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("statusBar"));
+    setStatusBar(bar);
+}
+
+// Opens the local tree down to the user's home folder, one folder of its path after the other.
+void MainWindow::openHomeDirectory()
+{
+    const QStringList parts = QDir::homePath().split(QLatin1Char('/'));
+    QList<QPersistentModelIndex> path;
+    for (qsizetype k = 1; k <= parts.size(); ++k) {
+        QString prefix = parts.mid(0, k).join(QLatin1Char('/'));
+        // On Unix the path begins at the root folder, which the split leaves as an empty first part.
+        if (prefix.isEmpty())
+            prefix = QStringLiteral("/");
+        path.append(m_localProxy->mapFromSource(m_localModel->index(prefix)));
+    }
+    m_localView->setModel(m_localProxy);
+    for (const QPersistentModelIndex& index : path)
+        m_localView->expand(index);
+}
+
+void MainWindow::buildMenus()
+{
+    m_logoutAction = new QAction(QStringLiteral("&Logout"), this);
+    m_logoutAction->setObjectName(QStringLiteral("logoutAction"));
+    m_exitAction = new QAction(QStringLiteral("&Exit"), this);
+    m_exitAction->setObjectName(QStringLiteral("exitAction"));
+    m_helpAction = new QAction(QStringLiteral("&Online Help"), this);
+    m_helpAction->setObjectName(QStringLiteral("helpAction"));
+    m_aboutAction = new QAction(QStringLiteral("&About"), this);
+    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    connect(m_logoutAction, &QAction::triggered, this, &MainWindow::logoutTriggered);
+    connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
+    connect(m_helpAction, &QAction::triggered, this, &MainWindow::helpTriggered);
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::aboutTriggered);
+
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->addAction(m_logoutAction);
+    m_fileMenu->addAction(m_exitAction);
+    m_helpMenu = menuBar()->addMenu(tr("&Help"));
+    m_helpMenu->addAction(m_helpAction);
+    m_helpMenu->addAction(m_aboutAction);
+}
+
+void MainWindow::setColumnWidths(QTreeView* view)
+{
+    view->setColumnWidth(0, 250);
+    view->setColumnWidth(1, 60);
+    view->setColumnWidth(2, 60);
+}
+
+void MainWindow::timerRestLogon()
+{
+    if (!m_rest)
+        return;
+    try {
+        // Never wait behind a transfer: a running request keeps the session alive anyway.
+        if (!m_rest->logonIfIdle()) {
+            DiagnosticLog::write(QStringLiteral(
+                "Rest logon() skipped, a request is running; the transfer keeps the session alive."));
+            return;
+        }
+        DiagnosticLog::write(QStringLiteral("Rest logon() successful, connection kept alive."));
+        return;
+    } catch (const CurlConnectionException&) {
+        ErrorBox::show(QStringLiteral("Unable to connect to server."));
+    } catch (const RestException&) {
+        ErrorBox::show(
+            QStringLiteral("Unable to login to the server, check your login details and try again."));
+    }
+    QApplication::closeAllWindows();
+}
+
+void MainWindow::timerProjects()
+{
+    m_projectsTimer->stop();
+    const QString error = m_remoteModel->loadError();
+    if (error.isEmpty())
+        return;
+    ErrorBox::show(error);
+    logout();
+}
+
+void MainWindow::aboutTriggered()
+{
+    AboutDialog dialog;
+    dialog.exec();
+}
+
+void MainWindow::helpTriggered()
+{
+    const QString address = QLatin1String(onlineHelpAddress);
+    if (!QDesktopServices::openUrl(QUrl(address))) {
+        ErrorBox::show(
+            QStringLiteral("Unable to open the link in your internet browser, to view the online help go to ")
+            + address);
+    }
+}
+
+void MainWindow::logoutTriggered()
+{
+    logout();
+}
+
+void MainWindow::exitTriggered()
+{
+    QApplication::closeAllWindows();
+}
+
+void MainWindow::logout()
+{
+    m_logonTimer->stop();
+    m_rest.reset();
+    // Nothing may reach the ended session while the login dialog runs.
+    m_localModel->setRest(nullptr);
+
+    Rest* session = openSession();
+    if (!session) {
+        QApplication::closeAllWindows();
+        return;
+    }
+    m_rest.reset(session);
+    // The view's selection model goes with the model it belongs to.
+    delete m_remoteModel;
+    m_remoteModel = new KelmarTreeModel(session, this);
+    m_remoteView->setModel(m_remoteModel);
+    m_remoteView->reset();
+    setColumnWidths(m_remoteView);
+    m_localModel->setRest(session);
+    m_logonTimer->start();
+    m_projectsTimer->start();
+}
