@@ -18,6 +18,25 @@ void serveLogon(TestServer& server, const std::string& body = "Logged on.")
     server.on("GET", "/rest/Logon", TestReply::text(200, body));
     server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
 }
+
+// Runs call on a session whose server gives reply to everything but the logon, and returns the
+// response of the RestException it must raise.
+RestResponse refusedResponse(const SessionCall& call, const TestReply& reply)
+{
+    TestServer server;
+    serveLogon(server);
+    server.setFallback([reply](const RecordedRequest&) { return reply; });
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("file.bin"));
+    QFile(file).open(QIODevice::WriteOnly);
+    Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
+    try {
+        call(session, file);
+    } catch (const RestException& e) {
+        return e.response;
+    }
+    return RestResponse { -1, QStringLiteral("no RestException") };
+}
 } // namespace
 
 class TestRest : public QObject
@@ -139,22 +158,11 @@ void TestRest::everyOperationRefusesAnythingButStatus200_data()
 void TestRest::everyOperationRefusesAnythingButStatus200()
 {
     QFETCH(SessionCall, call);
-    TestServer server;
-    serveLogon(server);
-    server.setFallback([](const RecordedRequest&) { return TestReply::text(404, "Not here"); });
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("file.bin"));
-    QFile(file).open(QIODevice::WriteOnly);
-    Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-    try {
-        call(session, file);
-        QFAIL("no RestException");
-    } catch (const RestException& e) {
-        QCOMPARE(e.response.statusCode, 404);
-        // A download's body went into the file, so the exception carries none.
-        const bool download = QByteArray(QTest::currentDataTag()) == "download";
-        QCOMPARE(e.response.body, download ? QString() : QStringLiteral("Not here"));
-    }
+    // A download's body went into the file, so its exception carries none.
+    const bool download = QByteArray(QTest::currentDataTag()) == "download";
+    const RestResponse refused = refusedResponse(call, TestReply::text(404, "Not here"));
+    QCOMPARE(refused.statusCode, 404);
+    QCOMPARE(refused.body, download ? QString() : QStringLiteral("Not here"));
 }
 
 void TestRest::unreadableAnswerWithStatus200IsARestException_data()
@@ -166,20 +174,9 @@ void TestRest::unreadableAnswerWithStatus200IsARestException_data()
 void TestRest::unreadableAnswerWithStatus200IsARestException()
 {
     QFETCH(SessionCall, call);
-    TestServer server;
-    serveLogon(server);
-    server.setFallback([](const RecordedRequest&) { return TestReply::text(200, "<html>maintenance</html>"); });
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("file.bin"));
-    QFile(file).open(QIODevice::WriteOnly);
-    Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-    try {
-        call(session, file);
-        QFAIL("no RestException");
-    } catch (const RestException& e) {
-        QCOMPARE(e.response.statusCode, 200);
-        QCOMPARE(e.response.body, QStringLiteral("<html>maintenance</html>"));
-    }
+    const RestResponse refused = refusedResponse(call, TestReply::text(200, "<html>maintenance</html>"));
+    QCOMPARE(refused.statusCode, 200);
+    QCOMPARE(refused.body, QStringLiteral("<html>maintenance</html>"));
 }
 
 void TestRest::operationsReturnTheParsedRecords()
