@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
@@ -22,11 +23,14 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPersistentModelIndex>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -62,11 +66,12 @@ MainWindow::MainWindow(Rest* rest, QWidget* parent)
     m_localProxy->setSourceModel(m_localModel);
     openHomeDirectory();
     m_localView->sortByColumn(1, m_localView->header()->sortIndicatorOrder());
-    setColumnWidths(m_localView);
+    const int localWidth = setColumnWidths(m_localView);
     m_remoteView->setModel(m_remoteModel);
-    setColumnWidths(m_remoteView);
+    const int remoteWidth = setColumnWidths(m_remoteView);
     m_splitter->addWidget(m_localView);
     m_splitter->addWidget(m_remoteView);
+    fitWidth(localWidth, remoteWidth);
 
     m_logoLabel = new QLabel;
     m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
@@ -196,11 +201,34 @@ void MainWindow::buildMenus()
     m_helpMenu->addAction(m_aboutAction);
 }
 
-void MainWindow::setColumnWidths(QTreeView* view)
+// The name column is 250 pixels wide; the size and date columns as wide as their header and a long
+// value need, so that nothing is cut. Returns the width the view needs to show all three.
+int MainWindow::setColumnWidths(QTreeView* view)
 {
+    const QFontMetrics metrics(view->font());
+    const int cellMargins = 4 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const QString longSize = QStringLiteral("1023.99 KiB");
+    const QString longDate
+        = QLocale::system().toString(QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
     view->setColumnWidth(0, 250);
-    view->setColumnWidth(1, 60);
-    view->setColumnWidth(2, 60);
+    view->setColumnWidth(
+        1, qMax(view->header()->sectionSizeHint(1), metrics.horizontalAdvance(longSize) + cellMargins));
+    view->setColumnWidth(
+        2, qMax(view->header()->sectionSizeHint(2), metrics.horizontalAdvance(longDate) + cellMargins));
+    return view->columnWidth(0) + view->columnWidth(1) + view->columnWidth(2)
+        + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view) + 2 * view->frameWidth();
+}
+
+// Widens the window, within the screen, so that both trees show their three columns.
+void MainWindow::fitWidth(int localWidth, int remoteWidth)
+{
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    int wanted = localWidth + remoteWidth + m_splitter->handleWidth() + margins.left() + margins.right();
+    if (const QScreen* screen = this->screen())
+        wanted = qMin(wanted, screen->availableGeometry().width());
+    if (wanted > width())
+        resize(wanted, height());
+    m_splitter->setSizes({ localWidth, remoteWidth });
 }
 
 void MainWindow::timerRestLogon()

@@ -47,7 +47,8 @@ private:
     void openHomeDirectory();
     void buildMenus();
     void logout();
-    static void setColumnWidths(QTreeView* view);
+    static int setColumnWidths(QTreeView* view);
+    void fitWidth(int localWidth, int remoteWidth);
 
     QSplitter* m_splitter = nullptr;
     QWidget* m_bannerFrame = nullptr;
