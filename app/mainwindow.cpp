@@ -28,12 +28,15 @@
 #include <QMenuBar>
 #include <QPersistentModelIndex>
 #include <QScreen>
+#include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 constexpr int mainWindowKeepAliveMilliseconds = 900000;
@@ -166,16 +169,32 @@ void MainWindow::openHomeDirectory()
 {
     const QStringList parts = QDir::homePath().split(QLatin1Char('/'));
     QList<QPersistentModelIndex> path;
+    auto unloaded = std::make_shared<QSet<QString>>();
     for (qsizetype k = 1; k <= parts.size(); ++k) {
         QString prefix = parts.mid(0, k).join(QLatin1Char('/'));
         // On Unix the path begins at the root folder, which the split leaves as an empty first part.
         if (prefix.isEmpty())
             prefix = QStringLiteral("/");
         path.append(m_localProxy->mapFromSource(m_localModel->index(prefix)));
+        unloaded->insert(prefix);
     }
     m_localView->setModel(m_localProxy);
     for (const QPersistentModelIndex& index : path)
         m_localView->expand(index);
+
+    // The folders fill in the background and push the home folder down as they do; it is brought back
+    // to the top once for every folder on the way, as that folder finishes loading.
+    const QPersistentModelIndex home = path.last();
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_localModel, &QFileSystemModel::directoryLoaded, this,
+        [this, home, unloaded, connection](const QString& loaded) {
+            if (!unloaded->remove(loaded))
+                return;
+            if (home.isValid())
+                m_localView->scrollTo(home, QAbstractItemView::PositionAtTop);
+            if (unloaded->isEmpty())
+                disconnect(*connection);
+        });
 }
 
 void MainWindow::buildMenus()
