@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEvent>
 #include <QFont>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -28,15 +29,13 @@
 #include <QMenuBar>
 #include <QPersistentModelIndex>
 #include <QScreen>
-#include <QSet>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <memory>
 
 namespace {
 constexpr int mainWindowKeepAliveMilliseconds = 900000;
@@ -169,32 +168,49 @@ void MainWindow::openHomeDirectory()
 {
     const QStringList parts = QDir::homePath().split(QLatin1Char('/'));
     QList<QPersistentModelIndex> path;
-    auto unloaded = std::make_shared<QSet<QString>>();
     for (qsizetype k = 1; k <= parts.size(); ++k) {
         QString prefix = parts.mid(0, k).join(QLatin1Char('/'));
         // On Unix the path begins at the root folder, which the split leaves as an empty first part.
         if (prefix.isEmpty())
             prefix = QStringLiteral("/");
         path.append(m_localProxy->mapFromSource(m_localModel->index(prefix)));
-        unloaded->insert(prefix);
     }
     m_localView->setModel(m_localProxy);
     for (const QPersistentModelIndex& index : path)
         m_localView->expand(index);
 
-    // The folders fill in the background and push the home folder down as they do; it is brought back
-    // to the top once for every folder on the way, as that folder finishes loading.
-    const QPersistentModelIndex home = path.last();
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(m_localModel, &QFileSystemModel::directoryLoaded, this,
-        [this, home, unloaded, connection](const QString& loaded) {
-            if (!unloaded->remove(loaded))
-                return;
-            if (home.isValid())
-                m_localView->scrollTo(home, QAbstractItemView::PositionAtTop);
-            if (unloaded->isEmpty())
-                disconnect(*connection);
-        });
+    // The folders fill and sort themselves in the background and push the home folder out of sight as
+    // they do; it is kept at the top until the user does something with the tree.
+    m_home = path.last();
+    m_homeAnchored = true;
+    connect(m_localModel, &QFileSystemModel::directoryLoaded, this, &MainWindow::keepHomeAtTop);
+    connect(m_localProxy, &QAbstractItemModel::rowsInserted, this, &MainWindow::keepHomeAtTop);
+    connect(m_localProxy, &QAbstractItemModel::layoutChanged, this, &MainWindow::keepHomeAtTop);
+    for (QObject* part : { static_cast<QObject*>(m_localView), static_cast<QObject*>(m_localView->viewport()),
+             static_cast<QObject*>(m_localView->verticalScrollBar()) })
+        part->installEventFilter(this);
+    keepHomeAtTop();
+}
+
+void MainWindow::keepHomeAtTop()
+{
+    if (m_homeAnchored && m_home.isValid())
+        m_localView->scrollTo(m_home, QAbstractItemView::PositionAtTop);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::DragEnter:
+        m_homeAnchored = false;
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::buildMenus()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPixmap>
 
 #include <memory>
@@ -42,9 +43,14 @@ public Q_SLOTS:
     void logoutTriggered();
     void exitTriggered();
 
+protected:
+    // Notices the user's first move in the local tree, after which the tree stays where the user puts it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildForm();
     void openHomeDirectory();
+    void keepHomeAtTop();
     void buildMenus();
     void logout();
     static int setColumnWidths(QTreeView* view);
@@ -68,4 +74,6 @@ private:
     QAction* m_helpAction = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_exitAction = nullptr;
+    QPersistentModelIndex m_home;
+    bool m_homeAnchored = false;
 };

@@ -186,6 +186,16 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHome()
         || local->verticalScrollBar()->value() == local->verticalScrollBar()->maximum());
     QCOMPARE(localModel(*window)->rest(), window->rest());
 
+    // The tree goes back to the home folder whenever it changes, until the user moves in it.
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
+    QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTest::qWait(10);
+    QCOMPARE(local->verticalScrollBar()->value(), 0);
+
     // Nothing of the sizes, dates or headers is cut, and both trees fit side by side unless the screen
     // is too narrow for that.
     const bool screenFull = window->width() >= window->screen()->availableGeometry().width();
