@@ -245,13 +245,19 @@ int MainWindow::setColumnWidths(QTreeView* view)
     const QString longSize = QStringLiteral("1023.99 KiB");
     const QString longDate
         = QLocale::system().toString(QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
-    view->setColumnWidth(0, 250);
-    view->setColumnWidth(
-        1, qMax(view->header()->sectionSizeHint(1), metrics.horizontalAdvance(longSize) + cellMargins));
-    view->setColumnWidth(
-        2, qMax(view->header()->sectionSizeHint(2), metrics.horizontalAdvance(longDate) + cellMargins));
-    return view->columnWidth(0) + view->columnWidth(1) + view->columnWidth(2)
-        + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view) + 2 * view->frameWidth();
+    const int widths[] = {
+        250,
+        qMax(view->header()->sectionSizeHint(1), metrics.horizontalAdvance(longSize) + cellMargins),
+        qMax(view->header()->sectionSizeHint(2), metrics.horizontalAdvance(longDate) + cellMargins),
+    };
+    // The last column stretches to the view's edge, so what it needs is counted, not what it has.
+    int needed
+        = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view) + 2 * view->frameWidth();
+    for (int column = 0; column < 3; ++column) {
+        view->setColumnWidth(column, widths[column]);
+        needed += widths[column];
+    }
+    return needed;
 }
 
 // Widens the window, within the screen, so that both trees show their three columns.
