@@ -242,7 +242,7 @@ int MainWindow::setColumnWidths(QTreeView* view)
 {
     const QFontMetrics metrics(view->font());
     const int cellMargins = 4 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-    const QString longSize = QStringLiteral("1023.99 KiB");
+    const QString longSize = QLocale().toString(1023.99, 'f', 2) + QStringLiteral(" KiB");
     const QString longDate
         = QLocale::system().toString(QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
     const int widths[] = {
