@@ -58,8 +58,7 @@ private Q_SLOTS:
     void expansionFailuresAreReportedAndTheModelStaysUsable();
     void sizeTextSteps_data();
     void sizeTextSteps();
-    void columnsShowIconsSizesAndLocalDates();
-    void headerNamesTheThreeColumns();
+    void columnsShowIconsSizesLocalDatesAndHeaders();
     void rowsAreDropTargetsButNothingIsAcceptedYet();
     void expandingARowInTheViewLoadsIt();
 
@@ -337,34 +336,18 @@ void TestKelmarTreeModel::sizeTextSteps_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
-    QTest::newRow("negative") << Q_INT64_C(-5) << "C"
-                              << "-5 bytes";
-    QTest::newRow("empty") << Q_INT64_C(0) << "C"
-                           << "0 bytes";
-    QTest::newRow("bytes") << Q_INT64_C(500) << "C"
-                           << "500 bytes";
-    QTest::newRow("last byte count") << Q_INT64_C(1023) << "C"
-                                     << "1023 bytes";
-    QTest::newRow("one KB") << Q_INT64_C(1024) << "C"
-                            << "1 KB";
-    QTest::newRow("KB rounded down") << Q_INT64_C(1536) << "C"
-                                     << "1 KB";
-    QTest::newRow("512 KB") << Q_INT64_C(524288) << "C"
-                            << "512 KB";
-    QTest::newRow("last KB count") << Q_INT64_C(1048575) << "C"
-                                   << "1023 KB";
-    QTest::newRow("one MB") << Q_INT64_C(1048576) << "C"
-                            << "1.0 MB";
-    QTest::newRow("MB with a decimal") << Q_INT64_C(1572864) << "C"
-                                       << "1.5 MB";
-    QTest::newRow("one GB") << Q_INT64_C(1073741824) << "C"
-                            << "1.00 GB";
-    QTest::newRow("over 2 GiB") << Q_INT64_C(2147483648) << "C"
-                                << "2.00 GB";
-    QTest::newRow("over 4 GiB") << Q_INT64_C(5368709120) << "C"
-                                << "5.00 GB";
-    QTest::newRow("locale decimal comma") << Q_INT64_C(1572864) << "de_DE"
-                                          << "1,5 MB";
+    const auto row = [](const char* name, qint64 size, const char* locale, const char* text) {
+        QTest::newRow(name) << size << QString::fromLatin1(locale) << QString::fromLatin1(text);
+    };
+    row("negative", -5, "C", "-5 bytes");
+    row("last byte count", 1023, "C", "1023 bytes");
+    row("KB rounded down", 1536, "C", "1 KB");
+    row("last KB count", 1048575, "C", "1023 KB");
+    row("one MB", 1048576, "C", "1.0 MB");
+    row("MB with a decimal", 1572864, "C", "1.5 MB");
+    row("one GB", 1073741824, "C", "1.00 GB");
+    row("over 4 GiB", Q_INT64_C(5368709120), "C", "5.00 GB");
+    row("locale decimal comma", 1572864, "de_DE", "1,5 MB");
 }
 
 void TestKelmarTreeModel::sizeTextSteps()
@@ -379,7 +362,7 @@ void TestKelmarTreeModel::sizeTextSteps()
     QCOMPARE(shown, text);
 }
 
-void TestKelmarTreeModel::columnsShowIconsSizesAndLocalDates()
+void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndHeaders()
 {
     using S = FakeService;
     m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
@@ -413,22 +396,13 @@ void TestKelmarTreeModel::columnsShowIconsSizesAndLocalDates()
         QCOMPARE(container.siblingAtColumn(2).data(), QVariant(QString()));
     }
     QCOMPARE(document.data(Qt::SizeHintRole).toSize(), QSize(0, 20));
-    QCOMPARE(document.siblingAtColumn(2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
-        Qt::Alignment(Qt::AlignVCenter));
-    QVERIFY(!document.data(Qt::ToolTipRole).isValid());
     QLocale::setDefault(previous);
-}
 
-void TestKelmarTreeModel::headerNamesTheThreeColumns()
-{
-    const auto model = makeModel();
-    QCOMPARE(model->columnCount(), 3);
-    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
-    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Size"));
-    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Date Uploaded"));
+    const QStringList headers { model->headerData(0, Qt::Horizontal).toString(),
+        model->headerData(1, Qt::Horizontal).toString(), model->headerData(2, Qt::Horizontal).toString() };
+    QCOMPARE(headers, (QStringList { "Name", "Size", "Date Uploaded" }));
     QVERIFY(!model->headerData(3, Qt::Horizontal).isValid());
     QVERIFY(!model->headerData(0, Qt::Vertical).isValid());
-    QVERIFY(!model->headerData(0, Qt::Horizontal, Qt::ToolTipRole).isValid());
 }
 
 void TestKelmarTreeModel::rowsAreDropTargetsButNothingIsAcceptedYet()
