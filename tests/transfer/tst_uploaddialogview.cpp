@@ -1,0 +1,154 @@
+#include "model/restfolder.h"
+#include "transfer/uploaddialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The upload dialog on screen, before the upload starts.
+class TestUploadDialogView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void editorsCoverTheFileRowsOnScreenOnly();
+    void editorsFollowTheScrollingAndKeepUnfinishedEdits();
+    void closingALongListOpensNoEditorsOnTheWayOut();
+
+private:
+    std::unique_ptr<UploadDialog> makeDialog(int folders, int files);
+    std::unique_ptr<UploadDialog> showDialog(int folders, int files);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    RestFolder m_folder;
+    QList<UploadItem> m_items;
+    QList<RestStatus> m_statuses { RestStatus(4, QStringLiteral("Draft"), 1),
+        RestStatus(6, QStringLiteral("Final"), 2) };
+};
+
+void TestUploadDialogView::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_folder = RestFolder(QStringLiteral("Folder"), 3, QStringLiteral("Docs"), QStringLiteral("Docs"),
+        QStringLiteral("documents"), 0, 7, QString(), 0, 0);
+    m_items.clear();
+}
+
+void TestUploadDialogView::cleanup()
+{
+    m_dir.reset();
+}
+
+// Every third row a folder, the others files, each a sibling of the others.
+std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(int folders, int files)
+{
+    QDir root(m_dir->path());
+    int madeFolders = 0;
+    int madeFiles = 0;
+    for (int row = 0; madeFolders < folders || madeFiles < files; ++row) {
+        const bool folder = madeFolders < folders && (row % 3 == 0 || madeFiles == files);
+        const QString name = QStringLiteral("entry%1").arg(row);
+        if (folder) {
+            root.mkdir(name);
+            ++madeFolders;
+        } else {
+            QFile file(root.filePath(name));
+            if (!file.open(QIODevice::WriteOnly))
+                qFatal("cannot write a test file");
+            ++madeFiles;
+        }
+        m_items.append(UploadItem(QFileInfo(root.filePath(name)), m_statuses.first(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()));
+    }
+    auto dialog = std::make_unique<UploadDialog>(
+        &m_folder, m_items, folders, files, QStringLiteral("Site/Docs"), m_statuses, nullptr);
+    dialog->setMinimumSize(806, 400);
+    return dialog;
+}
+
+std::unique_ptr<UploadDialog> TestUploadDialogView::showDialog(int folders, int files)
+{
+    auto dialog = makeDialog(folders, files);
+    dialog->show();
+    if (!QTest::qWaitForWindowExposed(dialog.get()))
+        qFatal("the dialog was not shown");
+    return dialog;
+}
+
+void TestUploadDialogView::editorsCoverTheFileRowsOnScreenOnly()
+{
+    const auto dialog = showDialog(4, 8);
+    auto* view = dialog->findChild<QTableView*>();
+    for (int row = 0; row < m_items.size(); ++row) {
+        const bool file = m_items.at(row).fileInfo().isFile();
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(view->isPersistentEditorOpen(view->model()->index(row, column)),
+                file && (column == 2 || column == 3));
+        if (!file)
+            continue;
+        QWidget* line = view->indexWidget(view->model()->index(row, 2));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->geometry(), view->visualRect(view->model()->index(row, 2)).adjusted(10, 1, -10, -1));
+        auto* combo = qobject_cast<QComboBox*>(view->indexWidget(view->model()->index(row, 3)));
+        QCOMPARE(combo->currentText(), QStringLiteral("Draft"));
+    }
+}
+
+void TestUploadDialogView::editorsFollowTheScrollingAndKeepUnfinishedEdits()
+{
+    const auto dialog = showDialog(0, 2000);
+    auto* view = dialog->findChild<QTableView*>();
+    const auto editorOpen
+        = [view](int row) { return view->isPersistentEditorOpen(view->model()->index(row, 2)); };
+    const int lastShown = view->rowAt(view->viewport()->height() - 1);
+    QVERIFY(lastShown > 5);
+    for (int row = 0; row <= lastShown; ++row)
+        QVERIFY(editorOpen(row));
+    QVERIFY(!editorOpen(lastShown + 50));
+    QVERIFY(!editorOpen(1999));
+
+    // Typing without finishing, then scrolling the row away, keeps the text.
+    auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(1, 2)));
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("half typed"));
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QVERIFY(!editorOpen(1));
+    QVERIFY(editorOpen(1999));
+    QVERIFY(view->isPersistentEditorOpen(view->model()->index(1999, 3)));
+    QCOMPARE(view->model()->index(1, 2).data(Qt::EditRole).toString(), QStringLiteral("half typed"));
+
+    view->verticalScrollBar()->setValue(0);
+    QCOMPARE(qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(1, 2)))->text(),
+        QStringLiteral("half typed"));
+
+    // A taller window shows more rows, each with its editors.
+    dialog->resize(dialog->width(), dialog->height() + 400);
+    QTRY_VERIFY(view->rowAt(view->viewport()->height() - 1) > lastShown);
+    QVERIFY(editorOpen(view->rowAt(view->viewport()->height() - 1)));
+}
+
+void TestUploadDialogView::closingALongListOpensNoEditorsOnTheWayOut()
+{
+    // Every editor is made as a child of the table's viewport.
+    struct EditorCounter : QObject
+    {
+        int made = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            made += event->type() == QEvent::ChildAdded;
+            return false;
+        }
+    } counter;
+    auto dialog = showDialog(0, 3000);
+    dialog->findChild<QTableView*>()->viewport()->installEventFilter(&counter);
+    dialog.reset();
+    QCOMPARE(counter.made, 0);
+}
+
+QTEST_MAIN(TestUploadDialogView)
+#include "tst_uploaddialogview.moc"

@@ -1,0 +1,221 @@
+#include "transfer/uploaddelegate.h"
+#include "transfer/uploadmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStyleOptionViewItem>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+bool uploadModelSameIcon(const QVariant& value, const QString& path)
+{
+    const QIcon icon = value.value<QIcon>();
+    return !icon.isNull() && icon.pixmap(16).toImage() == QIcon(path).pixmap(16).toImage();
+}
+} // namespace
+
+class TestUploadModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void cellsShowTheirRolesBeforeAndAfterTheStart();
+    void statusColumnShowsIconAndToolTipOnceQueued();
+    void editsChangeOnlyTheirCell_data();
+    void editsChangeOnlyTheirCell();
+    void delegateEditorsShowAndWriteTheModelValues();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QList<UploadItem> m_items;
+    QList<RestStatus> m_statuses;
+};
+
+void TestUploadModel::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QDir(m_dir->path()).mkdir(QStringLiteral("plans"));
+    QFile file(m_dir->filePath(QStringLiteral("plans/Site.PDF")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    m_statuses = { RestStatus(4, QStringLiteral("Draft"), 1), RestStatus(6, QStringLiteral("Final"), 2),
+        RestStatus(8, QStringLiteral("Final"), 3) };
+    const ModelItemStatus listed(ModelItemStatus::Listed, QString());
+    m_items = { UploadItem(QFileInfo(m_dir->filePath(QStringLiteral("plans"))), m_statuses[0], listed,
+                    QString(), { 1 }, -1, -1, QString()),
+        UploadItem(QFileInfo(file.fileName()), m_statuses[0], listed, QStringLiteral("first issue"), {}, 0,
+            -1, QString()) };
+}
+
+void TestUploadModel::cleanup()
+{
+    m_dir.reset();
+}
+
+void TestUploadModel::cellsShowTheirRolesBeforeAndAfterTheStart()
+{
+    UploadModel model(&m_items, m_statuses);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.columnCount(), 5);
+    const QStringList headers { "Name", "Path", "Description", "Status", "Progress" };
+    for (int section = 0; section < 5; ++section)
+        QCOMPARE(model.headerData(section, Qt::Horizontal).toString(), headers[section]);
+    QVERIFY(!model.headerData(5, Qt::Horizontal).isValid());
+    QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
+
+    const auto cell = [&model](int row, int column, int role = Qt::DisplayRole) {
+        return model.data(model.index(row, column), role);
+    };
+    QCOMPARE(cell(0, 0).toString(), QStringLiteral("plans"));
+    QCOMPARE(cell(1, 0).toString(), QStringLiteral("Site.PDF"));
+    QCOMPARE(cell(1, 1).toString(), QFileInfo(m_dir->filePath(QStringLiteral("plans"))).absoluteFilePath());
+    QVERIFY(uploadModelSameIcon(
+        cell(0, 0, Qt::DecorationRole), QStringLiteral(":/images/icons/folderClassic.gif")));
+    QVERIFY(
+        uploadModelSameIcon(cell(1, 0, Qt::DecorationRole), QStringLiteral(":/images/icons/doc_pdf.png")));
+
+    // Before the start the editors cover the two cells; their values come from the edit role.
+    QVERIFY(!cell(1, 2).isValid());
+    QVERIFY(!cell(1, 3).isValid());
+    QCOMPARE(cell(1, 2, Qt::EditRole).toString(), QStringLiteral("first issue"));
+    QCOMPARE(cell(1, 3, Qt::EditRole).toString(), QStringLiteral("Draft"));
+    QVERIFY(!cell(0, 3, Qt::EditRole).isValid());
+
+    QSignalSpy changed(&model, &UploadModel::dataChanged);
+    model.setTransferStarted(true);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(cell(1, 2).toString(), QStringLiteral("first issue"));
+    QCOMPARE(cell(1, 3).toString(), QStringLiteral("Draft"));
+    QVERIFY(!cell(0, 2).isValid());
+    QVERIFY(!cell(0, 3).isValid());
+
+    QVERIFY(!model.data(model.index(0, 0), Qt::FontRole).isValid());
+    QVERIFY(!model.data(QModelIndex()).isValid());
+    QCOMPARE(model.getItem(QModelIndex()).fileInfo().fileName(), QStringLiteral("plans"));
+}
+
+void TestUploadModel::statusColumnShowsIconAndToolTipOnceQueued()
+{
+    UploadModel model(&m_items, m_statuses);
+    const QModelIndex progress = model.index(1, 4);
+    QVERIFY(!model.data(progress, Qt::DecorationRole).isValid());
+    QVERIFY(!model.data(progress, Qt::ToolTipRole).isValid());
+
+    const struct
+    {
+        int code;
+        const char* icon;
+    } states[] = { { 1, ":/images/icons/wait.gif" }, { 2, ":/images/icons/warning.gif" },
+        { 3, ":/images/icons/ok.gif" } };
+    for (const auto& state : states) {
+        QVERIFY(model.setData(
+            progress, QVariant::fromValue(ModelItemStatus(state.code, QStringLiteral("Canceled by user")))));
+        QVERIFY(uploadModelSameIcon(model.data(progress, Qt::DecorationRole), QLatin1String(state.icon)));
+        QCOMPARE(model.data(progress, Qt::ToolTipRole).toString(), QStringLiteral("Canceled by user"));
+        QVERIFY(!model.data(progress, Qt::DisplayRole).isValid());
+    }
+}
+
+void TestUploadModel::editsChangeOnlyTheirCell_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("statusId");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    const QVariant failed = QVariant::fromValue(ModelItemStatus(2, QStringLiteral("Error: x")));
+    QTest::newRow("description") << 2 << QVariant("new text") << int(Qt::EditRole) << true << "new text" << 4
+                                 << 0 << "";
+    QTest::newRow("status by name, the first of two")
+        << 3 << QVariant("Final") << int(Qt::EditRole) << true << "first issue" << 6 << 0 << "";
+    QTest::newRow("status name of no status")
+        << 3 << QVariant("final") << int(Qt::EditRole) << false << "first issue" << 4 << 0 << "";
+    QTest::newRow("transfer status") << 4 << failed << int(Qt::EditRole) << true << "first issue" << 4 << 2
+                                     << "Error: x";
+    QTest::newRow("transfer status from another type")
+        << 4 << QVariant(42) << int(Qt::EditRole) << true << "first issue" << 4 << 1 << "";
+    QTest::newRow("name") << 0 << QVariant("x") << int(Qt::EditRole) << false << "first issue" << 4 << 0
+                          << "";
+    QTest::newRow("path") << 1 << QVariant("x") << int(Qt::EditRole) << false << "first issue" << 4 << 0
+                          << "";
+    QTest::newRow("display role") << 2 << QVariant("x") << int(Qt::DisplayRole) << false << "first issue" << 4
+                                  << 0 << "";
+}
+
+void TestUploadModel::editsChangeOnlyTheirCell()
+{
+    QFETCH(int, column);
+    QFETCH(QVariant, value);
+    QFETCH(int, role);
+    QFETCH(bool, accepted);
+    QFETCH(QString, description);
+    QFETCH(int, statusId);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+
+    UploadModel model(&m_items, m_statuses);
+    QSignalSpy changed(&model, &UploadModel::dataChanged);
+    QCOMPARE(model.setData(model.index(1, column), value, role), accepted);
+    QCOMPARE(changed.size(), accepted ? 1 : 0);
+    if (accepted)
+        QCOMPARE(changed.at(0).at(0).toModelIndex(), model.index(1, column));
+    const UploadItem& item = m_items.at(1);
+    QCOMPARE(item.description(), description);
+    QCOMPARE(item.documentStatus().id(), statusId);
+    QCOMPARE(item.status().code(), code);
+    QCOMPARE(item.status().text(), text);
+    QVERIFY(!model.setData(QModelIndex(), value, Qt::EditRole));
+}
+
+void TestUploadModel::delegateEditorsShowAndWriteTheModelValues()
+{
+    UploadModel model(&m_items, m_statuses);
+    QTableView view;
+    UploadDelegate delegate(m_statuses);
+    view.setModel(&model);
+    view.setItemDelegate(&delegate);
+    QWidget parent;
+    const QStyleOptionViewItem option;
+    QVERIFY(!delegate.createEditor(&parent, option, model.index(1, 0)));
+    QVERIFY(!delegate.createEditor(&parent, option, model.index(1, 4)));
+
+    view.openPersistentEditor(model.index(1, 2));
+    view.openPersistentEditor(model.index(1, 3));
+    auto* line = qobject_cast<QLineEdit*>(view.indexWidget(model.index(1, 2)));
+    auto* combo = qobject_cast<QComboBox*>(view.indexWidget(model.index(1, 3)));
+    QVERIFY(line);
+    QVERIFY(combo);
+    QCOMPARE(line->text(), QStringLiteral("first issue"));
+    QCOMPARE(combo->count(), 3);
+    QCOMPARE(combo->itemText(1), QStringLiteral("Final"));
+    QCOMPARE(combo->currentIndex(), 0);
+
+    // Every change is in the model at once, without closing the editor.
+    combo->setCurrentIndex(2);
+    QCOMPARE(m_items.at(1).documentStatus().name(), QStringLiteral("Final"));
+    line->setText(QStringLiteral("second issue"));
+    emit line->editingFinished();
+    QCOMPARE(m_items.at(1).description(), QStringLiteral("second issue"));
+
+    // The combo box selects only an exact name.
+    m_items[1].setDocumentStatus(RestStatus(9, QStringLiteral("draft"), 1));
+    delegate.setEditorData(combo, model.index(1, 3));
+    QCOMPARE(combo->currentIndex(), -1);
+    m_items[1].setDocumentStatus(m_statuses.at(0));
+    delegate.setEditorData(combo, model.index(1, 3));
+    QCOMPARE(combo->currentIndex(), 0);
+}
+
+QTEST_MAIN(TestUploadModel)
+#include "tst_uploadmodel.moc"

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "support/testserver.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class Rest;
+
+// The part of the service that uploads use, on the test server: contact, folder rights, folder and
+// document listings, folder creation and document upload. Every answer can be replaced per folder ID
+// or per name; what is not replaced answers like a permissive server.
+class UploadFakeService final
+{
+public:
+    UploadFakeService();
+    ~UploadFakeService();
+    UploadFakeService(const UploadFakeService&) = delete;
+    UploadFakeService& operator=(const UploadFakeService&) = delete;
+
+    // A logged-on session against this service.
+    std::unique_ptr<Rest> logon();
+    TestServer& server() { return m_server; }
+
+    void setContact(TestReply reply);
+    void setContact(int id, bool isAdmin);
+    // Rights on a folder; default: every right.
+    void setAccess(int folderId, TestReply reply);
+    void setAccessJson(int folderId, const std::string& json);
+    // The document list of a folder; default: none.
+    void setDocuments(int folderId, TestReply reply);
+    // The folder list below a parent folder (0: the project's top level); default: none.
+    void setFolders(int parentId, TestReply reply);
+    // The answer to creating a folder of this name; default: a new folder with the next free ID (100 on).
+    void setCreate(const std::string& name, TestReply reply);
+    // The answer to uploading a document of this name; default: a new document.
+    void setUpload(const std::string& name, TestReply reply);
+
+    // The service calls so far, logon and logoff left out, as "GET Documents?f=3": method and target
+    // without the "/rest/" prefix.
+    QStringList calls() const;
+    // The request bodies of the calls, in the same order.
+    std::vector<RecordedRequest> callRequests() const;
+
+    static QString queryValue(const RecordedRequest& request, const QString& key);
+    static TestReply brokenConnection();
+
+private:
+    TestServer m_server;
+    mutable std::mutex m_mutex;
+    TestReply m_contact;
+    std::map<int, TestReply> m_access;
+    std::map<int, TestReply> m_documents;
+    std::map<int, TestReply> m_folders;
+    std::map<std::string, TestReply> m_create;
+    std::map<std::string, TestReply> m_upload;
+    int m_nextFolderId = 100;
+    int m_nextDocumentId = 500;
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "model/reststatus.h"
+#include "transfer/uploaditem.h"
+
+#include <QDialog>
+#include <QList>
+
+#include <functional>
+
+class QFrame;
+class QHBoxLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpacerItem;
+class QTableView;
+class QVBoxLayout;
+class Rest;
+class RestObject;
+class UploadDelegate;
+class UploadModel;
+class UploadThread;
+
+// Shows a prepared upload, lets the user give each file a description and a document status, runs the
+// upload on its worker and shows each item's outcome. Cancel and Escape stop a running upload and keep
+// the dialog open; otherwise they close it.
+class UploadDialog final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(UploadDialog)
+
+public:
+    UploadDialog(RestObject* target, const QList<UploadItem>& items, int folderCount, int fileCount,
+        const QString& targetPath, const QList<RestStatus>& statuses, Rest* rest, QWidget* parent = nullptr);
+    ~UploadDialog() override;
+
+    // Runs the dialog modally, or hands it to the hook when one is set (tests drive the dialog there).
+    using ExecHook = std::function<void(UploadDialog& dialog)>;
+    static void setExecHook(ExecHook hook);
+    int execModal();
+
+public Q_SLOTS:
+    void cancelBtnClicked();
+    void okBtnClicked();
+    void reject() override;
+    void uploadThreadFinished();
+    void increaseProgressBar();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void openRowEditors(int row);
+    void closeRowEditors(int row);
+    void syncEditors();
+
+    RestObject* m_target;
+    QList<UploadItem> m_items;
+    int m_folderCount;
+    int m_fileCount;
+    QString m_targetPath;
+    QList<RestStatus> m_statuses;
+    Rest* m_rest;
+    UploadModel* m_model = nullptr;
+    QTableView* m_view = nullptr;
+    QVBoxLayout* m_mainLayout = nullptr;
+    QLabel* m_headingLabel = nullptr;
+    UploadDelegate* m_delegate = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QFrame* m_bottomFrame = nullptr;
+    QHBoxLayout* m_bottomLayout = nullptr;
+    QFrame* m_buttonFrame = nullptr;
+    UploadThread* m_thread = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QSpacerItem* m_spacer = nullptr;
+    QLabel* m_doneLabel = nullptr;
+
+    // Started and its finish not yet handled: Cancel stops the upload instead of closing.
+    bool m_running = false;
+    // The file rows whose editors are open: only those on screen (and a few around them), so that a
+    // list of any length opens at once. -1 when none are open.
+    int m_editorFirst = -1;
+    int m_editorLast = -1;
+};
