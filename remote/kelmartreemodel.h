@@ -38,6 +38,13 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QStringList mimeTypes() const override;
+    // One QString per dragged row in "application/vnd.text.list": its JSON form, and for a folder or a
+    // document where it lies. Only column-0 indexes count.
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    // Local files and folders dropped on a project or folder row (on a document: its folder) are
+    // uploaded through the upload dialog, and the row is reloaded afterwards.
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+        const QModelIndex& parent) override;
     Qt::DropActions supportedDropActions() const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -46,6 +53,8 @@ public:
 
 private:
     RemoteTreeItem* itemFor(const QModelIndex& index) const;
+    // The target's path for the upload dialog's heading: a project's name, or project name/folder path.
+    QString remotePath(const RemoteTreeItem* node) const;
     void loadProjects();
     int insertFolders(const QModelIndex& parent, RemoteTreeItem* node, const QList<RestFolder>& folders);
     void insertDocuments(
