@@ -1,0 +1,201 @@
+#include "demobodyreader.h"
+
+#include <QTest>
+
+#include <httplib.h>
+
+namespace {
+// Hands out the given bytes at most piece bytes per read, then reports the end of the connection.
+class PieceStream final : public httplib::Stream
+{
+public:
+    PieceStream(std::string bytes, std::size_t piece)
+        : m_bytes(std::move(bytes))
+        , m_piece(piece)
+    { }
+    bool is_readable() const override { return true; }
+    bool is_writable() const override { return true; }
+    ssize_t read(char* ptr, size_t size) override
+    {
+        const std::size_t count = std::min({ size, m_piece, m_bytes.size() - m_position });
+        std::memcpy(ptr, m_bytes.data() + m_position, count);
+        m_position += count;
+        return static_cast<ssize_t>(count);
+    }
+    ssize_t write(const char*, size_t size) override { return static_cast<ssize_t>(size); }
+    void get_remote_ip_and_port(std::string&, int&) const override { }
+    void get_local_ip_and_port(std::string&, int&) const override { }
+    socket_t socket() const override { return -1; }
+    std::string rest() const { return m_bytes.substr(m_position); }
+
+private:
+    std::string m_bytes;
+    std::size_t m_piece;
+    std::size_t m_position = 0;
+};
+
+httplib::Request requestWith(const char* name, const char* value)
+{
+    httplib::Request request;
+    if (name)
+        request.headers.emplace(name, value);
+    return request;
+}
+} // namespace
+
+class TestDemoBodyReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsBody_data();
+    void readsBody();
+    void refusesBrokenBody_data();
+    void refusesBrokenBody();
+    void skipStopsAtItsLimit();
+    void largeDeclaredLengthIsKept();
+};
+
+void TestDemoBodyReader::readsBody_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("length") << QByteArray("Content-Length") << QByteArray("11")
+                            << QByteArray("hello worldGET /") << QByteArray("hello world");
+    QTest::newRow("no framing is an empty body")
+        << QByteArray() << QByteArray() << QByteArray("GET /") << QByteArray();
+    QTest::newRow("zero length") << QByteArray("Content-Length") << QByteArray("0") << QByteArray("GET /")
+                                 << QByteArray();
+    QTest::newRow("chunked") << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+                             << QByteArray("5\r\nhello\r\n6\r\n world\r\n0\r\n\r\nGET /")
+                             << QByteArray("hello world");
+    QTest::newRow("chunked, upper-case hex, extension, trailer, bare line feeds")
+        << QByteArray("Transfer-Encoding") << QByteArray(" Chunked ")
+        << QByteArray("A;name=value\r\n0123456789\n0\r\nX-Sum: 1\r\n\nGET /") << QByteArray("0123456789");
+    QTest::newRow("chunked, empty") << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+                                    << QByteArray("0\r\n\r\nGET /") << QByteArray();
+    QTest::newRow("chunk data with CR LF inside")
+        << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+        << QByteArray("4\r\n\r\n\r\n\r\n0\r\n\r\nGET /") << QByteArray("\r\n\r\n");
+}
+
+// Every framing read in pieces of every size, and the next request is left untouched.
+void TestDemoBodyReader::readsBody()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, wire);
+    QFETCH(QByteArray, body);
+    for (std::size_t piece :
+        { std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(7), std::size_t(1000) }) {
+        for (std::size_t capacity : { std::size_t(1), std::size_t(4), std::size_t(64) }) {
+            PieceStream stream(wire.toStdString(), piece);
+            const httplib::Request request
+                = requestWith(header.isEmpty() ? nullptr : header.constData(), value.constData());
+            DemoBodyReader reader(stream, request);
+            QVERIFY(reader.isValid());
+            std::string received;
+            std::vector<char> buffer(capacity);
+            for (;;) {
+                const std::int64_t count = reader.read(buffer.data(), buffer.size());
+                QVERIFY2(
+                    count >= 0, qPrintable(QStringLiteral("piece %1, capacity %2").arg(piece).arg(capacity)));
+                if (count == 0)
+                    break;
+                received.append(buffer.data(), static_cast<std::size_t>(count));
+            }
+            QCOMPARE(QByteArray::fromStdString(received), body);
+            QVERIFY(reader.atEnd());
+            QCOMPARE(reader.bytesRead(), std::uint64_t(body.size()));
+            QCOMPARE(stream.rest(), std::string("GET /"));
+        }
+    }
+}
+
+void TestDemoBodyReader::refusesBrokenBody_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<bool>("validFraming");
+
+    QTest::newRow("other transfer coding")
+        << QByteArray("Transfer-Encoding") << QByteArray("gzip, chunked") << QByteArray() << false;
+    QTest::newRow("negative length") << QByteArray("Content-Length") << QByteArray("-1") << QByteArray()
+                                     << false;
+    QTest::newRow("length not a number")
+        << QByteArray("Content-Length") << QByteArray("12a") << QByteArray() << false;
+    QTest::newRow("length beyond any disk")
+        << QByteArray("Content-Length") << QByteArray("99999999999999999999") << QByteArray() << false;
+    QTest::newRow("connection lost before the declared length")
+        << QByteArray("Content-Length") << QByteArray("10") << QByteArray("12345") << true;
+    QTest::newRow("chunk size not hex") << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+                                        << QByteArray("xyz\r\nabc\r\n0\r\n\r\n") << true;
+    QTest::newRow("chunk size empty") << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+                                      << QByteArray("\r\nabc\r\n0\r\n\r\n") << true;
+    QTest::newRow("chunk longer than said") << QByteArray("Transfer-Encoding") << QByteArray("chunked")
+                                            << QByteArray("2\r\nabc\r\n0\r\n\r\n") << true;
+    QTest::newRow("connection lost inside a chunk")
+        << QByteArray("Transfer-Encoding") << QByteArray("chunked") << QByteArray("10\r\nabc") << true;
+    QTest::newRow("connection lost before the last chunk")
+        << QByteArray("Transfer-Encoding") << QByteArray("chunked") << QByteArray("3\r\nabc\r\n") << true;
+    QTest::newRow("endless chunk header")
+        << QByteArray("Transfer-Encoding") << QByteArray("chunked") << QByteArray(10000, '1') << true;
+}
+
+void TestDemoBodyReader::refusesBrokenBody()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, wire);
+    QFETCH(bool, validFraming);
+    PieceStream stream(wire.toStdString(), 3);
+    const httplib::Request request = requestWith(header.constData(), value.constData());
+    DemoBodyReader reader(stream, request);
+    QCOMPARE(reader.isValid(), validFraming);
+    char buffer[16];
+    std::int64_t count = 0;
+    do {
+        count = reader.read(buffer, sizeof buffer);
+    } while (count > 0);
+    QCOMPARE(count, std::int64_t(-1));
+    QVERIFY(!reader.atEnd());
+    QVERIFY(!reader.skip(1000));
+}
+
+void TestDemoBodyReader::skipStopsAtItsLimit()
+{
+    const std::string chunked = "400\r\n" + std::string(1024, 'x') + "\r\n0\r\n\r\n";
+    {
+        PieceStream stream(chunked, 100);
+        DemoBodyReader reader(stream, requestWith("Transfer-Encoding", "chunked"));
+        QVERIFY(reader.skip(1024));
+        QVERIFY(reader.atEnd());
+    }
+    {
+        PieceStream stream(chunked, 100);
+        DemoBodyReader reader(stream, requestWith("Transfer-Encoding", "chunked"));
+        QVERIFY(!reader.skip(512));
+    }
+    {
+        // A declared length above the limit is not read at all.
+        PieceStream stream(std::string(2048, 'y'), 100);
+        DemoBodyReader reader(stream, requestWith("Content-Length", "2048"));
+        QVERIFY(!reader.skip(1024));
+        QCOMPARE(stream.rest().size(), std::size_t(2048));
+    }
+}
+
+void TestDemoBodyReader::largeDeclaredLengthIsKept()
+{
+    PieceStream stream(std::string(), 1);
+    DemoBodyReader reader(stream, requestWith("Content-Length", "5368709120"));
+    QVERIFY(reader.isValid());
+    QCOMPARE(reader.declaredLength(), std::int64_t(5368709120));
+}
+
+QTEST_GUILESS_MAIN(TestDemoBodyReader)
+#include "tst_demobodyreader.moc"

@@ -1,0 +1,496 @@
+#include "demotestclient.h"
+#include "demotestserver.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+std::string pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    std::uint32_t x = 2463534242u + seed;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+std::string folderBody(const std::string& name, int parentId, const std::string& extra = std::string())
+{
+    return "{\"Name\":\"" + name + "\",\"Type\":\"documents\",\"ParentID\":" + std::to_string(parentId)
+        + ",\"AfterID\":0" + extra + "}";
+}
+
+const char* const allFlags
+    = ",\"FolderAccess\":{\"ObjectType\":\"\",\"CanViewOwn\":true,\"CanView\":true,"
+      "\"CanPrint\":true,\"CanDownload\":true,\"CanAdd\":true,\"CanAddRevisionToOwn\":true,"
+      "\"CanAddRevision\":true,\"CanAnnotate\":true,\"CanEditOwn\":true,\"CanEdit\":true,"
+      "\"CanDeleteOwn\":true,\"CanDelete\":true,\"CanAddWorkflowToOwn\":true,"
+      "\"CanAddWorkflow\":true,\"CanAddSubfolder\":true,\"CanAddFormToOwn\":true,"
+      "\"CanAddForm\":true,\"IsAdmin\":true}";
+} // namespace
+
+// The demo server through raw HTTP requests: sessions, the answers' JSON, folder creation, uploads and
+// downloads, the access flags, and what bad input gets.
+class TestDemoServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void logonAndLogoff();
+    void answersCarryTheKeysAndTypesTheClientReads();
+    void createsFoldersWithInheritedAccess();
+    void uploadsRevisionsAndDownloads();
+    void permissionsFollowTheAccessFlags();
+    void folderAccessInBodyCannotExceedTheParentsRights();
+    void textSurvivesJsonEscaping();
+    void refusesBadInput_data();
+    void refusesBadInput();
+
+private:
+    std::unique_ptr<DemoTestServer> m_server;
+    std::unique_ptr<DemoTestClient> m_demo;
+    int m_bridge = 0;
+    int m_drawings = 0;
+};
+
+void TestDemoServer::init()
+{
+    m_server = std::make_unique<DemoTestServer>();
+    QVERIFY(m_server->start());
+    m_demo = std::make_unique<DemoTestClient>(m_server->port());
+    QVERIFY(m_demo->logon("demo", "demo"));
+    m_bridge = m_demo->projectId(QStringLiteral("Harbour Bridge Renovation"));
+    m_drawings = m_demo->folderId(m_bridge, QStringLiteral("Drawings"));
+    QVERIFY(m_drawings > 0);
+}
+
+void TestDemoServer::cleanup()
+{
+    m_demo.reset();
+    m_server.reset();
+}
+
+void TestDemoServer::logonAndLogoff()
+{
+    DemoTestClient client(m_server->port());
+    QCOMPARE(client.get("/rest/Logon?u=demo&p=wrong").status, 401);
+    QCOMPARE(client.get("/rest/Logon?u=nobody&p=demo").status, 401);
+    QCOMPARE(client.get("/rest/Logon?u=demo").status, 400);
+    QCOMPARE(client.get("/rest/Projects").status, 401);
+
+    const DemoTestClient::Reply logon = client.get("/rest/Logon?u=Demo%40TORVEX.example&p=demo");
+    QCOMPARE(logon.status, 200);
+    QVERIFY(QByteArray::fromStdString(logon.body).startsWith("Logged on."));
+    QVERIFY(logon.headers.find("Set-Cookie")->second.find("HttpOnly") != std::string::npos);
+    QVERIFY(client.logon("demo@torvex.example", "demo"));
+    const std::string session = client.cookie();
+
+    // The keep-alive logon on a live session keeps that session.
+    QVERIFY(client.logon("demo", "demo"));
+    QCOMPARE(client.cookie(), session);
+    QCOMPARE(client.get("/rest/Projects").status, 200);
+
+    // Another user on the same connection gets a session of his own.
+    QVERIFY(client.logon("guest", "guest"));
+    QVERIFY(client.cookie() != session);
+    client.setCookie(session);
+    QCOMPARE(client.get("/rest/Projects").status, 401);
+
+    QVERIFY(client.logon("demo", "demo"));
+    const DemoTestClient::Reply logoff = client.get("/rest/Logoff");
+    QCOMPARE(logoff.status, 200);
+    QCOMPARE(logoff.body, std::string("Logged off."));
+    QCOMPARE(client.get("/rest/Projects").status, 401);
+
+    DemoTestClient anonymous(m_server->port());
+    QCOMPARE(anonymous.get("/rest/Logoff").body, std::string("Logged off."));
+}
+
+void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
+{
+    const QJsonArray projects = m_demo->get("/rest/Projects").array();
+    QCOMPARE(projects.size(), 4);
+    int free = 0;
+    for (const QJsonValue& project : projects) {
+        QCOMPARE(project[QStringLiteral("ObjectType")].toString(), QStringLiteral("Project"));
+        QVERIFY(project[QStringLiteral("IsFree")].isBool());
+        free += project[QStringLiteral("IsFree")].toBool() ? 1 : 0;
+    }
+    QCOMPARE(free, 1);
+    QCOMPARE(m_demo->get("/rest/Projects?p=" + std::to_string(m_bridge))
+                 .object()[QStringLiteral("Name")]
+                 .toString(),
+        QStringLiteral("Harbour Bridge Renovation"));
+
+    const QJsonArray top = m_demo->folders(m_bridge, 0);
+    QVERIFY(std::any_of(top.begin(), top.end(), [](const QJsonValue& folder) {
+        return folder[QStringLiteral("Name")].toString() == QStringLiteral("(separator)");
+    }));
+    QStringList types;
+    for (const QJsonValue& folder : top)
+        types << folder[QStringLiteral("Type")].toString();
+    for (const char* type : { "documents", "mail", "binder", "addressbook", "calendar" })
+        QVERIFY2(types.contains(QLatin1String(type)), type);
+
+    const int details = m_demo->folderId(m_bridge, QStringLiteral("Drawings/Structure/Details"));
+    const QJsonArray structureChildren
+        = m_demo->folders(m_bridge, m_demo->folderId(m_bridge, "Drawings/Structure"));
+    QCOMPARE(structureChildren.size(), 1);
+    const QJsonObject folder = structureChildren.at(0).toObject();
+    QCOMPARE(folder[QStringLiteral("ID")].toInt(), details);
+    QCOMPARE(folder[QStringLiteral("Path")].toString(), QStringLiteral("Drawings/Structure/Details"));
+    QCOMPARE(folder[QStringLiteral("ProjectID")].toInt(), m_bridge);
+    QCOMPARE(folder[QStringLiteral("NrChildren")].toInt(), 0);
+    QCOMPARE(folder[QStringLiteral("NrItems")].toInt(), 2);
+    QCOMPARE(m_demo->folders(m_bridge, m_drawings).size(), 3);
+
+    const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"));
+    QCOMPARE(document[QStringLiteral("ObjectType")].toString(), QStringLiteral("Document"));
+    QCOMPARE(document[QStringLiteral("NrRevisions")].toInt(), 3);
+    QCOMPARE(document[QStringLiteral("RevisionNr")].toInt(), 3);
+    QCOMPARE(document[QStringLiteral("FolderID")].toInt(), m_drawings);
+    QVERIFY(document[QStringLiteral("Size")].toInteger() > 0);
+    const QDateTime uploaded
+        = QDateTime::fromString(document[QStringLiteral("Uploaded")].toString(), Qt::ISODate);
+    QCOMPARE(uploaded.toUTC(), QDateTime(QDate(2024, 4, 2), QTime(8, 5), Qt::UTC));
+    QVERIFY(document[QStringLiteral("CheckedOutOn")].isString());
+
+    const QJsonObject access = m_demo->get("/rest/FolderAccess?f=" + std::to_string(m_drawings)).object();
+    QCOMPARE(access.size(), 19);
+    for (auto it = access.begin(); it != access.end(); ++it)
+        QVERIFY(it.key() == QStringLiteral("ObjectType") || it.value().isBool());
+
+    QCOMPARE(m_demo->get("/rest/Contacts?p=" + std::to_string(m_bridge)).object()[QStringLiteral("IsAdmin")],
+        QJsonValue(true));
+    DemoTestClient guest(m_server->port());
+    QVERIFY(guest.logon("guest", "guest"));
+    const QJsonObject contact = guest.get("/rest/Contacts?p=" + std::to_string(m_bridge)).object();
+    QCOMPARE(contact[QStringLiteral("IsAdmin")], QJsonValue(false));
+    QCOMPARE(contact[QStringLiteral("Email")].toString(), QStringLiteral("guest@torvex.example"));
+    QCOMPARE(guest.get("/rest/Projects").array().size(), 2);
+
+    const QJsonArray statuses = m_demo->get("/rest/DocumentStatus?p=" + std::to_string(m_bridge)).array();
+    QCOMPARE(statuses.size(), 5);
+    QCOMPARE(statuses.at(0)[QStringLiteral("Name")].toString(), QStringLiteral("Draft"));
+    QVERIFY(statuses.at(0)[QStringLiteral("Sequence")].isDouble());
+}
+
+void TestDemoServer::createsFoldersWithInheritedAccess()
+{
+    const std::string target = "/rest/Folders?p=" + std::to_string(m_bridge);
+    const DemoTestClient::Reply created = m_demo->post(target, folderBody("Sketches", m_drawings));
+    QCOMPARE(created.status, 200);
+    const QJsonObject folder = created.object();
+    QCOMPARE(folder[QStringLiteral("Path")].toString(), QStringLiteral("Drawings/Sketches"));
+    QCOMPARE(folder[QStringLiteral("ParentID")].toInt(), m_drawings);
+    QCOMPARE(folder[QStringLiteral("Type")].toString(), QStringLiteral("documents"));
+    const int sketches = folder[QStringLiteral("ID")].toInt();
+    QCOMPARE(m_demo->folderId(m_bridge, QStringLiteral("Drawings/Sketches")), sketches);
+
+    DemoTestClient guest(m_server->port());
+    QVERIFY(guest.logon("guest", "guest"));
+    QCOMPARE(guest.get("/rest/FolderAccess?f=" + std::to_string(sketches)).body,
+        guest.get("/rest/FolderAccess?f=" + std::to_string(m_drawings)).body);
+
+    const DemoTestClient::Reply duplicate = m_demo->post(target, folderBody("Sketches", m_drawings));
+    QVERIFY(duplicate.status >= 400 && duplicate.status < 500);
+    QVERIFY(duplicate.body.find("Folder with that name exists already") != std::string::npos);
+    // Letter case makes another name, as for the client.
+    QCOMPARE(m_demo->post(target, folderBody("sketches", m_drawings)).status, 200);
+
+    // An administrator's top-level folder with the rights given in the body, placed after a sibling.
+    const DemoTestClient::Reply top = m_demo->post(target,
+        "{\"Name\":\"Archive\",\"Type\":\"binder\",\"ParentID\":0,\"AfterID\":" + std::to_string(m_drawings)
+            + ",\"FolderAccess\":{\"CanView\":true,\"CanAdd\":true}}");
+    QCOMPARE(top.status, 200);
+    const int archive = top.object()[QStringLiteral("ID")].toInt();
+    const QJsonObject access = m_demo->get("/rest/FolderAccess?f=" + std::to_string(archive)).object();
+    QCOMPARE(access[QStringLiteral("CanView")], QJsonValue(true));
+    QCOMPARE(access[QStringLiteral("CanAdd")], QJsonValue(true));
+    QCOMPARE(access[QStringLiteral("CanDownload")], QJsonValue(false));
+    const QJsonArray order = m_demo->folders(m_bridge, 0);
+    QCOMPARE(order.at(0)[QStringLiteral("ID")].toInt(), m_drawings);
+    QCOMPARE(order.at(1)[QStringLiteral("ID")].toInt(), archive);
+}
+
+void TestDemoServer::uploadsRevisionsAndDownloads()
+{
+    const std::string first = pattern(3 * 1024 * 1024 + 17, 1);
+    const DemoTestClient::Reply uploaded = m_demo->postChunked(
+        DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 1, 0, "first"), first);
+    QCOMPARE(uploaded.status, 200);
+    const QJsonObject document = uploaded.object();
+    const int id = document[QStringLiteral("ID")].toInt();
+    QCOMPARE(document[QStringLiteral("Name")].toString(), QStringLiteral("Road plan v1.dwg"));
+    QCOMPARE(document[QStringLiteral("Size")].toInteger(), qint64(first.size()));
+    QCOMPARE(document[QStringLiteral("NrRevisions")].toInt(), 1);
+    QCOMPARE(document[QStringLiteral("StatusID")].toInt(), 1);
+    QCOMPARE(document[QStringLiteral("Description")].toString(), QStringLiteral("first"));
+    QVERIFY(QDateTime::fromString(document[QStringLiteral("Uploaded")].toString(), Qt::ISODate).isValid());
+
+    // A part from the middle, as a resumed download asks for it.
+    const std::string firstDownload
+        = "/protected/Document.download?f=" + std::to_string(m_drawings) + "&r=" + std::to_string(id);
+    const DemoTestClient::Reply part = m_demo->get(firstDownload, { { "Range", "bytes=1000000-2999999" } });
+    QCOMPARE(part.status, 206);
+    QVERIFY(part.body == first.substr(1000000, 2000000));
+
+    const DemoTestClient::Reply again
+        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg"), std::string("x"));
+    QCOMPARE(again.status, 409);
+    QCOMPARE(again.body, std::string("Document with that name exists already"));
+
+    // A revision with a declared length; the empty body is a revision too.
+    const std::string second = pattern(100000, 2);
+    const DemoTestClient::Reply revised
+        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 2, id, "second"), second);
+    QCOMPARE(revised.status, 200);
+    QCOMPARE(revised.object()[QStringLiteral("ID")].toInt(), id);
+    QCOMPARE(revised.object()[QStringLiteral("NrRevisions")].toInt(), 2);
+    QCOMPARE(revised.object()[QStringLiteral("RevisionNr")].toInt(), 2);
+    QCOMPARE(revised.object()[QStringLiteral("Description")].toString(), QStringLiteral("second"));
+    QVERIFY(revised.object()[QStringLiteral("RevisionID")].toInt()
+        != document[QStringLiteral("RevisionID")].toInt());
+
+    const std::string download
+        = "/protected/Document.download?f=" + std::to_string(m_drawings) + "&r=" + std::to_string(id);
+    DemoTestClient::Reply fetched = m_demo->get(download);
+    QCOMPARE(fetched.status, 200);
+    QVERIFY(fetched.body == second);
+    QCOMPARE(fetched.headers.find("Content-Length")->second, std::to_string(second.size()));
+
+    QCOMPARE(
+        m_demo->postChunked(
+                  DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 0, id), std::string())
+            .object()[QStringLiteral("RevisionNr")]
+            .toInt(),
+        3);
+    fetched = m_demo->get(download);
+    QCOMPARE(fetched.status, 200);
+    QCOMPARE(fetched.body.size(), std::size_t(0));
+    QCOMPARE(m_demo->document(m_drawings, QStringLiteral("Road plan v1.dwg"))[QStringLiteral("NrRevisions")]
+                 .toInt(),
+        3);
+
+    // A revision of a document of another folder.
+    const int site = m_demo->folderId(m_bridge, QStringLiteral("Drawings/Site"));
+    QCOMPARE(
+        m_demo->post(DemoTestClient::uploadTarget(site, "Road plan v1.dwg", 0, id), std::string("x")).status,
+        404);
+}
+
+void TestDemoServer::permissionsFollowTheAccessFlags()
+{
+    DemoTestClient guest(m_server->port());
+    QVERIFY(guest.logon("guest", "guest"));
+    const std::string folders = "/rest/Folders?p=" + std::to_string(m_bridge);
+    const int photos = guest.folderId(m_bridge, QStringLiteral("Site photos"));
+    const int specifications = guest.folderId(m_bridge, QStringLiteral("Specifications"));
+    const int contracts = guest.folderId(m_bridge, QStringLiteral("Contracts"));
+    const int uploads = guest.folderId(m_bridge, QStringLiteral("Subcontractor uploads"));
+
+    // Folders: not at the top without being an administrator; below only with CanAddSubfolder.
+    QCOMPARE(guest.post(folders, folderBody("Mine", 0)).status, 403);
+    QCOMPARE(guest.post(folders, folderBody("Mine", m_drawings)).status, 403);
+    QCOMPARE(guest.post(folders, folderBody("Mine", photos)).status, 200);
+    // An administrator needs no CanAddSubfolder, as the client assumes.
+    QCOMPARE(m_demo->post(folders, folderBody("Inspections", photos)).status, 200);
+
+    // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
+    const DemoTestClient::Reply own
+        = guest.post(DemoTestClient::uploadTarget(specifications, "own.txt"), "x");
+    QCOMPARE(own.status, 200);
+    const int ownId = own.object()[QStringLiteral("ID")].toInt();
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(specifications, "own.txt", 0, ownId), "y").status, 200);
+    const int foreign
+        = guest.document(specifications, QStringLiteral("Steel works.docx"))[QStringLiteral("ID")].toInt();
+    QVERIFY(foreign > 0);
+    const DemoTestClient::Reply refused
+        = guest.post(DemoTestClient::uploadTarget(specifications, "Steel works.docx", 0, foreign), "y");
+    QCOMPARE(refused.status, 403);
+    QVERIFY(!refused.body.empty());
+    // The same document with CanAddRevision: the administrator.
+    QCOMPARE(
+        m_demo->post(DemoTestClient::uploadTarget(specifications, "own.txt", 0, ownId), "z").status, 200);
+
+    // Listing needs CanView, or CanViewOwn for one's own documents.
+    QCOMPARE(guest.get("/rest/Documents?f=" + std::to_string(contracts)).status, 403);
+    const QJsonArray mine = guest.get("/rest/Documents?f=" + std::to_string(uploads)).array();
+    QCOMPARE(mine.size(), 1);
+    QCOMPARE(mine.at(0)[QStringLiteral("Name")].toString(), QStringLiteral("Scaffolding inspection.pdf"));
+    QCOMPARE(m_demo->get("/rest/Documents?f=" + std::to_string(uploads)).array().size(), 2);
+
+    // Download needs CanDownload, whoever the author.
+    const int photo
+        = guest.document(photos, QStringLiteral("Pier 3 cracks.png"))[QStringLiteral("ID")].toInt();
+    QCOMPARE(
+        guest.get("/protected/Document.download?f=" + std::to_string(photos) + "&r=" + std::to_string(photo))
+            .status,
+        403);
+    const int drawing
+        = guest.document(m_drawings, QStringLiteral("General arrangement.pdf"))[QStringLiteral("ID")].toInt();
+    QCOMPARE(guest
+                 .get("/protected/Document.download?f=" + std::to_string(m_drawings)
+                     + "&r=" + std::to_string(drawing))
+                 .status,
+        200);
+
+    // Projects the guest is no member of.
+    const int depot = m_demo->projectId(QStringLiteral("Tramdepot Zürich-Oerlikon"));
+    QCOMPARE(guest.get("/rest/Folders?p=" + std::to_string(depot) + "&parent=0").status, 403);
+    QCOMPARE(guest.get("/rest/Contacts?p=" + std::to_string(depot)).status, 403);
+    const int overview = m_demo->folderId(depot, QStringLiteral("Übersicht"));
+    QCOMPARE(guest.get("/rest/FolderAccess?f=" + std::to_string(overview)).status, 403);
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(overview, "x.txt"), "x").status, 403);
+}
+
+// Regression: a member without the rights could give himself any flag on a folder of his own.
+void TestDemoServer::folderAccessInBodyCannotExceedTheParentsRights()
+{
+    DemoTestClient guest(m_server->port());
+    QVERIFY(guest.logon("guest", "guest"));
+    const int photos = guest.folderId(m_bridge, QStringLiteral("Site photos"));
+    const DemoTestClient::Reply created
+        = guest.post("/rest/Folders?p=" + std::to_string(m_bridge), folderBody("Mine", photos, allFlags));
+    QCOMPARE(created.status, 200);
+    const std::string access
+        = guest.get("/rest/FolderAccess?f=" + std::to_string(created.object()[QStringLiteral("ID")].toInt()))
+              .body;
+    QCOMPARE(access, guest.get("/rest/FolderAccess?f=" + std::to_string(photos)).body);
+}
+
+void TestDemoServer::textSurvivesJsonEscaping()
+{
+    const QString name = QStringLiteral("Say \"hi\" {to} ü € 😀");
+    const DemoTestClient::Reply created = m_demo->post("/rest/Folders?p=" + std::to_string(m_bridge),
+        "{\"Name\":\"Say \\\"hi\\\" {to} \\u00fc € 😀\",\"Type\":\"documents\",\"ParentID\":0}");
+    QCOMPARE(created.status, 200);
+    QCOMPARE(created.object()[QStringLiteral("Name")].toString(), name);
+    QCOMPARE(m_demo->folderId(m_bridge, name), created.object()[QStringLiteral("ID")].toInt());
+
+    const std::string description = "line one\nline \"two\" \\ tab\t end";
+    const DemoTestClient::Reply uploaded = m_demo->post(
+        DemoTestClient::uploadTarget(m_drawings, "Quote \" and } in name.txt", 0, 0, description), "x");
+    QCOMPARE(uploaded.status, 200);
+    const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("Quote \" and } in name.txt"));
+    QCOMPARE(document[QStringLiteral("Description")].toString(), QString::fromStdString(description));
+}
+
+void TestDemoServer::refusesBadInput_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+
+    // {p} is the project, {f} the folder Drawings, {mail} a folder of type mail, {d} a document of {f}.
+    const auto get = [](const char* tag, const char* target, int status) {
+        QTest::newRow(tag) << QByteArray("GET") << QByteArray(target) << QByteArray() << status;
+    };
+    get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
+    get("project with a plus sign", "/rest/Folders?p=+{p}&parent=0", 400);
+    get("parent missing", "/rest/Folders?p={p}", 400);
+    get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
+    get("parent of another project", "/rest/Folders?p=2&parent={f}", 404);
+    get("negative folder", "/rest/Documents?f=-5", 404);
+    get("folder beyond int", "/rest/Documents?f=99999999999", 400);
+    get("folder given twice", "/rest/Documents?f={f}&f=2", 400);
+    get("empty folder value", "/rest/FolderAccess?f=", 400);
+    get("unknown project's statuses", "/rest/DocumentStatus?p=0", 404);
+    get("unknown document", "/protected/Document.download?f={f}&r=99999", 404);
+    get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);
+    get("download without document", "/protected/Document.download?f={f}", 400);
+    get("unknown call", "/rest/Nothing", 404);
+
+    const auto folder = [](const char* tag, const char* body, int status) {
+        QTest::newRow(tag) << QByteArray("POST") << QByteArray("/rest/Folders?p={p}") << QByteArray(body)
+                           << status;
+    };
+    folder("malformed JSON", "{\"Name\":", 400);
+    folder("JSON array", "[{\"Name\":\"x\",\"ParentID\":0}]", 400);
+    folder("broken UTF-8", "{\"Name\":\"\xff\",\"ParentID\":0}", 400);
+    folder("no name", "{\"Type\":\"documents\",\"ParentID\":0}", 400);
+    folder("empty name", "{\"Name\":\"\",\"ParentID\":0}", 400);
+    folder("dot", "{\"Name\":\".\",\"ParentID\":0}", 400);
+    folder("dot dot", "{\"Name\":\"..\",\"ParentID\":{f}}", 400);
+    folder("slash", "{\"Name\":\"a/b\",\"ParentID\":0}", 400);
+    folder("backslash", "{\"Name\":\"a\\\\b\",\"ParentID\":0}", 400);
+    folder("control character", "{\"Name\":\"a\\tb\",\"ParentID\":0}", 400);
+    folder("parent as text", "{\"Name\":\"x\",\"ParentID\":\"0\"}", 400);
+    folder("unknown parent", "{\"Name\":\"x\",\"ParentID\":99999}", 404);
+    folder("bad type", "{\"Name\":\"x\",\"Type\":\"../x\",\"ParentID\":0}", 400);
+    folder("unknown AfterID", "{\"Name\":\"x\",\"ParentID\":0,\"AfterID\":99999}", 400);
+    folder("flag not a boolean", "{\"Name\":\"x\",\"ParentID\":0,\"FolderAccess\":{\"CanView\":1}}", 400);
+    QTest::newRow("body beyond 64 KiB")
+        << QByteArray("POST") << QByteArray("/rest/Folders?p={p}") << QByteArray(70000, ' ') << 413;
+    QTest::newRow("folder in unknown project") << QByteArray("POST") << QByteArray("/rest/Folders?p=99999")
+                                               << QByteArray("{\"Name\":\"x\",\"ParentID\":0}") << 404;
+
+    const auto upload = [](const char* tag, const char* target, int status) {
+        QTest::newRow(tag) << QByteArray("POST") << QByteArray(target) << QByteArray("contents") << status;
+    };
+    upload("upload without name", "/rest/Documents?f={f}&Description=&StatusID=0", 400);
+    upload("upload without status", "/rest/Documents?f={f}&Name=a.txt&Description=", 400);
+    upload("upload without description", "/rest/Documents?f={f}&Name=a.txt&StatusID=0", 400);
+    upload("upload with unknown status", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=999", 400);
+    upload("upload named dot dot", "/rest/Documents?f={f}&Name=..&Description=&StatusID=0", 400);
+    upload("upload named with a slash", "/rest/Documents?f={f}&Name=a%2Fb&Description=&StatusID=0", 400);
+    upload("upload with broken UTF-8", "/rest/Documents?f={f}&Name=%FF.txt&Description=&StatusID=0", 400);
+    upload("upload into a mail folder", "/rest/Documents?f={mail}&Name=a.txt&Description=&StatusID=0", 400);
+    upload("upload into unknown folder", "/rest/Documents?f=99999&Name=a.txt&Description=&StatusID=0", 404);
+    upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
+        404);
+    upload("revision not a number", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=x", 400);
+    upload("unknown call with a body", "/rest/Projects", 404);
+}
+
+// Every refusal comes with a readable text, leaves the folder as it was, and the session goes on.
+void TestDemoServer::refusesBadInput()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+
+    const int mail = m_demo->folderId(m_bridge, QStringLiteral("Correspondence"));
+    const int document
+        = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"))[QStringLiteral("ID")]
+              .toInt();
+    const auto expand = [&](QByteArray text) {
+        return text.replace("{p}", QByteArray::number(m_bridge))
+            .replace("{f}", QByteArray::number(m_drawings))
+            .replace("{mail}", QByteArray::number(mail))
+            .replace("{d}", QByteArray::number(document))
+            .toStdString();
+    };
+    const auto snapshot = [&] {
+        return m_demo->get("/rest/Folders?p=" + std::to_string(m_bridge) + "&parent=0").body
+            + m_demo
+                  ->get(
+                      "/rest/Folders?p=" + std::to_string(m_bridge) + "&parent=" + std::to_string(m_drawings))
+                  .body
+            + m_demo->get("/rest/Documents?f=" + std::to_string(m_drawings)).body;
+    };
+    const std::string before = snapshot();
+
+    const DemoTestClient::Reply reply
+        = method == "GET" ? m_demo->get(expand(target)) : m_demo->post(expand(target), body.toStdString());
+    QCOMPARE(reply.status, status);
+    QVERIFY(!reply.body.empty());
+    QCOMPARE(QString::fromStdString(snapshot()), QString::fromStdString(before));
+    QCOMPARE(m_server->temporaryFileCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestDemoServer)
+#include "tst_demoserver.moc"
