@@ -59,21 +59,17 @@ void KelmarTreeModel::loadProjects()
     kelmarTreeLoadStep(QStringLiteral("the projects"), [this] {
         const QList<RestProject> projects = m_rest->getProjects();
         m_root->data()->setChildCount(static_cast<int>(projects.size()));
-        bool anyShown = false;
-        for (const RestProject& project : projects) {
-            if (project.isFree())
-                continue;
-            m_root->appendChild(new RemoteTreeItem(new RestProject(project), m_root));
-            anyShown = true;
-        }
         if (projects.isEmpty()) {
             m_loadError
                 = QStringLiteral("There are no accessible projects to display, contact your administrator.");
-        } else if (!anyShown) {
-            // Every project is a free one: an empty tree without a word would leave the user guessing.
+        } else if (projects.size() == 1 && projects.first().isFree()) {
             m_loadError
                 = QStringLiteral("The current version of Torvex Transfer only supports Torvex Premium "
                                  "projects.\nTorvex Free support is comming soon.");
+        }
+        for (const RestProject& project : projects) {
+            if (!project.isFree())
+                m_root->appendChild(new RemoteTreeItem(new RestProject(project), m_root));
         }
     });
 }
