@@ -1,7 +1,18 @@
-#include <cstdio>
+#include "app/mainwindow.h"
+#include "app/opensession.h"
+#include "rest/rest.h"
 
-int main()
+#include <QApplication>
+
+int main(int argc, char* argv[])
 {
-    std::printf("Torvex Transfer %s\n", TORVEX_VERSION);
-    return 0;
+    QApplication application(argc, argv);
+    Rest* session = openSession();
+    if (!session) {
+        QApplication::closeAllWindows();
+        return 0;
+    }
+    MainWindow window(session);
+    window.show();
+    return application.exec();
 }

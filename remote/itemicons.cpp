@@ -9,12 +9,14 @@ const QHash<QString, QString>& itemIconsByExtension()
 {
     static const QHash<QString, QString> icons = [] {
         const std::pair<const char*, QStringList> groups[] = {
-            { "doc_code", { "asm", "bat", "c", "css", "cpp", "cxx", "h", "htm", "html", "hxx", "idh", "inl", "java",
-                            "lsp", "rss", "sql", "tpl", "xml" } },
+            { "doc_code",
+                { "asm", "bat", "c", "css", "cpp", "cxx", "h", "htm", "html", "hxx", "idh", "inl", "java",
+                    "lsp", "rss", "sql", "tpl", "xml" } },
             { "doc_txt", { "csv", "log", "text", "txt" } },
-            { "doc_picture", { "ai", "arw", "bmp", "cr2", "crw", "dcm", "dicom", "dng", "gif", "jp2", "jpg", "jpeg",
-                               "nef", "pcx", "pgm", "pic", "pict", "png", "ppm", "psd", "raw", "sr2", "tga", "tif",
-                               "tiff", "xpm", "xwd" } },
+            { "doc_picture",
+                { "ai", "arw", "bmp", "cr2", "crw", "dcm", "dicom", "dng", "gif", "jp2", "jpg", "jpeg", "nef",
+                    "pcx", "pgm", "pic", "pict", "png", "ppm", "psd", "raw", "sr2", "tga", "tif", "tiff",
+                    "xpm", "xwd" } },
             { "doc_word", { "doc", "docx", "dot", "dotx", "odt", "rtf", "ott" } },
             { "doc_excel", { "xls", "xlsb", "xlsx", "xlt", "xltx", "ods" } },
             { "doc_powerpoint", { "pps", "ppsx", "ppt", "pptx", "odp", "potx" } },
@@ -27,7 +29,8 @@ const QHash<QString, QString>& itemIconsByExtension()
         QHash<QString, QString> map;
         for (const auto& group : groups) {
             for (const QString& extension : group.second)
-                map.insert(extension, QStringLiteral(":/images/icons/%1.png").arg(QLatin1String(group.first)));
+                map.insert(
+                    extension, QStringLiteral(":/images/icons/%1.png").arg(QLatin1String(group.first)));
         }
         return map;
     }();
@@ -38,15 +41,25 @@ const QHash<QString, QString>& itemIconsByFolderType()
 {
     static const QHash<QString, QString> icons = [] {
         const char* const types[][2] = {
-            { "addressbook", "folderAddressbook" }, { "binder", "folderBinder" },   { "calendar", "folderCalendar" },
-            { "documents", "folderDocuments" },     { "forms", "folderForms" },     { "forum", "folderForum" },
-            { "mail", "folderMail" },               { "queries", "folderQueries" }, { "reports", "folderReports" },
-            { "repository", "folderRepository" },   { "tables", "folderTables" },   { "task", "folderTask" },
-            { "url", "folderUrl" },                 { "workflow", "folderWorkflow" },
+            { "addressbook", "folderAddressbook" },
+            { "binder", "folderBinder" },
+            { "calendar", "folderCalendar" },
+            { "documents", "folderDocuments" },
+            { "forms", "folderForms" },
+            { "forum", "folderForum" },
+            { "mail", "folderMail" },
+            { "queries", "folderQueries" },
+            { "reports", "folderReports" },
+            { "repository", "folderRepository" },
+            { "tables", "folderTables" },
+            { "task", "folderTask" },
+            { "url", "folderUrl" },
+            { "workflow", "folderWorkflow" },
         };
         QHash<QString, QString> map;
         for (const auto& type : types)
-            map.insert(QLatin1String(type[0]), QStringLiteral(":/images/icons/%1.gif").arg(QLatin1String(type[1])));
+            map.insert(
+                QLatin1String(type[0]), QStringLiteral(":/images/icons/%1.gif").arg(QLatin1String(type[1])));
         return map;
     }();
     return icons;

@@ -1,0 +1,50 @@
+#include "app/aboutdialog.h"
+
+#include "app/clickablelabel.h"
+#include "app/opensession.h"
+#include "remote/errorbox.h"
+
+#include <QDesktopServices>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QUrl>
+#include <QVBoxLayout>
+
+AboutDialog::AboutDialog(QWidget* parent)
+    : QDialog(parent)
+    , m_outerLayout(new QVBoxLayout(this))
+    , m_innerFrame(new QFrame)
+    , m_innerLayout(new QVBoxLayout(m_innerFrame))
+    , m_logoLabel(new QLabel)
+    , m_versionLabel(new QLabel(QStringLiteral("Version ") + QLatin1String(programVersion)))
+    , m_noticeLabel(new QLabel(QStringLiteral(
+          "<small>&copy; Torvex. Moves files between your computer and your Torvex projects.</small>")))
+    , m_homeLink(new ClickableLabel(
+          QStringLiteral("<font color=\"blue\">%1</font>").arg(QUrl(QLatin1String(homePageAddress)).host())))
+{
+    setObjectName(QStringLiteral("AboutDialog"));
+    m_versionLabel->setObjectName(QStringLiteral("versionLabel"));
+    m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
+    m_homeLink->setObjectName(QStringLiteral("homeLink"));
+
+    m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
+    m_outerLayout->setContentsMargins(40, 40, 40, 40);
+    m_outerLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
+    m_outerLayout->addWidget(m_innerFrame, 0, Qt::AlignHCenter);
+    m_innerLayout->addWidget(m_versionLabel, 0, Qt::AlignHCenter);
+    m_innerLayout->addWidget(m_noticeLabel, 0, Qt::AlignHCenter);
+    m_innerLayout->addWidget(m_homeLink, 0, Qt::AlignHCenter);
+    m_outerLayout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
+    setWindowTitle(QStringLiteral("Torvex Transfer About"));
+    connect(m_homeLink, &ClickableLabel::clicked, this, &AboutDialog::linkClicked);
+}
+
+void AboutDialog::linkClicked()
+{
+    if (!QDesktopServices::openUrl(QUrl(QLatin1String(homePageAddress))))
+        ErrorBox::show(QStringLiteral("Unable to open the link in your internet browser"));
+}

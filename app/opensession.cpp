@@ -1,0 +1,104 @@
+#include "app/opensession.h"
+
+#include "app/logindialog.h"
+#include "app/stringcrypt.h"
+#include "remote/errorbox.h"
+#include "rest/diagnosticlog.h"
+#include "rest/rest.h"
+#include "rest/restexceptions.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+// The key that scrambles the remembered password in the settings file.
+constexpr quint64 openSessionPasswordKey = Q_UINT64_C(0x3b9e51c7a2d4806f);
+
+LoginDialogRunner& openSessionDialogRunner()
+{
+    static LoginDialogRunner runner;
+    return runner;
+}
+
+int openSessionRun(LoginDialog& dialog)
+{
+    if (openSessionDialogRunner())
+        return openSessionDialogRunner()(dialog);
+    return dialog.exec();
+}
+} // namespace
+
+QString settingsDirectory()
+{
+    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Torvex/TorvexTransfer"));
+}
+
+QString settingsFilePath()
+{
+    return settingsDirectory() + QLatin1Char('/') + QLatin1String(settingsFileName);
+}
+
+void setLoginDialogRunner(LoginDialogRunner runner)
+{
+    openSessionDialogRunner() = std::move(runner);
+}
+
+Rest* openSession()
+{
+    const QString directory = settingsDirectory();
+    if (!QDir().mkpath(directory)) {
+        ErrorBox::show(QStringLiteral("Unable to make directory: ") + directory + QLatin1Char('.'));
+        return nullptr;
+    }
+
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    StringCrypt crypt(openSessionPasswordKey);
+
+    settings.beginGroup(QLatin1String(settingsGroup));
+    const QString server
+        = settings.value(QLatin1String(settingsServerKey), QLatin1String(defaultServer)).toString();
+    const QString login = settings.value(QLatin1String(settingsLoginKey), QString()).toString();
+    const bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
+    QString password = settings.value(QLatin1String(settingsPasswordKey), QString()).toString();
+    const QString caBundle = settings.value(QLatin1String(settingsCaBundleKey), QString()).toString();
+    if (!password.isEmpty())
+        password = crypt.decryptText(password);
+    settings.endGroup();
+
+    LoginDialog dialog(server, login, password, passwordStored ? Qt::Checked : Qt::Unchecked);
+    dialog.setCaBundle(caBundle);
+    if (openSessionRun(dialog) != QDialog::Accepted)
+        return nullptr;
+
+    for (;;) {
+        try {
+            auto* session = new Rest(dialog.server(), dialog.login(), dialog.password(), caBundle);
+            DiagnosticLog::write(QStringLiteral("Rest logon() successful"));
+
+            settings.beginGroup(QLatin1String(settingsGroup));
+            settings.setValue(QLatin1String(settingsServerKey), dialog.server());
+            settings.setValue(QLatin1String(settingsLoginKey), dialog.login());
+            if (dialog.rememberState() == Qt::Checked) {
+                const QString stored
+                    = dialog.password().isEmpty() ? QStringLiteral("") : crypt.encryptText(dialog.password());
+                settings.setValue(QLatin1String(settingsPasswordKey), stored);
+            } else {
+                settings.remove(QLatin1String(settingsPasswordKey));
+            }
+            settings.endGroup();
+            return session;
+        } catch (const CurlException&) {
+            ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
+            return nullptr;
+        } catch (const CurlConnectionException&) {
+            ErrorBox::show(QStringLiteral("Unable to connect to server."));
+        } catch (const RestException&) {
+            ErrorBox::show(
+                QStringLiteral("Unable to login to the server, check your login details and try again."));
+        }
+        if (openSessionRun(dialog) != QDialog::Accepted)
+            return nullptr;
+    }
+}

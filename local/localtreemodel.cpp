@@ -1,0 +1,58 @@
+#include "local/localtreemodel.h"
+
+#include "remote/itemicons.h"
+
+#include <QIcon>
+#include <QSize>
+
+LocalTreeModel::LocalTreeModel(Rest* rest, QObject* parent)
+    : QFileSystemModel(parent)
+    , m_rest(rest)
+{ }
+
+Rest* LocalTreeModel::rest() const
+{
+    return m_rest;
+}
+
+void LocalTreeModel::setRest(Rest* rest)
+{
+    m_rest = rest;
+}
+
+QVariant LocalTreeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    switch (role) {
+    case Qt::DecorationRole:
+        // Drives at the top level keep the system's icons.
+        if (index.column() == 0 && index.parent().isValid()) {
+            if (isDir(index))
+                return QIcon(QStringLiteral(":/images/icons/folderClassic.gif"));
+            return documentIcon(QFileSystemModel::data(index, Qt::DisplayRole).toString());
+        }
+        return QFileSystemModel::data(index, role);
+    case Qt::SizeHintRole:
+        return QSize(0, 20);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignVCenter));
+    default:
+        return QFileSystemModel::data(index, role);
+    }
+}
+
+QStringList LocalTreeModel::mimeTypes() const
+{
+    return { QStringLiteral("application/vnd.text.list") };
+}
+
+Qt::DropActions LocalTreeModel::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
+
+Qt::ItemFlags LocalTreeModel::flags(const QModelIndex& index) const
+{
+    return QFileSystemModel::flags(index) | Qt::ItemIsDropEnabled;
+}

@@ -1,0 +1,74 @@
+# Shared by scripts/run-demo and scripts/screenshots: building, the demo server and the demo settings.
+# Source it from the repository root.
+
+demo_root=$PWD
+demo_dir=$demo_root/build/demo
+demo_server_port=8443
+demo_server_http_port=8080
+demo_server_address=https://127.0.0.1:$demo_server_port
+demo_server_data=$demo_dir/server-data
+demo_server_binary=$demo_root/build/plain/server/torvex-demo-server
+demo_program=$demo_root/build/plain/torvex-transfer
+demo_ca=$demo_server_data/ca.pem
+demo_started_server_pid=""
+
+demo_build() {
+    export CCACHE_BASEDIR="$demo_root"
+    cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -Wno-dev >/dev/null
+    cmake --build build/plain -j"$(nproc)" --target torvex-transfer torvex-demo-server
+}
+
+demo_port_open() {
+    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# Starts the demo server with its sample data unless something listens on its port already.
+demo_start_server() {
+    mkdir -p "$demo_dir"
+    if demo_port_open "$demo_server_port"; then
+        echo "Something listens on port $demo_server_port already; using it as the demo server."
+        return
+    fi
+    local log=$demo_dir/server.log
+    : >"$log"
+    nohup "$demo_server_binary" --tls-port "$demo_server_port" --port "$demo_server_http_port" \
+        --data "$demo_server_data" --seed demo >>"$log" 2>&1 &
+    demo_started_server_pid=$!
+    echo "$demo_started_server_pid" >"$demo_dir/server.pid"
+    local waited=0
+    until grep -q "listening on https://" "$log"; do
+        if ! kill -0 "$demo_started_server_pid" 2>/dev/null || ((waited >= 300)); then
+            echo "The demo server did not start; its output:" >&2
+            cat "$log" >&2
+            exit 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    local ca
+    ca=$(sed -n 's/.*listening on https:.*(CA certificate: \(.*\))$/\1/p' "$log" | head -n 1)
+    if [[ -n "$ca" ]]; then
+        demo_ca=$ca
+    fi
+    echo "Demo server started (process $demo_started_server_pid, log $log)."
+}
+
+# Writes the settings file of a separate data location (never ~/.local/share): the demo server, the
+# demo login and the authority that signed the server's certificate.
+demo_write_settings() {
+    local data_home=$1
+    local directory=$data_home/Torvex/TorvexTransfer
+    local file=$directory/TorvexTransfer.conf
+    mkdir -p "$directory"
+    # Quoted, so that a comma in the path does not turn the value into a list.
+    local line="cabundle=\"$demo_ca\""
+    if [[ -f "$file" ]] && grep -qxF "$line" "$file"; then
+        return
+    fi
+    cat >"$file" <<SETTINGS
+[logindialog]
+server=$demo_server_address
+login=demo
+$line
+SETTINGS
+}

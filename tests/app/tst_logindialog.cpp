@@ -1,0 +1,278 @@
+#include "app/clickablelabel.h"
+#include "app/logindialog.h"
+#include "support/recorders.h"
+#include "support/testserver.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+// Stands in for the desktop's browser.
+class LoginTestBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class TestLoginDialog : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void returnsWhatItWasGivenAndWhatTheUserTyped_data();
+    void returnsWhatItWasGivenAndWhatTheUserTyped();
+    void okIsRefusedWhileTheServerIsEdited();
+    void probeDecidesBetweenLabelAndPaleYellowEdit();
+    void leavingTheEditUnchangedStillProbes();
+    void probeTrustsTheGivenCaBundle();
+    void forgotPasswordOpensTheServerPage_data();
+    void forgotPasswordOpensTheServerPage();
+
+private:
+    std::unique_ptr<LoginDialog> makeDialog(const QString& server);
+    template<typename T> T* widget(const char* name)
+    {
+        T* found = m_dialog->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no widget %s", name);
+        return found;
+    }
+    QWidget* serverCell();
+
+    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<LoginDialog> m_dialog;
+    QGridLayout* m_grid = nullptr;
+};
+
+namespace {
+const QColor loginTestPaleYellow(249, 249, 153);
+
+int loginTestClosedPort()
+{
+    TestServer closed;
+    return closed.port();
+}
+} // namespace
+
+void TestLoginDialog::init()
+{
+    m_boxes = std::make_unique<BoxRecorder>();
+}
+
+void TestLoginDialog::cleanup()
+{
+    m_dialog.reset();
+    m_boxes.reset();
+}
+
+std::unique_ptr<LoginDialog> TestLoginDialog::makeDialog(const QString& server)
+{
+    auto dialog = std::make_unique<LoginDialog>(
+        server, QStringLiteral("ann@example.org"), QStringLiteral("secret"), Qt::Checked);
+    m_grid = dialog->findChild<QLabel*>(QStringLiteral("serverLabel"))
+                 ->parentWidget()
+                 ->findChild<QGridLayout*>();
+    return dialog;
+}
+
+QWidget* TestLoginDialog::serverCell()
+{
+    QLayoutItem* cell = m_grid->itemAtPosition(0, 1);
+    return cell ? cell->widget() : nullptr;
+}
+
+void TestLoginDialog::returnsWhatItWasGivenAndWhatTheUserTyped_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<Qt::CheckState>("remember");
+    QTest::newRow("empty and unchecked") << QString() << QString() << Qt::Unchecked;
+    QTest::newRow("filled and checked") << "ann@example.org"
+                                        << "pä ss&word" << Qt::Checked;
+}
+
+void TestLoginDialog::returnsWhatItWasGivenAndWhatTheUserTyped()
+{
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(Qt::CheckState, remember);
+    m_dialog
+        = std::make_unique<LoginDialog>(QStringLiteral("secure.torvex.example"), login, password, remember);
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Torvex Transfer Login"));
+    QCOMPARE(widget<QLineEdit>("passwordEdit")->echoMode(), QLineEdit::Password);
+    QCOMPARE(m_dialog->server(), QStringLiteral("secure.torvex.example"));
+    QCOMPARE(m_dialog->login(), login);
+    QCOMPARE(m_dialog->password(), password);
+    QCOMPARE(m_dialog->rememberState(), remember);
+
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    widget<QLineEdit>("loginEdit")->setText(QStringLiteral("bob"));
+    widget<QCheckBox>("rememberBox")->setChecked(remember != Qt::Checked);
+    // Enter presses Ok, not the Cancel button that comes first.
+    QVERIFY(widget<QPushButton>("okButton")->isDefault());
+    QTest::keyClick(widget<QLineEdit>("passwordEdit"), Qt::Key_Return);
+    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(m_dialog->login(), QStringLiteral("bob"));
+    QCOMPARE(m_dialog->rememberState(), remember == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    m_dialog->show();
+    QTest::mouseClick(widget<QPushButton>("cancelButton"), Qt::LeftButton);
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+}
+
+void TestLoginDialog::okIsRefusedWhileTheServerIsEdited()
+{
+    TestServer service;
+    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    m_dialog = makeDialog(service.baseUrl());
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    QTest::mouseClick(widget<ClickableLabel>("serverClickLabel"), Qt::LeftButton);
+    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+    QCOMPARE(widget<QLineEdit>("serverEdit")->text(), service.baseUrl());
+    QVERIFY(!widget<ClickableLabel>("serverClickLabel")->isVisible());
+    QVERIFY(!widget<ClickableLabel>("passwdClickLabel")->isVisible());
+    QVERIFY(m_grid->indexOf(widget<ClickableLabel>("passwdClickLabel")) < 0);
+
+    m_dialog->okBtnClicked();
+    QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to the server") });
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->login(), QStringLiteral("ann@example.org"));
+    QCOMPARE(m_dialog->password(), QStringLiteral("secret"));
+
+    // Closing the dialog while editing asks the server nothing.
+    m_dialog->reject();
+    QApplication::processEvents();
+    QVERIFY(service.requests().empty());
+}
+
+void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
+{
+    TestServer service;
+    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    TestServer website;
+    website.setFallback([](const RecordedRequest&) { return TestReply::text(200, "<html>Welcome</html>"); });
+    const QString unreachable = QStringLiteral("http://127.0.0.1:%1").arg(loginTestClosedPort());
+
+    m_dialog = makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    auto* edit = widget<QLineEdit>("serverEdit");
+    for (const QString& refused : { website.baseUrl(), unreachable }) {
+        m_dialog->serverClickLblClicked();
+        edit->setText(refused);
+        m_dialog->serverEditFinished();
+        QCOMPARE(serverCell(), edit);
+        QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
+        QCOMPARE(edit->palette().color(edit->backgroundRole()), loginTestPaleYellow);
+        QCOMPARE(m_dialog->server(), QStringLiteral("secure.torvex.example"));
+        QVERIFY(m_boxes->texts().isEmpty());
+    }
+
+    edit->setText(service.baseUrl());
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QVERIFY(edit->isHidden());
+    QCOMPARE(m_dialog->server(), service.baseUrl());
+    QVERIFY(!widget<ClickableLabel>("serverClickLabel")->isHidden());
+    QVERIFY(!widget<ClickableLabel>("passwdClickLabel")->isHidden());
+    QCOMPARE(m_grid->itemAtPosition(3, 1)->widget(), widget<ClickableLabel>("passwdClickLabel"));
+    // Return also pressed the default button, which now accepts.
+    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(service.requests().size(), std::size_t(1));
+    QCOMPARE(service.requests().front().target, std::string("/rest/Logoff"));
+
+    // A refusal after an accepted server shows again, although the accepted one left a style sheet.
+    m_dialog->show();
+    m_dialog->serverClickLblClicked();
+    edit->setText(unreachable);
+    m_dialog->serverEditFinished();
+    QCOMPARE(serverCell(), edit);
+    QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
+    QVERIFY(edit->styleSheet().isEmpty());
+}
+
+void TestLoginDialog::leavingTheEditUnchangedStillProbes()
+{
+    TestServer service;
+    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    m_dialog = makeDialog(service.baseUrl());
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    QApplication::setActiveWindow(m_dialog.get());
+    m_dialog->serverClickLblClicked();
+    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
+    widget<QLineEdit>("loginEdit")->setFocus();
+    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QCOMPARE(service.requests().size(), std::size_t(1));
+    QCOMPARE(m_dialog->server(), service.baseUrl());
+}
+
+void TestLoginDialog::probeTrustsTheGivenCaBundle()
+{
+    TestServer service(TestServer::Scheme::Https);
+    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    m_dialog = makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->show();
+    auto* edit = widget<QLineEdit>("serverEdit");
+    m_dialog->serverClickLblClicked();
+    edit->setText(service.baseUrl());
+    m_dialog->serverEditFinished();
+    QCOMPARE(serverCell(), edit); // the test authority is unknown to the system
+
+    m_dialog->setCaBundle(service.caCertificatePath());
+    m_dialog->serverEditFinished();
+    QCOMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QCOMPARE(m_dialog->server(), service.baseUrl());
+}
+
+void TestLoginDialog::forgotPasswordOpensTheServerPage_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("host name") << "secure.torvex.example"
+                               << "https://secure.torvex.example";
+    QTest::newRow("host and port") << "localhost:8443"
+                                   << "https://localhost:8443";
+    QTest::newRow("full address") << "https://127.0.0.1:8443"
+                                  << "https://127.0.0.1:8443";
+}
+
+void TestLoginDialog::forgotPasswordOpensTheServerPage()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, address);
+    m_dialog = makeDialog(server);
+    LoginTestBrowser browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(browser.opened, QList<QUrl> { QUrl(address) });
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    // The headless test platform has no browser.
+    QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
+    QCOMPARE(m_boxes->texts(),
+        QStringList {
+            "Unable to open the link in your internet browser, to recover your password go to " + address });
+}
+
+QTEST_MAIN(TestLoginDialog)
+#include "tst_logindialog.moc"

@@ -1,0 +1,369 @@
+#include "app/logindialog.h"
+#include "app/mainwindow.h"
+#include "app/opensession.h"
+#include "local/localtreemodel.h"
+#include "remote/kelmartreemodel.h"
+#include "rest/rest.h"
+#include "support/fakeservice.h"
+#include "support/recorders.h"
+
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QUrl>
+#include <QtTest>
+
+#include <atomic>
+#include <future>
+#include <memory>
+#include <thread>
+
+// Stands in for the desktop's browser.
+class MainWindowTestBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowShowsBothTreesOpenedAtHome();
+    void projectLoadErrorIsShownOnceThenTheLoginComesBack();
+    void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
+    void keepAliveEndsTheProgramWhenTheSessionIsLost_data();
+    void keepAliveEndsTheProgramWhenTheSessionIsLost();
+    void keepAliveSkipsARoundWhileARequestRuns();
+    void exitClosesTheWindowAndLogsOff();
+    void onlineHelpOpensTheHelpPageOrSaysWhere();
+
+private:
+    std::unique_ptr<MainWindow> makeWindow();
+    QTreeView* view(MainWindow& window, const char* name);
+    LocalTreeModel* localModel(MainWindow& window);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeService> m_service;
+    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<LineRecorder> m_lines;
+    QList<std::function<int(LoginDialog&)>> m_answers;
+    QByteArray m_realHome;
+    QString m_home;
+};
+
+namespace {
+QStringList mainWindowTestNames(const QAbstractItemModel* model)
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names.append(model->index(row, 0).data().toString());
+    return names;
+}
+} // namespace
+
+void TestMainWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_realHome = qgetenv("HOME");
+}
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_home = m_dir->filePath(QStringLiteral("home/ann"));
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Documents")));
+    qputenv("HOME", QFile::encodeName(m_home));
+    m_service = std::make_unique<FakeService>();
+    m_service->addUser("guest", "guest");
+    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
+    m_service->setProjects(
+        "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
+    m_boxes = std::make_unique<BoxRecorder>();
+    m_lines = std::make_unique<LineRecorder>();
+    m_answers.clear();
+    setLoginDialogRunner([this](LoginDialog& dialog) {
+        if (m_answers.isEmpty()) {
+            qWarning("the login dialog ran more often than the test expected");
+            return int(QDialog::Rejected);
+        }
+        return m_answers.takeFirst()(dialog);
+    });
+    // openSession starts from the stand-in service, not from the default server.
+    QVERIFY(QDir().mkpath(settingsDirectory()));
+    QSettings(settingsFilePath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("logindialog/server"), m_service->baseUrl());
+}
+
+void TestMainWindow::cleanup()
+{
+    setLoginDialogRunner(nullptr);
+    QVERIFY2(m_answers.isEmpty(), "the login dialog ran less often than the test expected");
+    m_lines.reset();
+    m_boxes.reset();
+    m_service.reset();
+    qputenv("HOME", m_realHome);
+    m_dir.reset();
+}
+
+std::unique_ptr<MainWindow> TestMainWindow::makeWindow()
+{
+    auto* session = new Rest(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    return std::make_unique<MainWindow>(session);
+}
+
+QTreeView* TestMainWindow::view(MainWindow& window, const char* name)
+{
+    return window.findChild<QTreeView*>(QLatin1String(name));
+}
+
+LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
+{
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(view(window, "localView")->model());
+    return proxy ? qobject_cast<LocalTreeModel*>(proxy->sourceModel()) : nullptr;
+}
+
+void TestMainWindow::windowShowsBothTreesOpenedAtHome()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer"));
+    auto* splitter = window->findChild<QSplitter*>(QStringLiteral("splitter"));
+    QVERIFY(splitter);
+    QCOMPARE(splitter->widget(0), view(*window, "localView"));
+    QCOMPARE(splitter->widget(1), view(*window, "remoteView"));
+    QCOMPARE(window->findChild<QLabel*>(QStringLiteral("label"))->text(), QStringLiteral("Local Filesystem"));
+    QCOMPARE(window->findChild<QLabel*>(QStringLiteral("label_2"))->text(), QStringLiteral("Torvex"));
+    QVERIFY(!window->findChild<QLabel*>(QStringLiteral("logoLabel"))->pixmap().isNull());
+
+    QStringList menus;
+    for (QAction* menu : window->menuBar()->actions()) {
+        QStringList entries;
+        for (QAction* action : menu->menu()->actions())
+            entries.append(action->text());
+        menus.append(menu->text() + QLatin1Char(':') + entries.join(QLatin1Char(',')));
+    }
+    QCOMPARE(menus, (QStringList { "&File:&Logout,&Exit", "&Help:&Online Help,&About" }));
+
+    QCOMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
+    QCOMPARE(view(*window, "remoteView")->model()->columnCount(), 3);
+    QCOMPARE(view(*window, "localView")->model()->columnCount(), 3);
+
+    // Every folder on the way to the home folder is open, the root folder first.
+    QTreeView* local = view(*window, "localView");
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
+    QString path = m_home;
+    while (true) {
+        const QModelIndex index = proxy->mapFromSource(localModel(*window)->index(path));
+        QVERIFY2(index.isValid() && local->isExpanded(index), qPrintable(path));
+        if (path == QDir::rootPath())
+            break;
+        path = QFileInfo(path).path();
+    }
+    // Once the folders have loaded, the home folder is at the top, or as near as the tree lets it be.
+    const QModelIndex home = proxy->mapFromSource(localModel(*window)->index(m_home));
+    QTRY_VERIFY(local->visualRect(home).top() == 0
+        || local->verticalScrollBar()->value() == local->verticalScrollBar()->maximum());
+    QCOMPARE(localModel(*window)->rest(), window->rest());
+
+    // The tree goes back to the home folder whenever it changes, until the user moves in it.
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
+    QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTest::qWait(10);
+    QCOMPARE(local->verticalScrollBar()->value(), 0);
+
+    // Nothing of the sizes, dates or headers is cut, and both trees fit side by side unless the screen
+    // is too narrow for that.
+    const bool screenFull = window->width() >= window->screen()->availableGeometry().width();
+    for (QTreeView* tree : { local, view(*window, "remoteView") }) {
+        for (int column = 1; column < 3; ++column)
+            QVERIFY(tree->columnWidth(column) >= tree->header()->sectionSizeHint(column));
+        QVERIFY(screenFull
+            || tree->width() >= tree->columnWidth(0) + tree->columnWidth(1) + tree->columnWidth(2));
+    }
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
+{
+    m_service->setProjects("demo", "[]");
+    const auto window = makeWindow();
+    m_answers.append([](LoginDialog&) { return int(QDialog::Rejected); });
+    window->show();
+    QTRY_COMPARE(m_boxes->texts(),
+        QStringList {
+            QStringLiteral("There are no accessible projects to display, contact your administrator.") });
+    QTRY_VERIFY(!window->isVisible());
+    QCOMPARE(window->rest(), nullptr);
+    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
+    QTest::qWait(10);
+    QCOMPARE(m_boxes->texts().size(), 1);
+}
+
+void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const Rest* firstSession = window->rest();
+    const QPointer<QAbstractItemModel> firstModel = view(*window, "remoteView")->model();
+    m_answers.append([this](LoginDialog& dialog) {
+        // The old session is already logged off while the dialog shows.
+        [&] { QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1); }();
+        dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(QStringLiteral("guest"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("guest"));
+        return int(QDialog::Accepted);
+    });
+    window->logoutTriggered();
+    QVERIFY(window->rest());
+    QVERIFY(window->rest() != firstSession);
+    QTreeView* remote = view(*window, "remoteView");
+    QVERIFY(firstModel.isNull());
+    QCOMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
+    QCOMPARE(remote->columnWidth(0), view(*window, "localView")->columnWidth(0));
+
+    // The new session runs the local tree and the keep-alive, and the new load is checked again.
+    QCOMPARE(localModel(*window)->rest(), window->rest());
+    QTreeView* local = view(*window, "localView");
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
+    QVERIFY(local->isExpanded(proxy->mapFromSource(localModel(*window)->index(m_home))));
+    m_service->server().clearRequests();
+    window->timerRestLogon();
+    QCOMPARE(
+        m_service->server().requests("/rest/Logon").at(0).target, std::string("/rest/Logon?u=guest&p=guest"));
+    QTest::qWait(10);
+    QVERIFY(window->isVisible());
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    // A model reset by the view keeps working: a project expands with the new session.
+    remote->setExpanded(remote->model()->index(0, 0), true);
+    QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
+        std::string("/rest/Folders?p=2&parent=0&a=tree"));
+}
+
+void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("alive") << 0 << QString();
+    QTest::newRow("refused") << 401
+                             << "Unable to login to the server, check your login details and try again.";
+    QTest::newRow("unreachable") << -1 << "Unable to connect to server.";
+}
+
+void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, box);
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    if (fault > 0)
+        m_service->setFault("/rest/Logon", TestReply::text(fault, "Session expired"));
+    else if (fault < 0)
+        m_service->setFault("/rest/Logon", FakeService::dropped());
+    window->timerRestLogon();
+    if (box.isEmpty()) {
+        QVERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
+        QVERIFY(m_boxes->texts().isEmpty());
+        QVERIFY(window->isVisible());
+    } else {
+        QCOMPARE(m_boxes->texts(), QStringList { box });
+        QVERIFY(!window->isVisible());
+    }
+}
+
+void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
+{
+    const auto window = makeWindow();
+    // The transfer's request is held at the server until the keep-alive round is over.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    m_service->server().on("GET", "/rest/Documents", [released](const RecordedRequest&) {
+        released.wait_for(std::chrono::seconds(20));
+        return TestReply::text(200, "[]");
+    });
+    m_service->server().clearRequests();
+    Rest* session = window->rest();
+    std::atomic<bool> transferDone { false };
+    std::thread transfer([session, &transferDone] {
+        session->getDocuments(5);
+        transferDone = true;
+    });
+    QTRY_VERIFY(!m_service->server().requests("/rest/Documents").empty());
+
+    window->timerRestLogon();
+    const bool roundEndedFirst = !transferDone;
+    release.set_value();
+    transfer.join();
+    QVERIFY(roundEndedFirst);
+    QVERIFY(m_lines->contains(
+        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
+    QVERIFY(m_service->server().requests("/rest/Logon").empty());
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    window->timerRestLogon();
+    QVERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
+}
+
+void TestMainWindow::exitClosesTheWindowAndLogsOff()
+{
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->exitTriggered();
+    QVERIFY(!window->isVisible());
+    QVERIFY(!m_lines->contains(QStringLiteral("Rest logoff()")));
+    m_service->server().clearRequests();
+    window.reset();
+    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
+    QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
+}
+
+void TestMainWindow::onlineHelpOpensTheHelpPageOrSaysWhere()
+{
+    const auto window = makeWindow();
+    MainWindowTestBrowser browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    window->helpTriggered();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QCOMPARE(
+        browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    // The headless test platform has no browser.
+    window->helpTriggered();
+    QCOMPARE(m_boxes->texts(),
+        QStringList { QStringLiteral("Unable to open the link in your internet browser, to view "
+                                     "the online help go to "
+                                     "https://www.torvex.example/help/transfer") });
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,305 @@
+#include "model/jsonparser.h"
+#include "model/restfolder.h"
+#include "model/restproject.h"
+#include "remote/kelmartreemodel.h"
+#include "rest/rest.h"
+#include "support/fakeservice.h"
+#include "support/recorders.h"
+#include "transfer/uploaddialog.h"
+
+#include <QDataStream>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(TestReply)
+
+namespace {
+const std::string dragDropFolderDocs = R"({"ObjectType":"Folder","ID":10,"Name":"Docs","Path":"Docs",)"
+                                       R"("Type":"documents","ProjectID":1,"NrChildren":1,"NrItems":1})";
+// A name with every character that could break the payload's JSON or its splitting (a plain literal:
+// the meta-object compiler misreads escaped quotes inside raw strings).
+const QString dragDropOddName = QStringLiteral("Plans \"A\"} \\x");
+const std::string dragDropFolderSub
+    = "{\"ObjectType\":\"Folder\",\"ID\":11,\"Name\":\"Plans \\\"A\\\"} \\\\x\","
+      "\"Path\":\"Docs/Plans \\\"A\\\"} \\\\x\",\"Type\":\"documents\",\"ParentID\":10,"
+      "\"ProjectID\":1}";
+const std::string dragDropDocument = R"({"ObjectType":"Document","ID":40,"Name":"plan.pdf","FolderID":10,)"
+                                     R"("AuthorID":5,"Size":12})";
+
+QStringList dragDropEntries(const QMimeData& data)
+{
+    QByteArray payload = data.data(QStringLiteral("application/vnd.text.list"));
+    QDataStream stream(&payload, QIODevice::ReadOnly);
+    QStringList entries;
+    while (!stream.atEnd()) {
+        QString entry;
+        stream >> entry;
+        entries.append(entry);
+    }
+    return entries;
+}
+} // namespace
+
+class TestKelmarTreeDragDrop : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void payloadHoldsOneEntryPerDraggedRow();
+    void onlyLocalFilesAreAccepted();
+    void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
+    void headingNamesTheRemotePath_data();
+    void headingNamesTheRemotePath();
+    void projectWithoutStatusesStillOpensTheDialog();
+    void failingStatusRequestShowsBoxAndNoDialog_data();
+    void failingStatusRequestShowsBoxAndNoDialog();
+
+private:
+    QModelIndex docs() const { return m_model->index(0, 0, m_model->index(0, 0)); }
+    QStringList requestTargets() const;
+    QMimeData* localFiles(const QStringList& names);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeService> m_service;
+    std::unique_ptr<Rest> m_session;
+    std::unique_ptr<KelmarTreeModel> m_model;
+    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<LineRecorder> m_lines;
+    std::unique_ptr<QMimeData> m_data;
+    int m_dialogs = 0;
+    QString m_heading;
+};
+
+void TestKelmarTreeDragDrop::init()
+{
+    using S = FakeService;
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_service = std::make_unique<FakeService>();
+    m_service->setProjects("demo", S::list(S::project(1, "Site"), S::project(2, "Other")));
+    m_service->setFolders(1, 0, S::list(dragDropFolderDocs));
+    m_service->setFolders(1, 10, S::list(dragDropFolderSub));
+    m_service->setDocuments(10, S::list(dragDropDocument));
+    TestServer& server = m_service->server();
+    server.on("GET", "/rest/DocumentStatus",
+        TestReply::text(
+            200, R"([{"ID":7,"Name":"Draft","Sequence":1},{"ID":8,"Name":"Final","Sequence":2}])"));
+    server.on("GET", "/rest/Contacts", TestReply::text(200, R"({"ID":5,"IsAdmin":false})"));
+    server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanAdd":true,"CanAddRevision":true})"));
+    server.on("POST", "/rest/Documents", TestReply::text(200, R"({"ObjectType":"Document","ID":41})"));
+
+    m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    m_model = std::make_unique<KelmarTreeModel>(m_session.get());
+    m_model->expand(m_model->index(0, 0));
+    m_model->expand(docs());
+    m_boxes = std::make_unique<BoxRecorder>();
+    m_lines = std::make_unique<LineRecorder>();
+    m_dialogs = 0;
+    m_heading.clear();
+    // The dialog is looked at and closed as if the user did it.
+    UploadDialog::setExecHook([this](UploadDialog& dialog) {
+        ++m_dialogs;
+        m_heading = dialog.findChild<QLabel*>(QStringLiteral("headingLabel"))->text();
+        dialog.reject();
+    });
+    m_service->server().clearRequests();
+}
+
+void TestKelmarTreeDragDrop::cleanup()
+{
+    UploadDialog::setExecHook(nullptr);
+    m_data.reset();
+    m_lines.reset();
+    m_boxes.reset();
+    m_model.reset();
+    m_session.reset();
+    m_service.reset();
+    m_dir.reset();
+}
+
+QStringList TestKelmarTreeDragDrop::requestTargets() const
+{
+    QStringList targets;
+    for (const RecordedRequest& request : m_service->server().requests())
+        targets.append(QString::fromStdString(request.method + ' ' + request.target));
+    return targets;
+}
+
+QMimeData* TestKelmarTreeDragDrop::localFiles(const QStringList& names)
+{
+    QList<QUrl> urls;
+    for (const QString& name : names) {
+        QDir(m_dir->path()).mkpath(QFileInfo(name).path());
+        QFile file(m_dir->filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write a test file");
+        file.write("local bytes");
+        urls.append(QUrl::fromLocalFile(m_dir->filePath(name.section(QLatin1Char('/'), 0, 0))));
+    }
+    m_data = std::make_unique<QMimeData>();
+    m_data->setUrls(urls);
+    return m_data.get();
+}
+
+void TestKelmarTreeDragDrop::payloadHoldsOneEntryPerDraggedRow()
+{
+    const QModelIndex project = m_model->index(0, 0);
+    const QModelIndex sub = m_model->index(0, 0, docs());
+    const QModelIndex plan = m_model->index(1, 0, docs());
+    QCOMPARE(sub.data().toString(), dragDropOddName);
+    const QModelIndexList dragged { sub, sub.siblingAtColumn(1), sub.siblingAtColumn(2), plan,
+        plan.siblingAtColumn(1), plan.siblingAtColumn(2), project };
+    const std::unique_ptr<QMimeData> data(m_model->mimeData(dragged));
+    QCOMPARE(data->formats(), QStringList { QStringLiteral("application/vnd.text.list") });
+    const QStringList entries = dragDropEntries(*data);
+    QCOMPARE(entries.size(), 3);
+
+    const RestFolder folder = JSONParser::parseFolder(QString::fromStdString(dragDropFolderSub));
+    QCOMPARE(entries[0], folder.toJson() + QStringLiteral("Site/Docs"));
+    const RestDocument document = JSONParser::parseDocument(QString::fromStdString(dragDropDocument));
+    QCOMPARE(entries[1], document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Site")));
+    QCOMPARE(entries[2], JSONParser::parseProject(entries[2]).toJson());
+    QCOMPARE(JSONParser::parseProject(entries[2]).name(), QStringLiteral("Site"));
+
+    // A reader cuts each entry after its first object, whatever the names hold.
+    const int folderLength = JSONParser::jsonObjectLength(entries[0]);
+    QCOMPARE(JSONParser::parseFolder(entries[0].left(folderLength)).name(), dragDropOddName);
+    QCOMPARE(entries[0].mid(folderLength), QStringLiteral("Site/Docs"));
+    const int documentLength = JSONParser::jsonObjectLength(entries[1]);
+    int projectId = 0;
+    QString path;
+    JSONParser::parseDragItem(entries[1].mid(documentLength), projectId, path);
+    QCOMPARE(projectId, 1);
+    QCOMPARE(path, QStringLiteral("Site"));
+
+    // A document inside the odd folder is placed by that folder's path.
+    m_service->setDocuments(
+        11, FakeService::list(std::string(R"({"ObjectType":"Document","ID":42,"Name":"a.txt"})")));
+    m_model->expand(sub);
+    const std::unique_ptr<QMimeData> inner(m_model->mimeData({ m_model->index(0, 0, sub) }));
+    const QString entry = dragDropEntries(*inner).value(0);
+    JSONParser::parseDragItem(entry.mid(JSONParser::jsonObjectLength(entry)), projectId, path);
+    QCOMPARE(path, QStringLiteral("Site/Docs"));
+}
+
+void TestKelmarTreeDragDrop::onlyLocalFilesAreAccepted()
+{
+    QCOMPARE(m_model->mimeTypes(), QStringList { QStringLiteral("text/uri-list") });
+    QMimeData* files = localFiles({ QStringLiteral("a.txt") });
+    QVERIFY(m_model->canDropMimeData(files, Qt::CopyAction, -1, -1, docs()));
+    QVERIFY(!m_model->dropMimeData(files, Qt::CopyAction, -1, -1, QModelIndex()));
+
+    const std::unique_ptr<QMimeData> remoteRows(m_model->mimeData({ docs() }));
+    QVERIFY(!m_model->canDropMimeData(remoteRows.get(), Qt::CopyAction, -1, -1, docs()));
+    QVERIFY(!m_model->dropMimeData(remoteRows.get(), Qt::CopyAction, -1, -1, docs()));
+    QCOMPARE(m_dialogs, 0);
+    QVERIFY(m_service->server().requests().empty());
+}
+
+void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
+{
+    UploadDialog::setExecHook([this](UploadDialog& dialog) {
+        ++m_dialogs;
+        auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+        start->click();
+        QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 20000);
+        auto* view = dialog.findChild<QTableView*>();
+        QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(),
+            QStringLiteral("Document uploaded successfully"));
+        QVERIFY(requestTargets().contains(
+            QStringLiteral("POST /rest/Documents?f=10&Name=note.txt&Description=&StatusID=7")));
+        m_service->setDocuments(10,
+            FakeService::list(
+                dragDropDocument, std::string(R"({"ObjectType":"Document","ID":41,"Name":"note.txt"})")));
+        m_service->server().clearRequests();
+        start->click();
+    });
+    const QModelIndex plan = m_model->index(1, 2, docs());
+    QVERIFY(m_model->dropMimeData(localFiles({ QStringLiteral("note.txt") }), Qt::CopyAction, -1, -1, plan));
+    QCOMPARE(m_dialogs, 1);
+    QCOMPARE(requestTargets(),
+        (QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=10&a=tree"),
+            QStringLiteral("GET /rest/Documents?f=10") }));
+    QCOMPARE(m_model->rowCount(docs()), 3);
+    QCOMPARE(m_model->index(2, 0, docs()).data().toString(), QStringLiteral("note.txt"));
+}
+
+void TestKelmarTreeDragDrop::headingNamesTheRemotePath_data()
+{
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("project") << QList<int> { 0 } << "0 folders, 2 files upload to Site";
+    QTest::newRow("folder") << QList<int> { 0, 0 } << "0 folders, 2 files upload to Site/Docs";
+    QTest::newRow("subfolder") << QList<int> { 0, 0, 0 }
+                               << "0 folders, 2 files upload to Site/Docs/" + dragDropOddName;
+    QTest::newRow("document") << QList<int> { 0, 0, 1 } << "0 folders, 2 files upload to Site/Docs";
+}
+
+void TestKelmarTreeDragDrop::headingNamesTheRemotePath()
+{
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, heading);
+    QModelIndex target;
+    for (const int row : rows)
+        target = m_model->index(row, 0, target);
+    QVERIFY(m_model->dropMimeData(localFiles({ "a.txt", "b.txt" }), Qt::CopyAction, -1, -1, target));
+    QCOMPARE(m_heading, heading);
+}
+
+void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
+{
+    m_service->server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
+    QString status = QStringLiteral("unset");
+    UploadDialog::setExecHook([&status, this](UploadDialog& dialog) {
+        ++m_dialogs;
+        m_heading = dialog.findChild<QLabel*>(QStringLiteral("headingLabel"))->text();
+        auto* view = dialog.findChild<QTableView*>();
+        status = view->model()->index(1, 3).data(Qt::EditRole).toString();
+        dialog.reject();
+    });
+    const QModelIndex project = m_model->index(0, 1);
+    QVERIFY(m_model->dropMimeData(
+        localFiles({ QStringLiteral("box/inner.txt") }), Qt::CopyAction, -1, -1, project));
+    QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
+    QCOMPARE(status, QString());
+    // The project row is reloaded even though nothing was uploaded.
+    QCOMPARE(
+        requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });
+}
+
+void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog_data()
+{
+    QTest::addColumn<TestReply>("reply");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("refused")
+        << TestReply::text(500, "nope")
+        << "An error occured while retreiving the project statuses. Response code: 500, response: nope"
+        << "Rest exception occured while retreiving the project statuses. Response code: 500, "
+           "response: nope";
+    QTest::newRow("connection") << FakeService::dropped() << "Unable to connect to server"
+                                << "Network connection error while retreiving the project statuses";
+}
+
+void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog()
+{
+    QFETCH(TestReply, reply);
+    QFETCH(QString, box);
+    QFETCH(QString, line);
+    m_service->server().on("GET", "/rest/DocumentStatus", reply);
+    QVERIFY(!m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
+    QCOMPARE(m_dialogs, 0);
+    QCOMPARE(m_boxes->texts(), QStringList { box });
+    QVERIFY(m_lines->contains(line));
+    QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
+}
+
+QTEST_MAIN(TestKelmarTreeDragDrop)
+#include "tst_kelmartreedragdrop.moc"

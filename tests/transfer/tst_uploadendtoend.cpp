@@ -1,0 +1,195 @@
+#include "model/jsonparser.h"
+#include "remote/kelmartreemodel.h"
+#include "rest/rest.h"
+#include "server/demotestserver.h"
+#include "transfer/uploaddialog.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <optional>
+
+namespace {
+QByteArray endToEndHash(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+// Bytes that differ from one seed to another and do not repeat in any short period.
+QByteArray endToEndBytes(qint64 size, unsigned seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    std::uint32_t x = 2463534242u + seed * 7919u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+// A copy: the lists come straight from the session and do not outlive the call.
+template<typename Record>
+std::optional<Record> endToEndNamed(const QList<Record>& records, const QString& name)
+{
+    for (const Record& record : records) {
+        if (record.name() == name)
+            return record;
+    }
+    return std::nullopt;
+}
+
+QModelIndex endToEndRow(const QAbstractItemModel& model, const QModelIndex& parent, const QString& name)
+{
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        if (model.index(row, 0, parent).data().toString() == name)
+            return model.index(row, 0, parent);
+    }
+    return QModelIndex();
+}
+} // namespace
+
+// A folder tree dropped on a folder of the demo server, from the remote tree through the upload dialog
+// to the server's store, and one file dropped again as a new revision.
+class TestUploadEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void droppedTreeArrivesWholeAndADropAgainAddsARevision();
+
+private:
+    void write(const QString& relativePath, const QByteArray& bytes);
+    QByteArray download(int folderId, int documentId);
+    // Drops the local paths on the row and presses Start, then Close, as the user would.
+    QStringList drop(const QModelIndex& target, const QStringList& relativePaths);
+
+    QTemporaryDir m_local;
+    std::unique_ptr<Rest> m_rest;
+    std::unique_ptr<KelmarTreeModel> m_model;
+};
+
+void TestUploadEndToEnd::write(const QString& relativePath, const QByteArray& bytes)
+{
+    QDir(m_local.path()).mkpath(QFileInfo(relativePath).path());
+    QFile file(m_local.filePath(relativePath));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray TestUploadEndToEnd::download(int folderId, int documentId)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    m_rest->downloadDocument(folderId, documentId, buffer);
+    return buffer.data();
+}
+
+QStringList TestUploadEndToEnd::drop(const QModelIndex& target, const QStringList& relativePaths)
+{
+    QStringList outcomes;
+    UploadDialog::setExecHook([&outcomes](UploadDialog& dialog) {
+        auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+        start->click();
+        QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 120000);
+        const QAbstractItemModel* rows = dialog.findChild<QTableView*>()->model();
+        for (int row = 0; row < rows->rowCount(); ++row)
+            outcomes.append(rows->index(row, 0).data().toString() + QLatin1String(": ")
+                + rows->index(row, 4).data(Qt::ToolTipRole).toString());
+        start->click();
+    });
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : relativePaths)
+        urls.append(QUrl::fromLocalFile(m_local.filePath(path)));
+    data.setUrls(urls);
+    const bool dropped = m_model->dropMimeData(&data, Qt::CopyAction, -1, -1, target);
+    UploadDialog::setExecHook(nullptr);
+    return dropped ? outcomes : QStringList { QStringLiteral("refused") };
+}
+
+void TestUploadEndToEnd::droppedTreeArrivesWholeAndADropAgainAddsARevision()
+{
+    DemoTestServer server;
+    QVERIFY(server.start());
+    m_rest = std::make_unique<Rest>(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+
+    // A fresh folder at the top of the first project receives the drop.
+    const RestProject project = m_rest->getProjects().value(0);
+    const RestFolder target
+        = m_rest->createDirectory(JSONParser::createDirectoryJson(QStringLiteral("Received"),
+                                      QStringLiteral("documents"), 0, 0, QString()),
+            project.id());
+    m_model = std::make_unique<KelmarTreeModel>(m_rest.get());
+    const QModelIndex projectRow = endToEndRow(*m_model, QModelIndex(), project.name());
+    m_model->expand(projectRow);
+    const QModelIndex targetRow = endToEndRow(*m_model, projectRow, QStringLiteral("Received"));
+    QVERIFY(targetRow.isValid());
+
+    const QByteArray big = endToEndBytes(50 * 1024 * 1024, 1);
+    write(QStringLiteral("Site/big.bin"), big);
+    write(QStringLiteral("Site/readme.txt"), "first words");
+    write(QStringLiteral("Site/Phase 1/a.txt"), endToEndBytes(4096, 2));
+    write(QStringLiteral("Site/Phase 1/Details/b.txt"), endToEndBytes(100, 3));
+    QVERIFY(QDir(m_local.path()).mkpath(QStringLiteral("Site/Empty")));
+
+    QStringList outcomes = drop(targetRow, { QStringLiteral("Site") });
+    outcomes.sort();
+    QCOMPARE(outcomes,
+        (QStringList { "Details: Successful", "Empty: Successful", "Phase 1: Successful", "Site: Successful",
+            "a.txt: Document uploaded successfully", "b.txt: Document uploaded successfully",
+            "big.bin: Document uploaded successfully", "readme.txt: Document uploaded successfully" }));
+
+    // What the server holds, folder by folder and byte for byte.
+    const std::optional<RestFolder> site
+        = endToEndNamed(m_rest->getChildFolders(project.id(), target.id()), QStringLiteral("Site"));
+    QVERIFY(site);
+    const QList<RestFolder> siteFolders = m_rest->getChildFolders(project.id(), site->id());
+    QVERIFY(endToEndNamed(siteFolders, QStringLiteral("Empty")));
+    const std::optional<RestFolder> phase = endToEndNamed(siteFolders, QStringLiteral("Phase 1"));
+    QVERIFY(phase);
+    const std::optional<RestFolder> details
+        = endToEndNamed(m_rest->getChildFolders(project.id(), phase->id()), QStringLiteral("Details"));
+    QVERIFY(details);
+    const QList<RestDocument> siteDocuments = m_rest->getDocuments(site->id());
+    QCOMPARE(siteDocuments.size(), 2);
+    const std::optional<RestDocument> bigDocument = endToEndNamed(siteDocuments, QStringLiteral("big.bin"));
+    QVERIFY(bigDocument);
+    QCOMPARE(bigDocument->size(), big.size());
+    QCOMPARE(endToEndHash(download(site->id(), bigDocument->id())), endToEndHash(big));
+    const std::optional<RestDocument> a
+        = endToEndNamed(m_rest->getDocuments(phase->id()), QStringLiteral("a.txt"));
+    QVERIFY(a);
+    QCOMPARE(download(phase->id(), a->id()), endToEndBytes(4096, 2));
+    const std::optional<RestDocument> b
+        = endToEndNamed(m_rest->getDocuments(details->id()), QStringLiteral("b.txt"));
+    QVERIFY(b);
+    QCOMPARE(download(details->id(), b->id()), endToEndBytes(100, 3));
+    // The remote tree shows the new folder below the target.
+    QVERIFY(endToEndRow(*m_model, targetRow, QStringLiteral("Site")).isValid());
+
+    // The same name dropped again on its folder becomes the document's second revision.
+    write(QStringLiteral("Site/readme.txt"), "second words");
+    const QModelIndex siteRow = endToEndRow(*m_model, targetRow, QStringLiteral("Site"));
+    QCOMPARE(drop(siteRow, { QStringLiteral("Site/readme.txt") }),
+        QStringList { QStringLiteral("readme.txt: Document revision added successfully") });
+    const std::optional<RestDocument> readme
+        = endToEndNamed(m_rest->getDocuments(site->id()), QStringLiteral("readme.txt"));
+    QVERIFY(readme);
+    QCOMPARE(readme->nrRevisions(), 2);
+    QCOMPARE(download(site->id(), readme->id()), QByteArray("second words"));
+    QCOMPARE(m_rest->getDocuments(site->id()).size(), 2);
+
+    m_model.reset();
+    m_rest.reset();
+}
+
+QTEST_MAIN(TestUploadEndToEnd)
+#include "tst_uploadendtoend.moc"
