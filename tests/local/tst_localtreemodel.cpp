@@ -37,7 +37,7 @@ private Q_SLOTS:
     void iconsBelowTheTopLevelComeFromTheProgram();
     void topLevelKeepsTheSystemIconAndRowsAreCentred();
     void proxyShowsNameSizeAndDateOnly();
-    void onlyRemoteRowsCanBeDroppedAndDropsAreRefusedForNow();
+    void onlyRemoteRowsCanBeDropped();
     void proxyStaysConsistentWhileFoldersLoadAndChange();
 
 private:
@@ -124,7 +124,7 @@ void TestLocalTreeModel::proxyShowsNameSizeAndDateOnly()
     QCOMPARE(file.siblingAtColumn(2).data(), source.siblingAtColumn(3).data());
 }
 
-void TestLocalTreeModel::onlyRemoteRowsCanBeDroppedAndDropsAreRefusedForNow()
+void TestLocalTreeModel::onlyRemoteRowsCanBeDropped()
 {
     const QModelIndex folder = m_model->index(m_dir->filePath(QStringLiteral("Drawings")));
     const QModelIndex file = m_model->index(m_dir->filePath(QStringLiteral("notes.txt")));
@@ -142,6 +142,7 @@ void TestLocalTreeModel::onlyRemoteRowsCanBeDroppedAndDropsAreRefusedForNow()
     QMimeData remote;
     remote.setData(QStringLiteral("application/vnd.text.list"), QByteArray());
     QVERIFY(m_model->canDropMimeData(&remote, Qt::CopyAction, -1, -1, folder));
+    // Without a session there is nobody to download from.
     QVERIFY(!m_model->dropMimeData(&remote, Qt::CopyAction, -1, -1, folder));
     QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("notes.txt"))));
 }
