@@ -1,4 +1,4 @@
-#include "local/downloadlistbuilder.h"
+#include "local/localtreemodel.h"
 #include "rest/rest.h"
 #include "server/demotestserver.h"
 #include "transfer/downloaddialog.h"
@@ -8,6 +8,7 @@
 #include <QDataStream>
 #include <QDirIterator>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,14 +45,14 @@ bool downloadEndToEndWriteFile(const QString& path, qint64 size)
     return true;
 }
 
-// What a drop of the payload on the folder does: the walk, then the dialog.
-void downloadEndToEndDrop(Rest& rest, const QByteArray& payload, const QString& targetDir)
+// The payload dropped on the folder's row of the local tree.
+bool downloadEndToEndDrop(Rest& rest, const QByteArray& payload, const QString& targetDir)
 {
-    DownloadListBuilder builder(&rest);
-    for (const QString& entry : DownloadListBuilder::readPayload(payload))
-        builder.addEntry(entry, targetDir);
-    DownloadDialog dialog(builder.items(), builder.folderCount(), builder.fileCount(), &rest, targetDir);
-    dialog.exec();
+    LocalTreeModel model(&rest);
+    model.setRootPath(QString());
+    QMimeData data;
+    data.setData(QStringLiteral("application/vnd.text.list"), payload);
+    return model.dropMimeData(&data, Qt::CopyAction, -1, -1, model.index(targetDir));
 }
 
 QStringList downloadEndToEndLocalTree(const QString& root)
@@ -154,7 +155,7 @@ void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwrite
     QDataStream stream(&payload, QIODevice::WriteOnly);
     stream << project.toJson();
 
-    downloadEndToEndDrop(rest, payload, target.path());
+    QVERIFY(downloadEndToEndDrop(rest, payload, target.path()));
     const int folders = int(std::count_if(
         expected.keyBegin(), expected.keyEnd(), [](const QString& path) { return path.endsWith('/'); }));
     QVERIFY(folders > 5 && expected.size() - folders > 5);
@@ -167,7 +168,7 @@ void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwrite
                 qPrintable(document.key()));
     }
 
-    downloadEndToEndDrop(rest, payload, target.path());
+    QVERIFY(downloadEndToEndDrop(rest, payload, target.path()));
     QCOMPARE(questions, 1);
     QCOMPARE(outcomes.count(QStringLiteral("Folder already existed")), folders);
     QCOMPARE(outcomes.count(QStringLiteral("Overwritten")), int(expected.size()) - folders);
