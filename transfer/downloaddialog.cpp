@@ -185,7 +185,7 @@ void DownloadDialog::increaseProgressBar()
 void DownloadDialog::documentAlreadyExists(QString filePath)
 {
     // A question that arrives after a cancel, or after the worker ended, has nobody waiting for it.
-    if (m_worker->isCanceled() || !m_worker->isRunning())
+    if (!m_worker->isQuestionPending())
         return;
     bool applyToAll = false;
     QMessageBox::StandardButton answer = QMessageBox::No;

@@ -36,7 +36,7 @@ DownloadThread::DownloadThread(DownloadModel* model, QList<DownloadItem>* items,
 {
     ModelItemStatus::registerMetaType();
     // The receiver lives on the GUI thread, so the statuses that run() emits arrive there queued.
-    connect(this, &DownloadThread::itemStatusChanged, this, &DownloadThread::showItemStatus);
+    connect(this, &DownloadThread::itemStatusesPosted, this, &DownloadThread::showItemStatuses);
 }
 
 DownloadThread::~DownloadThread()
@@ -77,11 +77,13 @@ void DownloadThread::setAnswer(bool overwrite, bool applyToAll)
     m_answered.notify_all();
 }
 
-void DownloadThread::showItemStatus(int row, ModelItemStatus status)
+void DownloadThread::showItemStatuses()
 {
-    if (m_model)
-        m_model->setData(
-            m_model->index(row, downloadThreadStatusColumn), QVariant::fromValue(status), Qt::EditRole);
+    for (const ItemStatusQueue::Entry& entry : m_statusQueue.takeAll()) {
+        if (m_model)
+            m_model->setData(m_model->index(entry.first, downloadThreadStatusColumn),
+                QVariant::fromValue(entry.second), Qt::EditRole);
+    }
 }
 
 void DownloadThread::run()
@@ -162,6 +164,12 @@ QString DownloadThread::downloadPermissionProblem(const DownloadItem& item)
         return QStringLiteral("Error while retreiving folder access");
     }
     return QString();
+}
+
+bool DownloadThread::isQuestionPending()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_questionPending && !m_canceled.load();
 }
 
 DownloadThread::OverwriteAnswer DownloadThread::askOverwrite(const QString& target)
@@ -258,7 +266,8 @@ void DownloadThread::downloadDocument(int i)
 void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)
 {
     m_work[i].setStatus(status);
-    emit itemStatusChanged(i, status);
+    if (m_statusQueue.post(i, status))
+        emit itemStatusesPosted();
 }
 
 void DownloadThread::markFailed(int i, const ModelItemStatus& status)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/downloaditem.h"
+#include "transfer/itemstatusqueue.h"
 
 #include <QList>
 #include <QThread>
@@ -33,6 +34,9 @@ public:
     // GUI thread: stops the running transfer and every later item, and ends a pending overwrite question.
     void cancel();
     bool isCanceled() const;
+    // GUI thread: whether the worker waits for an answer now. Taking the handshake lock also orders the
+    // question's path after the worker's writes.
+    bool isQuestionPending();
     // GUI thread: the answer to documentAlreadyExists(); applyToAll makes it stand for every later file.
     void setAnswer(bool overwrite, bool applyToAll);
 
@@ -41,14 +45,14 @@ signals:
     void uploadItemFinished();
     // The target file exists; the worker waits for setAnswer() or cancel().
     void documentAlreadyExists(QString filePath);
-    // Every status the worker writes, in order.
-    void itemStatusChanged(int row, ModelItemStatus status);
+    // The worker posted status writes; the GUI thread takes them, in order, and writes them into the model.
+    void itemStatusesPosted();
 
 protected:
     void run() override;
 
 private slots:
-    void showItemStatus(int row, ModelItemStatus status);
+    void showItemStatuses();
 
 private:
     enum class OverwriteAnswer
@@ -80,4 +84,5 @@ private:
     std::condition_variable m_answered;
     // The worker's own list; touched only by run() while the thread runs.
     QList<DownloadItem> m_work;
+    ItemStatusQueue m_statusQueue;
 };

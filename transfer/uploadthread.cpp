@@ -51,7 +51,7 @@ UploadThread::UploadThread(
         m_projectId = folder->projectId();
     }
     // Queued: this object lives on the GUI thread, the signal comes from the worker.
-    connect(this, &UploadThread::itemStatusChanged, this, &UploadThread::writeItemStatus);
+    connect(this, &UploadThread::itemStatusesPosted, this, &UploadThread::writeItemStatuses);
 }
 
 UploadThread::~UploadThread()
@@ -85,10 +85,12 @@ void UploadThread::cancel()
     m_rest->setCanceled(true);
 }
 
-void UploadThread::writeItemStatus(int row, const ModelItemStatus& status)
+void UploadThread::writeItemStatuses()
 {
-    if (m_model)
-        m_model->setData(m_model->index(row, 4), QVariant::fromValue(status), Qt::EditRole);
+    for (const ItemStatusQueue::Entry& entry : m_statusQueue.takeAll()) {
+        if (m_model)
+            m_model->setData(m_model->index(entry.first, 4), QVariant::fromValue(entry.second), Qt::EditRole);
+    }
 }
 
 void UploadThread::run()
@@ -361,7 +363,8 @@ void UploadThread::refuseFile(int i, const QString& text)
 void UploadThread::setItemStatus(int position, const ModelItemStatus& status)
 {
     m_work[position].setStatus(status);
-    emit itemStatusChanged(position, status);
+    if (m_statusQueue.post(position, status))
+        Q_EMIT itemStatusesPosted();
 }
 
 void UploadThread::setItemStatusRecursive(int position, const ModelItemStatus& status)

@@ -2,6 +2,7 @@
 
 #include "model/restcontact.h"
 #include "model/restdocument.h"
+#include "transfer/itemstatusqueue.h"
 #include "transfer/modelitemstatus.h"
 #include "transfer/uploaditem.h"
 
@@ -41,14 +42,14 @@ public:
 
 Q_SIGNALS:
     void uploadItemFinished();
-    // One status write of the worker; delivered to the GUI thread, which writes it into the model.
-    void itemStatusChanged(int row, const ModelItemStatus& status);
+    // The worker posted status writes; the GUI thread takes them and writes them into the model.
+    void itemStatusesPosted();
 
 protected:
     void run() override;
 
 private Q_SLOTS:
-    void writeItemStatus(int row, const ModelItemStatus& status);
+    void writeItemStatuses();
 
 private:
     void handleItem(int i);
@@ -76,5 +77,6 @@ private:
 
     // Worker-side state: written by startUpload() before the thread starts, then by run() only.
     QList<UploadItem> m_work;
+    ItemStatusQueue m_statusQueue;
     RestContact m_contact;
 };
