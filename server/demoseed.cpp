@@ -276,9 +276,9 @@ bool DemoSeed::seed(DemoStore& store, std::string* error)
     const int structure = seeder.folder(bridgeId, drawings, "Structure");
     const int details = seeder.folder(bridgeId, structure, "Details");
     const int facade = seeder.folder(bridgeId, drawings, "Façade");
-    const int specifications = seeder.folder(bridgeId, 0, "Specifications");
+    const int requirements = seeder.folder(bridgeId, 0, "Requirements");
     seeder.grant(
-        specifications, guestId, A { A::CanView, A::CanDownload, A::CanAdd, A::CanAddRevisionToOwn });
+        requirements, guestId, A { A::CanView, A::CanDownload, A::CanAdd, A::CanAddRevisionToOwn });
     seeder.separator(bridgeId, 0);
     const int contracts = seeder.folder(bridgeId, 0, "Contracts");
     const int photos = seeder.folder(bridgeId, 0, "Site photos");
@@ -316,14 +316,14 @@ bool DemoSeed::seed(DemoStore& store, std::string* error)
         { { "Joint at abutment east", "For review", "2024-03-21T09:00:00Z" } });
     seeder.document(facade, "Façade cladding – east.pdf", 0,
         { { "Cladding panels, east side", "Draft", "2024-04-10T10:00:00Z" } });
-    seeder.document(specifications, "Concrete specification.docx", 120 * demoSeedKiB,
+    seeder.document(requirements, "Concrete requirements.docx", 120 * demoSeedKiB,
         { { "Concrete classes and curing", "Draft", "2024-02-01T09:00:00Z" },
             { "Exposure classes revised", "Approved", "2024-03-15T09:00:00Z" } });
-    seeder.document(specifications, "Steel works.docx", 96 * demoSeedKiB,
+    seeder.document(requirements, "Steel works.docx", 96 * demoSeedKiB,
         { { "Steel grades and coatings", "Approved", "2024-02-02T09:00:00Z" } });
-    seeder.document(specifications, "Paint system.odt", 40 * demoSeedKiB,
+    seeder.document(requirements, "Paint system.odt", 40 * demoSeedKiB,
         { { "Corrosion protection", "For review", "2024-02-20T09:00:00Z" } });
-    seeder.document(specifications, "Scaffolding method statement.pdf", 0,
+    seeder.document(requirements, "Scaffolding method statement.pdf", 0,
         { { "Method statement of the scaffolder", "For review", "2024-04-15T07:00:00Z" } }, guestId);
     seeder.document(
         contracts, "Main contract.pdf", 0, { { "Signed contract", "Approved", "2023-12-12T12:00:00Z" } });

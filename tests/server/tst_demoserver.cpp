@@ -295,7 +295,7 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QVERIFY(guest.logon("guest", "guest"));
     const std::string folders = "/rest/Folders?p=" + std::to_string(m_bridge);
     const int photos = guest.folderId(m_bridge, QStringLiteral("Site photos"));
-    const int specifications = guest.folderId(m_bridge, QStringLiteral("Specifications"));
+    const int requirements = guest.folderId(m_bridge, QStringLiteral("Requirements"));
     const int contracts = guest.folderId(m_bridge, QStringLiteral("Contracts"));
     const int uploads = guest.folderId(m_bridge, QStringLiteral("Subcontractor uploads"));
 
@@ -309,20 +309,20 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
     const DemoTestClient::Reply own
-        = guest.post(DemoTestClient::uploadTarget(specifications, "own.txt"), "x");
+        = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
     const int ownId = own.object()[QStringLiteral("ID")].toInt();
-    QCOMPARE(guest.post(DemoTestClient::uploadTarget(specifications, "own.txt", 0, ownId), "y").status, 200);
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "y").status, 200);
     const int foreign
-        = guest.document(specifications, QStringLiteral("Steel works.docx"))[QStringLiteral("ID")].toInt();
+        = guest.document(requirements, QStringLiteral("Steel works.docx"))[QStringLiteral("ID")].toInt();
     QVERIFY(foreign > 0);
     const DemoTestClient::Reply refused
-        = guest.post(DemoTestClient::uploadTarget(specifications, "Steel works.docx", 0, foreign), "y");
+        = guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y");
     QCOMPARE(refused.status, 403);
     QVERIFY(!refused.body.empty());
     // The same document with CanAddRevision: the administrator.
     QCOMPARE(
-        m_demo->post(DemoTestClient::uploadTarget(specifications, "own.txt", 0, ownId), "z").status, 200);
+        m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
     // Listing needs CanView, or CanViewOwn for one's own documents.
     QCOMPARE(guest.get("/rest/Documents?f=" + std::to_string(contracts)).status, 403);
