@@ -1,4 +1,5 @@
 #include "demofilereader.h"
+#include "support/testserver.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,15 +12,7 @@ const qint64 demoFileReaderTestBlock = 4 * 1024 * 1024;
 
 QByteArray demoFileReaderTestBytes(qint64 size)
 {
-    QByteArray bytes(size, '\0');
-    std::uint32_t x = 2463534242u;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
+    return TestServer::patternBytes(0, static_cast<std::size_t>(size));
 }
 } // namespace
 

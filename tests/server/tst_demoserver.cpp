@@ -1,5 +1,6 @@
 #include "demotestclient.h"
 #include "demotestserver.h"
+#include "support/testserver.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -8,17 +9,10 @@
 #include <memory>
 
 namespace {
+// Bytes that differ from one seed to another.
 std::string pattern(std::size_t size, unsigned seed)
 {
-    std::string bytes(size, '\0');
-    std::uint32_t x = 2463534242u + seed;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
+    return TestServer::patternBytes(std::uint64_t(seed) * 7919u, size).toStdString();
 }
 
 std::string folderBody(const std::string& name, int parentId, const std::string& extra = std::string())
@@ -308,8 +302,7 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
 
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
-    const DemoTestClient::Reply own
-        = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
+    const DemoTestClient::Reply own = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
     const int ownId = own.object()[QStringLiteral("ID")].toInt();
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "y").status, 200);
@@ -321,8 +314,7 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(refused.status, 403);
     QVERIFY(!refused.body.empty());
     // The same document with CanAddRevision: the administrator.
-    QCOMPARE(
-        m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
+    QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
     // Listing needs CanView, or CanViewOwn for one's own documents.
     QCOMPARE(guest.get("/rest/Documents?f=" + std::to_string(contracts)).status, 403);

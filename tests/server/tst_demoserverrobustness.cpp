@@ -1,5 +1,6 @@
 #include "demotestclient.h"
 #include "demotestserver.h"
+#include "support/testserver.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,17 +18,10 @@
 #include <thread>
 
 namespace {
+// Bytes that differ from one seed to another.
 std::string robustnessPattern(std::size_t size, unsigned seed)
 {
-    std::string bytes(size, '\0');
-    std::uint32_t x = 2463534242u + seed * 7919u;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
+    return TestServer::patternBytes(std::uint64_t(seed) * 7919u, size).toStdString();
 }
 
 // A connection that sends exactly what the test says, for requests no well-behaved client makes.

@@ -2,6 +2,7 @@
 #include "remote/kelmartreemodel.h"
 #include "rest/rest.h"
 #include "server/demotestserver.h"
+#include "support/testserver.h"
 #include "transfer/uploaddialog.h"
 
 #include <QBuffer>
@@ -24,15 +25,7 @@ QByteArray endToEndHash(const QByteArray& bytes)
 // Bytes that differ from one seed to another and do not repeat in any short period.
 QByteArray endToEndBytes(qint64 size, unsigned seed)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    std::uint32_t x = 2463534242u + seed * 7919u;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
+    return TestServer::patternBytes(std::uint64_t(seed) * 7919u, static_cast<std::size_t>(size));
 }
 
 // A copy: the lists come straight from the session and do not outlive the call.
