@@ -6,91 +6,21 @@
 // Prints one line per scheme: case=download-thread-<scheme> ours_mbps=.. curl_mbps=.. ratio=..
 // peak_rss_mib=..
 
+#include "benchsupport.h"
 #include "rest/rest.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
-struct BenchDownloadOptions
-{
-    quint64 sizeMiB = 1024;
-    int runs = 3;
-    QStringList schemes { QStringLiteral("http"), QStringLiteral("https") };
-};
-
-BenchDownloadOptions benchDownloadParseOptions(const QStringList& arguments)
-{
-    BenchDownloadOptions options;
-    for (int i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QLatin1String("--size-mib"))
-            options.sizeMiB = arguments[i + 1].toULongLong();
-        else if (arguments[i] == QLatin1String("--runs"))
-            options.runs = std::max(1, arguments[i + 1].toInt());
-        else if (arguments[i] == QLatin1String("--scheme") && arguments[i + 1] != QLatin1String("both"))
-            options.schemes = QStringList { arguments[i + 1] };
-    }
-    return options;
-}
-
-qint64 benchDownloadStatusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(static_cast<qsizetype>(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-void benchDownloadResetPeak()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-}
-
-// Best of the runs, in seconds; a negative time means a transfer failed.
-double benchDownloadBestSeconds(int runs, const std::function<bool()>& transfer)
-{
-    double best = -1;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!transfer())
-            return -1;
-        const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-        best = best < 0 ? seconds : std::min(best, seconds);
-    }
-    return best;
-}
-
-bool benchDownloadCurl(const QStringList& arguments)
-{
-    QProcess curl;
-    curl.start(
-        QStringLiteral("curl"), QStringList { QStringLiteral("-sS"), QStringLiteral("-f") } + arguments);
-    if (!curl.waitForFinished(-1) || curl.exitCode() != 0) {
-        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
 // One run of the worker over a one-document list, as the dialog runs it.
 bool benchDownloadThreadRun(Rest& session, const QString& dir, quint64 size)
 {
@@ -112,7 +42,8 @@ bool benchDownloadThreadRun(Rest& session, const QString& dir, quint64 size)
     return done && QFileInfo(target).size() == static_cast<qint64>(size);
 }
 
-void benchDownloadScheme(const QString& scheme, const BenchDownloadOptions& options, const QTemporaryDir& dir)
+void benchDownloadScheme(
+    const QString& scheme, const BenchSupport::Options& options, const QTemporaryDir& dir)
 {
     const quint64 size = options.sizeMiB * 1024 * 1024;
     TestServer server(
@@ -130,27 +61,20 @@ void benchDownloadScheme(const QString& scheme, const BenchDownloadOptions& opti
 
     Rest session(
         server.baseUrl(), QStringLiteral("bench"), QStringLiteral("bench"), server.caCertificatePath());
-    QStringList tls;
-    if (!server.caCertificatePath().isEmpty())
-        tls << QStringLiteral("--cacert") << server.caCertificatePath();
     const QString downloadUrl = server.baseUrl() + QStringLiteral("/protected/Document.download?f=1&r=1");
 
-    benchDownloadResetPeak();
-    const qint64 idleKiB = benchDownloadStatusKiB("VmRSS:");
-    const double ours = benchDownloadBestSeconds(
+    BenchSupport::resetPeak();
+    const qint64 idleKiB = BenchSupport::statusKiB("VmRSS:");
+    const double ours = BenchSupport::bestSeconds(
         options.runs, [&] { return benchDownloadThreadRun(session, dir.path(), size); });
-    const qint64 peakKiB = benchDownloadStatusKiB("VmHWM:") - idleKiB;
+    const qint64 peakKiB = BenchSupport::statusKiB("VmHWM:") - idleKiB;
     const QString curlTarget = dir.filePath(QStringLiteral("curl.bin"));
-    const double curl = benchDownloadBestSeconds(options.runs, [&] {
-        return benchDownloadCurl(tls + QStringList { QStringLiteral("-o"), curlTarget, downloadUrl });
+    const double curl = BenchSupport::bestSeconds(options.runs, [&] {
+        return BenchSupport::curl(
+            BenchSupport::curlTrust(server) + QStringList { QStringLiteral("-o"), curlTarget, downloadUrl });
     });
 
-    const double oursMbps = ours > 0 ? static_cast<double>(size) / 1e6 / ours : 0;
-    const double curlMbps = curl > 0 ? static_cast<double>(size) / 1e6 / curl : 0;
-    std::printf("case=download-thread-%s ours_mbps=%.1f curl_mbps=%.1f ratio=%.2f peak_rss_mib=%.1f\n",
-        qPrintable(scheme), oursMbps, curlMbps, curlMbps > 0 ? oursMbps / curlMbps : 0,
-        static_cast<double>(peakKiB) / 1024.0);
-    std::fflush(stdout);
+    BenchSupport::report(QStringLiteral("download-thread-") + scheme, size, ours, curl, peakKiB);
     QFile::remove(curlTarget);
     QFile::remove(dir.filePath(QStringLiteral("big.bin")));
 }
@@ -159,7 +83,7 @@ void benchDownloadScheme(const QString& scheme, const BenchDownloadOptions& opti
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const BenchDownloadOptions options = benchDownloadParseOptions(app.arguments());
+    const BenchSupport::Options options = BenchSupport::parseOptions(app.arguments());
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot make a scratch folder\n");
