@@ -82,7 +82,6 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setAutoDefault(true);
     m_startButton->setObjectName(QStringLiteral("startButton"));
-    m_startButton->setDefault(true);
     m_startButton->setAutoDefault(true);
     m_buttonsLayout->addWidget(m_cancelButton, 0, 0);
     m_buttonsLayout->addWidget(m_startButton, 0, 1);
@@ -92,6 +91,9 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_mainLayout->addWidget(m_summaryLabel);
     m_mainLayout->addWidget(m_tableView);
     m_mainLayout->addWidget(m_bottomFrame);
+    // Only a button that is already inside the dialog becomes its default; made default earlier, the
+    // dialog would pick Cancel, its first auto-default button, when shown, and Enter would cancel.
+    m_startButton->setDefault(true);
 
     connect(m_cancelButton, &QPushButton::clicked, this, &DownloadDialog::cancelBtnClicked);
     connect(m_startButton, &QPushButton::clicked, this, &DownloadDialog::okBtnClicked);

@@ -82,7 +82,6 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_cancelButton->setAutoDefault(true);
     m_startButton = new QPushButton(QStringLiteral("Start"));
     m_startButton->setObjectName(QStringLiteral("startButton"));
-    m_startButton->setDefault(true);
     m_startButton->setAutoDefault(true);
     m_buttonFrame = new QFrame;
     auto* buttonLayout = new QGridLayout(m_buttonFrame);
@@ -101,6 +100,9 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_mainLayout->addWidget(m_headingLabel);
     m_mainLayout->addWidget(m_view);
     m_mainLayout->addWidget(m_bottomFrame);
+    // Only a button that is already inside the dialog becomes its default; made default earlier, the
+    // dialog would pick Cancel, its first auto-default button, when shown, and Enter would cancel.
+    m_startButton->setDefault(true);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Upload files"));
