@@ -4,6 +4,7 @@
 #include "transfer/confirmationdialog.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
+#include "transfer/transfertable.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -71,9 +72,6 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_tableView->setShowGrid(false);
     m_tableView->verticalHeader()->setDefaultSectionSize(20);
     m_tableView->verticalHeader()->hide();
-    const int columnWidths[] = { 200, 200, 200, 120, 55 };
-    for (int column = 0; column < 5; ++column)
-        m_tableView->setColumnWidth(column, columnWidths[column]);
 
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setText(QString::number(folderCount) + QStringLiteral(" folders, ")
@@ -100,6 +98,7 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Download files"));
+    fitTransferTable(this, m_tableView, { 200, 200, 200, 120, 55 });
 }
 
 DownloadDialog::~DownloadDialog()

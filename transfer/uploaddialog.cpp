@@ -1,6 +1,7 @@
 #include "transfer/uploaddialog.h"
 
 #include "rest/rest.h"
+#include "transfer/transfertable.h"
 #include "transfer/uploaddelegate.h"
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"
@@ -68,9 +69,6 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->verticalHeader()->setDefaultSectionSize(20);
     m_view->verticalHeader()->hide();
-    const int widths[] = { 200, 200, 200, 120, 55 };
-    for (int column = 0; column < 5; ++column)
-        m_view->setColumnWidth(column, widths[column]);
     m_view->setShowGrid(false);
 
     m_headingLabel = new QLabel(QString::number(folderCount) + QStringLiteral(" folders, ")
@@ -106,6 +104,7 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Upload files"));
+    fitTransferTable(this, m_view, { 200, 200, 200, 120, 55 });
 
     // Editors follow the rows on screen: opening one pair per file row would take seconds for a large list.
     m_view->viewport()->installEventFilter(this);

@@ -3,7 +3,9 @@
 #include "transfer/downloaddialog.h"
 
 #include <QFile>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -21,6 +23,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void enterStartsTheDownloadNotCancel();
+    void columnsWidenForLongTextsOnly();
 
 private:
     DownloadItem document(const QString& name, const QString& path) const;
@@ -77,6 +80,39 @@ void TestDownloadDialogView::enterStartsTheDownloadNotCancel()
     QTest::keyClick(&dialog, Qt::Key_Return);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
+}
+
+// A path longer than its 200-pixel column widens the column and the dialog instead of being cut off; up
+// to 400 pixels, beyond which the text is cut as before.
+void TestDownloadDialogView::columnsWidenForLongTextsOnly()
+{
+    {
+        DownloadDialog dialog({ document(QStringLiteral("a.txt"), QStringLiteral("Bridge")) }, 0, 1,
+            m_rest.get(), m_dir->path());
+        const QTableView* view = dialog.findChild<QTableView*>();
+        const QList<int> widths { view->columnWidth(0), view->columnWidth(1), view->columnWidth(2),
+            view->columnWidth(3) };
+        QCOMPARE(widths, QList<int>({ 200, 200, 200, 120 }));
+        // Wider only when the font needs more room for the header "Progress".
+        QCOMPARE(view->columnWidth(4), std::max(55, view->horizontalHeader()->sectionSizeHint(4)));
+    }
+
+    const QString path = QStringLiteral("Harbour Bridge Renovation/Contracts/Drawings/Details");
+    const QString name = QStringLiteral("Subcontract scaffolding, second revision.pdf");
+    const QString endless = QString(QStringLiteral("Folder/")).repeated(40);
+    DownloadDialog dialog({ document(name, path), document(QStringLiteral("b.txt"), endless) }, 0, 2,
+        m_rest.get(), m_dir->path());
+    dialog.setMinimumSize(806, 400);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QTableView* view = dialog.findChild<QTableView*>();
+    QVERIFY(view->columnWidth(0) > view->fontMetrics().horizontalAdvance(name) + 20);
+    QCOMPARE(view->columnWidth(1), 400);
+    QCOMPARE(view->columnWidth(2), 200);
+    int tableWidth = 0;
+    for (int column = 0; column < 5; ++column)
+        tableWidth += view->columnWidth(column);
+    QVERIFY(dialog.width() >= std::min(tableWidth, dialog.screen()->availableGeometry().width()));
 }
 
 QTEST_MAIN(TestDownloadDialogView)

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void editorsFollowTheScrollingAndKeepUnfinishedEdits();
     void closingALongListOpensNoEditorsOnTheWayOut();
     void enterInADescriptionStartsTheUploadNotCancel();
+    void pathColumnWidensForADeepFolder();
 
 private:
     std::unique_ptr<UploadDialog> makeDialog(int folders, int files);
@@ -192,6 +193,25 @@ void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
     QTest::keyClick(&dialog, Qt::Key_Return);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
+}
+
+// The folder of a deeply nested file does not fit the 200-pixel column; the column grows to show it.
+void TestUploadDialogView::pathColumnWidensForADeepFolder()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("Projects/Harbour bridge/Drawings/Details"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/Stair.dwg"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    m_items = { UploadItem(QFileInfo(file.fileName()), m_statuses.first(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()) };
+    UploadDialog dialog(&m_folder, m_items, 0, 1, QStringLiteral("Site/Docs"), m_statuses, nullptr);
+    const QTableView* view = dialog.findChild<QTableView*>();
+    const int needed = view->fontMetrics().horizontalAdvance(QFileInfo(file.fileName()).absolutePath());
+    QVERIFY(needed > 200);
+    QVERIFY(view->columnWidth(1) > std::min(needed, 380));
+    QCOMPARE(view->columnWidth(0), 200);
+    QCOMPARE(view->columnWidth(2), 200);
 }
 
 QTEST_MAIN(TestUploadDialogView)
