@@ -6,6 +6,7 @@
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -140,6 +141,9 @@ int UploadDialog::execModal()
 void UploadDialog::okBtnClicked()
 {
     if (m_startButton->text() == QLatin1String("Start")) {
+        // Enter in an editor, which also presses Start, has queued the editor's commit with the delegate:
+        // it runs now, while the view still knows the editor.
+        QCoreApplication::sendPostedEvents(m_delegate, QEvent::MetaCall);
         for (int row = std::max(m_editorFirst, 0); m_editorFirst >= 0 && row <= m_editorLast; ++row)
             closeRowEditors(row);
         m_editorFirst = m_editorLast = -1;
@@ -228,8 +232,12 @@ void UploadDialog::closeRowEditors(int row)
         if (!m_view->isPersistentEditorOpen(index))
             continue;
         // An edit still in progress (a line edit that has the focus) is kept, not dropped with its editor.
-        if (QWidget* editor = m_view->indexWidget(index))
+        // The focus goes first, while the view still knows the editor: losing it finishes the edit.
+        if (QWidget* editor = m_view->indexWidget(index)) {
+            if (editor->hasFocus())
+                editor->clearFocus();
             m_delegate->setModelData(editor, m_model, index);
+        }
         m_view->closePersistentEditor(index);
     }
 }
