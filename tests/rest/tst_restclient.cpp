@@ -78,6 +78,8 @@ public:
 
     int port() const { return m_port; }
     int connections() const { return m_connections; }
+    // Requests that came on a connection that had served one already.
+    int reusedRequests() const { return m_reused; }
 
 private:
     bool waitReadable(int socket) const
@@ -117,7 +119,8 @@ private:
             ++m_connections;
             if (readRequest(connection)) {
                 ::send(connection, answer, sizeof answer - 1, MSG_NOSIGNAL);
-                readRequest(connection);
+                if (readRequest(connection))
+                    ++m_reused;
             }
             ::close(connection);
         }
@@ -127,6 +130,7 @@ private:
     int m_port = 0;
     std::atomic<bool> m_stop { false };
     std::atomic<int> m_connections { 0 };
+    std::atomic<int> m_reused { 0 };
     std::thread m_thread;
 };
 } // namespace
@@ -506,6 +510,9 @@ void TestRestClient::connectionsClosedByTheServerDoNotUseUpTheRetries()
             QFAIL(qPrintable(QStringLiteral("request %1: %2").arg(request).arg(e.message)));
         }
     }
+    // Each request after the first went out on the connection of the one before, met it closed, and
+    // was sent again on a new one.
+    QCOMPARE(server.reusedRequests(), 11);
     QCOMPARE(server.connections(), 12);
 }
 
