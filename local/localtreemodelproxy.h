@@ -3,6 +3,7 @@
 #include <QSortFilterProxyModel>
 
 // Sorts the local tree and hides the file system's Type column: the view shows name, size and date.
+// Sizes and dates sort by their values, not by the texts shown for them.
 class LocalTreeModelProxy : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -13,4 +14,5 @@ public:
 
 protected:
     bool filterAcceptsColumn(int sourceColumn, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& sourceLeft, const QModelIndex& sourceRight) const override;
 };

@@ -83,35 +83,20 @@ private:
 };
 } // namespace
 
-RestClient::RestClient(const QString& server, const QString& login, const QString& password,
-                       const QString& caBundle)
+RestClient::RestClient(
+    const QString& server, const QString& login, const QString& password, const QString& caBundle)
     : m_login(login)
     , m_password(password)
+    , m_caBundle(QFile::encodeName(caBundle))
 {
-    m_baseUrl = (server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server).toUtf8() + '/';
+    m_baseUrl
+        = (server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server).toUtf8()
+        + '/';
     restClientEnsureGlobalInit();
     CURL* handle = curl_easy_init();
     if (!handle)
         throw CurlException(QStringLiteral("Initialisation of the curlHandle failed"));
     m_handle = handle;
-    // The server's certificate and host name are verified (libcurl's defaults); a private authority can
-    // be trusted through caBundle.
-    if (!caBundle.isEmpty())
-        curl_easy_setopt(handle, CURLOPT_CAINFO, QFile::encodeName(caBundle).constData());
-    curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, restClientProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &m_canceled);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorText);
-    // The uploads declare chunked transfer coding, which only HTTP/1.1 has.
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, restClientDownloadBufferSize);
-    curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, restClientUploadBufferSize);
-    curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromDevice);
-    curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
-    setTimeouts(30, 60);
 }
 
 RestClient::~RestClient()
@@ -122,10 +107,8 @@ RestClient::~RestClient()
 void RestClient::setTimeouts(int connectSeconds, int stallSeconds)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
-    CURL* handle = restClientHandle(m_handle);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectSeconds));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallSeconds));
+    m_connectSeconds = connectSeconds;
+    m_stallSeconds = stallSeconds;
 }
 
 void RestClient::setCanceled(bool canceled)
@@ -174,8 +157,9 @@ RestResponse RestClient::GetProjectFolders(const int& p)
 
 RestResponse RestClient::GetChildFolders(const int& p, const int& parent)
 {
-    return get("rest/Folders?p=" + QByteArray::number(p) + "&parent=" + QByteArray::number(parent) + "&a=tree",
-               "GetChildFolders");
+    return get(
+        "rest/Folders?p=" + QByteArray::number(p) + "&parent=" + QByteArray::number(parent) + "&a=tree",
+        "GetChildFolders");
 }
 
 RestResponse RestClient::GetDocuments(const int& f)
@@ -201,6 +185,7 @@ RestResponse RestClient::GetContact(const int& p)
 RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
+    prepareLocked();
     CURL* handle = restClientHandle(m_handle);
     const QByteArray body = json.toUtf8();
     QByteArray answer;
@@ -216,23 +201,23 @@ RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
     return RestResponse { statusCode(), QString::fromUtf8(answer) };
 }
 
-RestResponse RestClient::UploadDocument(const int& f, const QString& name, const QString& description,
-                                        const int& statusId, const QString& path)
+RestResponse RestClient::UploadDocument(
+    const int& f, const QString& name, const QString& description, const int& statusId, const QString& path)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
     return upload("rest/Documents?f=" + QByteArray::number(f) + "&Name=" + escaped(name)
-                      + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId),
-                  path, "UploadDocument");
+            + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId),
+        path, "UploadDocument");
 }
 
 RestResponse RestClient::UploadDocumentRevision(const int& f, const QString& name, const QString& description,
-                                                const int& statusId, const int& r, const QString& path)
+    const int& statusId, const int& r, const QString& path)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
     return upload("rest/Documents?f=" + QByteArray::number(f) + "&Name=" + escaped(name)
-                      + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId)
-                      + "&r=" + QByteArray::number(r),
-                  path, "UploadDocumentRevision");
+            + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId)
+            + "&r=" + QByteArray::number(r),
+        path, "UploadDocumentRevision");
 }
 
 RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QString& path)
@@ -246,12 +231,13 @@ RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QStr
 RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
+    prepareLocked();
     CURL* handle = restClientHandle(m_handle);
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToDevice);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
-    const int result = perform("protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
+    const int result
+        = perform("protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
     if (result != CURLE_OK)
         fail(result, "DownloadDocument");
     return RestResponse { statusCode(), QString() };
@@ -265,10 +251,10 @@ RestResponse RestClient::get(const QByteArray& pathAndQuery, const char* operati
 
 RestResponse RestClient::getLocked(const QByteArray& pathAndQuery, const char* operation)
 {
+    prepareLocked();
     CURL* handle = restClientHandle(m_handle);
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     const int result = perform(pathAndQuery);
@@ -283,11 +269,10 @@ RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& p
     // Unbuffered: libcurl's own upload buffer is the only copy of the bytes in memory.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw IOException(QStringLiteral("Could not open or read file ") + path);
+    prepareLocked();
     CURL* handle = restClientHandle(m_handle);
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_POST, 1L);
-    // Clears a body an earlier folder creation left on the handle, so the body comes from the file.
-    curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, static_cast<char*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
@@ -298,6 +283,36 @@ RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& p
     if (result != CURLE_OK)
         fail(result, operation);
     return RestResponse { statusCode(), QString::fromUtf8(answer) };
+}
+
+// Every request starts from a reset handle with the same settings. libcurl counts the retries it makes
+// on a fresh connection, after a reused one turned out closed by the server, over the handle's whole
+// life and gives up after five: without the reset, every sixth request after an idle pause failed. The
+// reset keeps the open connections, the TLS sessions and the cookies.
+void RestClient::prepareLocked()
+{
+    CURL* handle = restClientHandle(m_handle);
+    curl_easy_reset(handle);
+    // The server's certificate and host name are verified (libcurl's defaults); a private authority can
+    // be trusted through the CA bundle.
+    if (!m_caBundle.isEmpty())
+        curl_easy_setopt(handle, CURLOPT_CAINFO, m_caBundle.constData());
+    curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, restClientProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &m_canceled);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorText);
+    // The uploads declare chunked transfer coding, which only HTTP/1.1 has.
+    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, restClientDownloadBufferSize);
+    curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, restClientUploadBufferSize);
+    curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromDevice);
+    curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_connectSeconds));
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_stallSeconds));
 }
 
 int RestClient::perform(const QByteArray& pathAndQuery)
@@ -320,7 +335,8 @@ int RestClient::statusCode()
 QByteArray RestClient::escaped(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    char* escapedText = curl_easy_escape(restClientHandle(m_handle), utf8.constData(), static_cast<int>(utf8.size()));
+    char* escapedText
+        = curl_easy_escape(restClientHandle(m_handle), utf8.constData(), static_cast<int>(utf8.size()));
     if (!escapedText)
         throw CurlConnectionException(QStringLiteral("Escaping curl request failed"));
     const QByteArray result(escapedText);
@@ -332,8 +348,9 @@ void RestClient::fail(int result, const char* operation)
 {
     // A cancel is the user's own doing; every other failure gets libcurl's reason as a diagnostic line.
     if (result != CURLE_ABORTED_BY_CALLBACK) {
-        const QString reason = m_errorText[0] ? QString::fromUtf8(m_errorText)
-                                              : QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(result)));
+        const QString reason = m_errorText[0]
+            ? QString::fromUtf8(m_errorText)
+            : QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(result)));
         DiagnosticLog::write(QString::fromLatin1(operation) + QStringLiteral(" transfer failed: ") + reason);
     }
     throw CurlConnectionException(QString::fromLatin1(operation) + QStringLiteral(" curl request failed"));

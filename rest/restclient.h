@@ -23,7 +23,7 @@ public:
     // caBundle: a PEM file of certificate authorities to trust instead of the system's; empty for the
     // system's. Throws CurlException when the handle cannot be created.
     RestClient(const QString& server, const QString& login, const QString& password,
-               const QString& caBundle = QString());
+        const QString& caBundle = QString());
     virtual ~RestClient();
     Q_DISABLE_COPY_MOVE(RestClient)
 
@@ -45,9 +45,9 @@ public:
     // The uploads stream the file as a chunked body; IOException, before any request, when it cannot
     // be opened for reading.
     RestResponse UploadDocument(const int& f, const QString& name, const QString& description,
-                                const int& statusId, const QString& path);
+        const int& statusId, const QString& path);
     RestResponse UploadDocumentRevision(const int& f, const QString& name, const QString& description,
-                                        const int& statusId, const int& r, const QString& path);
+        const int& statusId, const int& r, const QString& path);
     // Writes whatever the server sends into the file at path (created or emptied; IOException when it
     // cannot be opened for writing) and returns the status with an empty body.
     RestResponse DownloadDocument(const int& f, const int& r, const QString& path);
@@ -68,6 +68,7 @@ private:
     RestResponse get(const QByteArray& pathAndQuery, const char* operation);
     RestResponse getLocked(const QByteArray& pathAndQuery, const char* operation);
     RestResponse upload(const QByteArray& pathAndQuery, const QString& path, const char* operation);
+    void prepareLocked();
     int perform(const QByteArray& pathAndQuery);
     int statusCode();
     QByteArray escaped(const QString& text);
@@ -76,6 +77,9 @@ private:
     QString m_login;
     QString m_password;
     QByteArray m_baseUrl;
+    QByteArray m_caBundle;
+    int m_connectSeconds = 30;
+    int m_stallSeconds = 60;
     void* m_handle = nullptr;
     std::atomic<bool> m_canceled { false };
     std::mutex m_requestMutex;

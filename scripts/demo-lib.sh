@@ -29,12 +29,37 @@ demo_start_server() {
         echo "Something listens on port $demo_server_port already; using it as the demo server."
         return
     fi
-    local log=$demo_dir/server.log
-    : >"$log"
-    nohup "$demo_server_binary" --tls-port "$demo_server_port" --port "$demo_server_http_port" \
-        --data "$demo_server_data" --seed demo >>"$log" 2>&1 &
-    demo_started_server_pid=$!
+    demo_launch_server "$demo_dir/server.log" --tls-port "$demo_server_port" --port "$demo_server_http_port" \
+        --data "$demo_server_data" --seed demo
     echo "$demo_started_server_pid" >"$demo_dir/server.pid"
+    echo "Demo server started (process $demo_started_server_pid, log $demo_dir/server.log)."
+}
+
+# Starts a demo server of its own on fresh sample data in the folder $1 (emptied first), over HTTPS only:
+# on the demo port when that is free, else on any free port. Sets demo_server_port, demo_server_address,
+# demo_server_data and demo_ca to match it.
+demo_start_fresh_server() {
+    demo_server_data=$1
+    rm -rf "$demo_server_data"
+    mkdir -p "$demo_dir"
+    local port=$demo_server_port
+    if demo_port_open "$port"; then
+        port=0
+    fi
+    demo_launch_server "$demo_dir/fresh-server.log" --tls-port "$port" --data "$demo_server_data" --seed demo
+    demo_server_port=$(sed -n 's|.*listening on https://127\.0\.0\.1:\([0-9]*\).*|\1|p' \
+        "$demo_dir/fresh-server.log" | head -n 1)
+    demo_server_address=https://127.0.0.1:$demo_server_port
+    echo "Demo server with fresh data started on $demo_server_address (process $demo_started_server_pid)."
+}
+
+# Runs the demo server with the given options, logging to $1, and waits until it listens on HTTPS.
+demo_launch_server() {
+    local log=$1
+    shift
+    : >"$log"
+    nohup "$demo_server_binary" "$@" >>"$log" 2>&1 &
+    demo_started_server_pid=$!
     local waited=0
     until grep -q "listening on https://" "$log"; do
         if ! kill -0 "$demo_started_server_pid" 2>/dev/null || ((waited >= 300)); then
@@ -50,7 +75,6 @@ demo_start_server() {
     if [[ -n "$ca" ]]; then
         demo_ca=$ca
     fi
-    echo "Demo server started (process $demo_started_server_pid, log $log)."
 }
 
 # Writes the settings file of a separate data location (never ~/.local/share): the demo server, the

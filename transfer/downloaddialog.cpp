@@ -4,6 +4,7 @@
 #include "transfer/confirmationdialog.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
+#include "transfer/transfertable.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -71,9 +72,6 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_tableView->setShowGrid(false);
     m_tableView->verticalHeader()->setDefaultSectionSize(20);
     m_tableView->verticalHeader()->hide();
-    const int columnWidths[] = { 200, 200, 200, 120, 55 };
-    for (int column = 0; column < 5; ++column)
-        m_tableView->setColumnWidth(column, columnWidths[column]);
 
     m_summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     m_summaryLabel->setText(QString::number(folderCount) + QStringLiteral(" folders, ")
@@ -82,7 +80,6 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setAutoDefault(true);
     m_startButton->setObjectName(QStringLiteral("startButton"));
-    m_startButton->setDefault(true);
     m_startButton->setAutoDefault(true);
     m_buttonsLayout->addWidget(m_cancelButton, 0, 0);
     m_buttonsLayout->addWidget(m_startButton, 0, 1);
@@ -92,12 +89,16 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     m_mainLayout->addWidget(m_summaryLabel);
     m_mainLayout->addWidget(m_tableView);
     m_mainLayout->addWidget(m_bottomFrame);
+    // Only a button that is already inside the dialog becomes its default; made default earlier, the
+    // dialog would pick Cancel, its first auto-default button, when shown, and Enter would cancel.
+    m_startButton->setDefault(true);
 
     connect(m_cancelButton, &QPushButton::clicked, this, &DownloadDialog::cancelBtnClicked);
     connect(m_startButton, &QPushButton::clicked, this, &DownloadDialog::okBtnClicked);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Download files"));
+    fitTransferTable(this, m_tableView, { 200, 200, 200, 120, 55 });
 }
 
 DownloadDialog::~DownloadDialog()

@@ -1,10 +1,12 @@
 #include "transfer/uploaddialog.h"
 
 #include "rest/rest.h"
+#include "transfer/transfertable.h"
 #include "transfer/uploaddelegate.h"
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -68,9 +70,6 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->verticalHeader()->setDefaultSectionSize(20);
     m_view->verticalHeader()->hide();
-    const int widths[] = { 200, 200, 200, 120, 55 };
-    for (int column = 0; column < 5; ++column)
-        m_view->setColumnWidth(column, widths[column]);
     m_view->setShowGrid(false);
 
     m_headingLabel = new QLabel(QString::number(folderCount) + QStringLiteral(" folders, ")
@@ -82,7 +81,6 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_cancelButton->setAutoDefault(true);
     m_startButton = new QPushButton(QStringLiteral("Start"));
     m_startButton->setObjectName(QStringLiteral("startButton"));
-    m_startButton->setDefault(true);
     m_startButton->setAutoDefault(true);
     m_buttonFrame = new QFrame;
     auto* buttonLayout = new QGridLayout(m_buttonFrame);
@@ -101,9 +99,13 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     m_mainLayout->addWidget(m_headingLabel);
     m_mainLayout->addWidget(m_view);
     m_mainLayout->addWidget(m_bottomFrame);
+    // Only a button that is already inside the dialog becomes its default; made default earlier, the
+    // dialog would pick Cancel, its first auto-default button, when shown, and Enter would cancel.
+    m_startButton->setDefault(true);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Upload files"));
+    fitTransferTable(this, m_view, { 200, 200, 200, 120, 55 });
 
     // Editors follow the rows on screen: opening one pair per file row would take seconds for a large list.
     m_view->viewport()->installEventFilter(this);
@@ -139,6 +141,9 @@ int UploadDialog::execModal()
 void UploadDialog::okBtnClicked()
 {
     if (m_startButton->text() == QLatin1String("Start")) {
+        // Enter in an editor, which also presses Start, has queued the editor's commit with the delegate:
+        // it runs now, while the view still knows the editor.
+        QCoreApplication::sendPostedEvents(m_delegate, QEvent::MetaCall);
         for (int row = std::max(m_editorFirst, 0); m_editorFirst >= 0 && row <= m_editorLast; ++row)
             closeRowEditors(row);
         m_editorFirst = m_editorLast = -1;
@@ -227,8 +232,12 @@ void UploadDialog::closeRowEditors(int row)
         if (!m_view->isPersistentEditorOpen(index))
             continue;
         // An edit still in progress (a line edit that has the focus) is kept, not dropped with its editor.
-        if (QWidget* editor = m_view->indexWidget(index))
+        // The focus goes first, while the view still knows the editor: losing it finishes the edit.
+        if (QWidget* editor = m_view->indexWidget(index)) {
+            if (editor->hasFocus())
+                editor->clearFocus();
             m_delegate->setModelData(editor, m_model, index);
+        }
         m_view->closePersistentEditor(index);
     }
 }

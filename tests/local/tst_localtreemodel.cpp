@@ -39,6 +39,7 @@ private Q_SLOTS:
     void proxyShowsNameSizeAndDateOnly();
     void onlyRemoteRowsCanBeDropped();
     void proxyStaysConsistentWhileFoldersLoadAndChange();
+    void proxySortsSizesAndDatesByValueNotByText();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -177,6 +178,46 @@ void TestLocalTreeModel::proxyStaysConsistentWhileFoldersLoadAndChange()
     QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("Makefile"))));
     QTRY_COMPARE(proxy.rowCount(folder), 5);
     QTRY_VERIFY(proxy.mapFromSource(m_model->index(m_dir->filePath(QStringLiteral("later.xlsx")))).isValid());
+}
+
+void TestLocalTreeModel::proxySortsSizesAndDatesByValueNotByText()
+{
+    QDir dir(m_dir->filePath(QStringLiteral("sorted")));
+    QVERIFY(dir.mkpath(QStringLiteral("folder")));
+    // Sizes shown as "1.20 MiB", "20.51 KiB" and "900 bytes"; days shown as "1 Mar", "15 Oct", "9 Jun".
+    const struct
+    {
+        const char* name;
+        int size;
+        QDate day;
+    } entries[] = { { "a.bin", 1258291, QDate(2024, 3, 1) }, { "b.bin", 21000, QDate(2024, 10, 15) },
+        { "c.bin", 900, QDate(2024, 6, 9) } };
+    for (const auto& entry : entries) {
+        QFile file(dir.filePath(QLatin1String(entry.name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(entry.size, 'x'));
+        QVERIFY(file.flush());
+        QVERIFY(file.setFileTime(QDateTime(entry.day, QTime(12, 0)), QFileDevice::FileModificationTime));
+    }
+    LocalTreeModelProxy proxy;
+    proxy.setSourceModel(m_model.get());
+    const QPersistentModelIndex folder = proxy.mapFromSource(m_model->index(dir.path()));
+    proxy.fetchMore(folder);
+    QTRY_COMPARE(proxy.rowCount(folder), 4);
+    const auto names = [&proxy, &folder] {
+        QStringList list;
+        for (int row = 0; row < proxy.rowCount(folder); ++row)
+            list << proxy.index(row, 0, folder).data().toString();
+        return list;
+    };
+
+    proxy.sort(1, Qt::AscendingOrder);
+    QTRY_COMPARE(names(), QStringList({ "folder", "c.bin", "b.bin", "a.bin" }));
+    proxy.sort(1, Qt::DescendingOrder);
+    QTRY_COMPARE(names(), QStringList({ "a.bin", "b.bin", "c.bin", "folder" }));
+    // The folder was made today, after every file.
+    proxy.sort(2, Qt::AscendingOrder);
+    QTRY_COMPARE(names(), QStringList({ "a.bin", "c.bin", "b.bin", "folder" }));
 }
 
 QTEST_MAIN(TestLocalTreeModel)

@@ -3,14 +3,23 @@
 #include "support/recorders.h"
 #include "support/testserver.h"
 
-#include <QCryptographicHash>
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <functional>
 #include <future>
+#include <string>
+#include <thread>
 
 using ClientCall = std::function<void(RestClient&)>;
 Q_DECLARE_METATYPE(ClientCall)
@@ -37,6 +46,93 @@ qint64 peakResidentKiB()
     }
     return 0;
 }
+
+// Answers the first request on each connection and closes the connection, unanswered, when a second
+// request arrives on it: what a client meets each time it reuses a connection that the server closed
+// at the end of an idle pause.
+class RestClientClosingServer final
+{
+public:
+    RestClientClosingServer()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0
+            || ::listen(m_listener, 8) != 0
+            || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            qFatal("the closing server cannot listen");
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~RestClientClosingServer()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    RestClientClosingServer(const RestClientClosingServer&) = delete;
+    RestClientClosingServer& operator=(const RestClientClosingServer&) = delete;
+
+    int port() const { return m_port; }
+    int connections() const { return m_connections; }
+    // Requests that came on a connection that had served one already.
+    int reusedRequests() const { return m_reused; }
+
+private:
+    bool waitReadable(int socket) const
+    {
+        while (!m_stop) {
+            pollfd entry { socket, POLLIN, 0 };
+            if (::poll(&entry, 1, 50) > 0)
+                return true;
+        }
+        return false;
+    }
+
+    // Reads the head of a request without body; false when the connection ends first.
+    bool readRequest(int socket) const
+    {
+        std::string head;
+        char buffer[4096];
+        while (head.find("\r\n\r\n") == std::string::npos) {
+            if (!waitReadable(socket))
+                return false;
+            const ssize_t count = ::recv(socket, buffer, sizeof buffer, 0);
+            if (count <= 0)
+                return false;
+            head.append(buffer, static_cast<size_t>(count));
+        }
+        return true;
+    }
+
+    void run()
+    {
+        static const char answer[]
+            = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n[]";
+        while (waitReadable(m_listener)) {
+            const int connection = ::accept(m_listener, nullptr, nullptr);
+            if (connection < 0)
+                continue;
+            ++m_connections;
+            if (readRequest(connection)) {
+                ::send(connection, answer, sizeof answer - 1, MSG_NOSIGNAL);
+                if (readRequest(connection))
+                    ++m_reused;
+            }
+            ::close(connection);
+        }
+    }
+
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop { false };
+    std::atomic<int> m_connections { 0 };
+    std::atomic<int> m_reused { 0 };
+    std::thread m_thread;
+};
 } // namespace
 
 class TestRestClient : public QObject
@@ -63,6 +159,7 @@ private Q_SLOTS:
     void cancelAbortsARunningTransferAndClearingItRestoresService();
     void stalledServerEndsInConnectionFailure();
     void droppedConnectionIsAConnectionFailure();
+    void connectionsClosedByTheServerDoNotUseUpTheRetries();
     void unreachableServerIsAConnectionFailure();
     void tlsVerifiesTheServerCertificate();
     void concurrentRequestsRunOneAfterTheOther();
@@ -130,27 +227,23 @@ void TestRestClient::requestTargets_data()
                               << "/rest/Projects";
     QTest::newRow("project") << ClientCall([](RestClient& c) { c.GetProject(-7); }) << "GET"
                              << "/rest/Projects?p=-7";
-    QTest::newRow("project folders")
-        << ClientCall([](RestClient& c) { c.GetProjectFolders(12); }) << "GET"
-        << "/rest/Folders?p=12&parent=0&a=tree";
-    QTest::newRow("child folders")
-        << ClientCall([](RestClient& c) { c.GetChildFolders(12, -3); }) << "GET"
-        << "/rest/Folders?p=12&parent=-3&a=tree";
-    QTest::newRow("documents") << ClientCall([](RestClient& c) { c.GetDocuments(2147483647); })
-                               << "GET"
+    QTest::newRow("project folders") << ClientCall([](RestClient& c) { c.GetProjectFolders(12); }) << "GET"
+                                     << "/rest/Folders?p=12&parent=0&a=tree";
+    QTest::newRow("child folders") << ClientCall([](RestClient& c) { c.GetChildFolders(12, -3); }) << "GET"
+                                   << "/rest/Folders?p=12&parent=-3&a=tree";
+    QTest::newRow("documents") << ClientCall([](RestClient& c) { c.GetDocuments(2147483647); }) << "GET"
                                << "/rest/Documents?f=2147483647";
-    QTest::newRow("statuses") << ClientCall([](RestClient& c) { c.GetProjectStatusses(5); })
-                              << "GET"
+    QTest::newRow("statuses") << ClientCall([](RestClient& c) { c.GetProjectStatusses(5); }) << "GET"
                               << "/rest/DocumentStatus?p=5";
-    QTest::newRow("folder access")
-        << ClientCall([](RestClient& c) { c.GetFolderAccess(-2147483647 - 1); }) << "GET"
-        << "/rest/FolderAccess?f=-2147483648";
+    QTest::newRow("folder access") << ClientCall([](RestClient& c) { c.GetFolderAccess(-2147483647 - 1); })
+                                   << "GET"
+                                   << "/rest/FolderAccess?f=-2147483648";
     QTest::newRow("contact") << ClientCall([](RestClient& c) { c.GetContact(9); }) << "GET"
                              << "/rest/Contacts?p=9";
-    QTest::newRow("create folder")
-        << ClientCall([](RestClient& c) { c.CreateDirectory(QStringLiteral("{}"), 4); })
-        << "POST"
-        << "/rest/Folders?p=4";
+    QTest::newRow("create folder") << ClientCall([](RestClient& c) {
+        c.CreateDirectory(QStringLiteral("{}"), 4);
+    }) << "POST"
+                                   << "/rest/Folders?p=4";
     QTest::newRow("download") << ClientCall([](RestClient& c) {
         QBuffer sink;
         sink.open(QIODevice::WriteOnly);
@@ -240,8 +333,9 @@ void TestRestClient::uploadStreamsTheFileChunked()
     QCOMPARE(response.body, QStringLiteral("{\"ID\":1}"));
     const RecordedRequest request = server.requests().at(0);
     QCOMPARE(request.method, std::string("POST"));
-    QCOMPARE(request.target, std::string("/rest/Documents?f=8&Name=Plan%20%232.pdf&Description=&StatusID=3")
-                                 + (revision ? "&r=21" : ""));
+    QCOMPARE(request.target,
+        std::string("/rest/Documents?f=8&Name=Plan%20%232.pdf&Description=&StatusID=3")
+            + (revision ? "&r=21" : ""));
     QVERIFY(request.chunked);
     QVERIFY(!request.hasHeader("content-length"));
     QCOMPARE(request.bodySize, quint64(content.size()));
@@ -253,7 +347,8 @@ void TestRestClient::uploadAfterFolderCreationSendsTheFileNotTheOldBody()
     TestServer server;
     server.setFallback([](const RecordedRequest&) { return TestReply(); });
     RestClient client(server.baseUrl(), QString(), QString());
-    const QString json = QStringLiteral("{\"Name\":\"Ö\",\"Type\":\"documents\",\"ParentID\":0,\"AfterID\":0}");
+    const QString json
+        = QStringLiteral("{\"Name\":\"Ö\",\"Type\":\"documents\",\"ParentID\":0,\"AfterID\":0}");
     const QString path = writeFile(QStringLiteral("doc.txt"), "file body");
 
     client.CreateDirectory(json, 2);
@@ -397,9 +492,28 @@ void TestRestClient::droppedConnectionIsAConnectionFailure()
     server.on("GET", "/rest/Documents", broken);
     RestClient client(server.baseUrl(), QString(), QString());
 
-    QVERIFY_THROWS_EXCEPTION(CurlConnectionException,
-                             client.DownloadDocument(1, 2, m_dir->filePath(QStringLiteral("cut.bin"))));
+    QVERIFY_THROWS_EXCEPTION(
+        CurlConnectionException, client.DownloadDocument(1, 2, m_dir->filePath(QStringLiteral("cut.bin"))));
     QVERIFY_THROWS_EXCEPTION(CurlConnectionException, client.GetDocuments(1));
+}
+
+// libcurl retries a request on a new connection when a reused one turns out closed, but counted those
+// retries over the handle's whole life and failed the sixth request that met a closed connection.
+void TestRestClient::connectionsClosedByTheServerDoNotUseUpTheRetries()
+{
+    RestClientClosingServer server;
+    RestClient client(QStringLiteral("http://127.0.0.1:%1").arg(server.port()), QString(), QString());
+    for (int request = 1; request <= 12; ++request) {
+        try {
+            QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
+        } catch (const CurlConnectionException& e) {
+            QFAIL(qPrintable(QStringLiteral("request %1: %2").arg(request).arg(e.message)));
+        }
+    }
+    // Each request after the first went out on the connection of the one before, met it closed, and
+    // was sent again on a new one.
+    QCOMPARE(server.reusedRequests(), 11);
+    QCOMPARE(server.connections(), 12);
 }
 
 void TestRestClient::unreachableServerIsAConnectionFailure()

@@ -1,9 +1,13 @@
 #include "model/restfolder.h"
+#include "rest/rest.h"
 #include "transfer/uploaddialog.h"
+#include "uploadfakeservice.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +23,8 @@ private Q_SLOTS:
     void editorsCoverTheFileRowsOnScreenOnly();
     void editorsFollowTheScrollingAndKeepUnfinishedEdits();
     void closingALongListOpensNoEditorsOnTheWayOut();
+    void enterInADescriptionStartsTheUploadNotCancel();
+    void pathColumnWidensForADeepFolder();
 
 private:
     std::unique_ptr<UploadDialog> makeDialog(int folders, int files);
@@ -148,6 +154,67 @@ void TestUploadDialogView::closingALongListOpensNoEditorsOnTheWayOut()
     dialog->findChild<QTableView*>()->viewport()->installEventFilter(&counter);
     dialog.reset();
     QCOMPARE(counter.made, 0);
+}
+
+// Cancel, the first button that takes the default on focus, must not become the dialog's default when
+// it is shown: Enter after typing a description starts the upload, and on the finished dialog closes it.
+void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
+{
+    UploadFakeService service;
+    const std::unique_ptr<Rest> rest = service.logon();
+    const QString path = QDir(m_dir->path()).filePath(QStringLiteral("plan.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("plan");
+    file.close();
+    m_items = { UploadItem(QFileInfo(path), m_statuses.first(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()) };
+    UploadDialog dialog(&m_folder, m_items, 0, 1, QStringLiteral("Site/Docs"), m_statuses, rest.get());
+    dialog.setMinimumSize(806, 400);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+    QVERIFY(start->isDefault());
+    QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isDefault());
+
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    auto* view = dialog.findChild<QTableView*>();
+    auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(0, 2)));
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("first issue"));
+    // The editor that has the focus is closed at the start; what it finishes then must still reach
+    // the view that it belongs to.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to this view")));
+    QTest::keyClick(line, Qt::Key_Return);
+    QTRY_COMPARE(start->text(), QStringLiteral("Close"));
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(),
+        QStringLiteral("Document uploaded successfully"));
+    QCOMPARE(service.calls().filter(QStringLiteral("POST Documents")),
+        QStringList(QStringLiteral("POST Documents?f=3&Name=plan.txt&Description=first%20issue&StatusID=4")));
+
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
+}
+
+// The folder of a deeply nested file does not fit the 200-pixel column; the column grows to show it.
+void TestUploadDialogView::pathColumnWidensForADeepFolder()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("Projects/Harbour bridge/Drawings/Details"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile file(folder + QStringLiteral("/Stair.dwg"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    m_items = { UploadItem(QFileInfo(file.fileName()), m_statuses.first(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()) };
+    UploadDialog dialog(&m_folder, m_items, 0, 1, QStringLiteral("Site/Docs"), m_statuses, nullptr);
+    const QTableView* view = dialog.findChild<QTableView*>();
+    const int needed = view->fontMetrics().horizontalAdvance(QFileInfo(file.fileName()).absolutePath());
+    QVERIFY(needed > 200);
+    QVERIFY(view->columnWidth(1) > std::min(needed, 380));
+    QCOMPARE(view->columnWidth(0), 200);
+    QCOMPARE(view->columnWidth(2), 200);
 }
 
 QTEST_MAIN(TestUploadDialogView)
