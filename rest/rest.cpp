@@ -83,75 +83,79 @@ void Rest::checkServer(const QString& server, const QString& caBundle)
 QList<RestProject> Rest::getProjects()
 {
     const RestResponse projects = m_client->GetProjects();
-    const QList<int> ids = restParsed(projects, [](const QString& body) { return JSONParser::parseIds(body); });
+    const QList<int> ids
+        = restParsed(projects, [](const QString& body) { return JSONParser::parseIds(body); });
     QList<int> childCounts;
     childCounts.reserve(ids.size());
     for (const int id : ids) {
         const RestResponse folders = m_client->GetProjectFolders(id);
-        childCounts.append(restParsed(folders, [](const QString& body) { return JSONParser::countElements(body); }));
+        childCounts.append(
+            restParsed(folders, [](const QString& body) { return JSONParser::countElements(body); }));
     }
-    return restParsed(projects, [&childCounts](const QString& body) {
-        return JSONParser::parseProjects(body, childCounts);
-    });
+    return restParsed(projects,
+        [&childCounts](const QString& body) { return JSONParser::parseProjects(body, childCounts); });
 }
 
 RestProject Rest::getProject(const int& p)
 {
-    return restParsed(m_client->GetProject(p), [](const QString& body) { return JSONParser::parseProject(body); });
+    return restParsed(
+        m_client->GetProject(p), [](const QString& body) { return JSONParser::parseProject(body); });
 }
 
 QList<RestFolder> Rest::getProjectFolders(const int& p)
 {
-    return restParsed(m_client->GetProjectFolders(p),
-                      [](const QString& body) { return JSONParser::parseFolders(body); });
+    return restParsed(
+        m_client->GetProjectFolders(p), [](const QString& body) { return JSONParser::parseFolders(body); });
 }
 
 QList<RestFolder> Rest::getChildFolders(const int& p, const int& parent)
 {
     return restParsed(m_client->GetChildFolders(p, parent),
-                      [](const QString& body) { return JSONParser::parseFolders(body); });
+        [](const QString& body) { return JSONParser::parseFolders(body); });
 }
 
 QList<RestDocument> Rest::getDocuments(const int& f)
 {
-    return restParsed(m_client->GetDocuments(f), [](const QString& body) { return JSONParser::parseDocuments(body); });
+    return restParsed(
+        m_client->GetDocuments(f), [](const QString& body) { return JSONParser::parseDocuments(body); });
 }
 
 QList<RestStatus> Rest::getProjectStatusses(const int& p)
 {
     return restParsed(m_client->GetProjectStatusses(p),
-                      [](const QString& body) { return JSONParser::parseStatusses(body); });
+        [](const QString& body) { return JSONParser::parseStatusses(body); });
 }
 
 RestFolderAccess Rest::getFolderAccess(const int& f)
 {
     return restParsed(m_client->GetFolderAccess(f),
-                      [](const QString& body) { return JSONParser::parseFolderAccess(body); });
+        [](const QString& body) { return JSONParser::parseFolderAccess(body); });
 }
 
 RestContact Rest::getContact(const int& p)
 {
-    return restParsed(m_client->GetContact(p), [](const QString& body) { return JSONParser::parseContact(body); });
+    return restParsed(
+        m_client->GetContact(p), [](const QString& body) { return JSONParser::parseContact(body); });
 }
 
 RestFolder Rest::createDirectory(const QString& json, const int& p)
 {
     return restParsed(m_client->CreateDirectory(json, p),
-                      [](const QString& body) { return JSONParser::parseFolder(body); });
+        [](const QString& body) { return JSONParser::parseFolder(body); });
 }
 
-RestDocument Rest::uploadDocument(const int& f, const QString& name, const QString& description, const int& statusId,
-                                  const QString& path)
+RestDocument Rest::uploadDocument(
+    const int& f, const QString& name, const QString& description, const int& statusId, const QString& path)
 {
     return restParsed(m_client->UploadDocument(f, name, description, statusId, path),
-                      [](const QString& body) { return JSONParser::parseDocument(body); });
+        [](const QString& body) { return JSONParser::parseDocument(body); });
 }
 
 RestDocument Rest::uploadDocumentRevision(const int& f, const QString& name, const QString& description,
-                                          const int& statusId, const int& r, const QString& path)
+    const int& statusId, const int& r, const QString& path)
 {
     return restParsed(m_client->UploadDocumentRevision(f, name, description, statusId, r, path),
-                      [](const QString& body) { return JSONParser::parseDocument(body); });
+        [](const QString& body) { return JSONParser::parseDocument(body); });
 }
 
 void Rest::downloadDocument(const int& f, const int& r, const QString& path)

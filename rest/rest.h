@@ -27,7 +27,7 @@ class Rest
 public:
     // Logs on. Throws RestException, CurlConnectionException, CurlException.
     Rest(const QString& server, const QString& login, const QString& password,
-         const QString& caBundle = QString());
+        const QString& caBundle = QString());
     virtual ~Rest();
     Q_DISABLE_COPY_MOVE(Rest)
 
@@ -54,9 +54,9 @@ public:
     RestFolder createDirectory(const QString& json, const int& p);
     // The uploads and downloads also throw IOException.
     RestDocument uploadDocument(const int& f, const QString& name, const QString& description,
-                                const int& statusId, const QString& path);
+        const int& statusId, const QString& path);
     RestDocument uploadDocumentRevision(const int& f, const QString& name, const QString& description,
-                                        const int& statusId, const int& r, const QString& path);
+        const int& statusId, const int& r, const QString& path);
     // Writes what the server sends into the file at path, also when the answer is refused.
     void downloadDocument(const int& f, const int& r, const QString& path);
     // Streams the document into an open device; the caller decides what to keep after a failure.

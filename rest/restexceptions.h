@@ -13,7 +13,9 @@
 class IOException : public std::exception
 {
 public:
-    explicit IOException(const QString& text) : message(text) { }
+    explicit IOException(const QString& text)
+        : message(text)
+    { }
     QString message;
 };
 
@@ -21,7 +23,9 @@ public:
 class CurlException : public std::exception
 {
 public:
-    explicit CurlException(const QString& text) : message(text) { }
+    explicit CurlException(const QString& text)
+        : message(text)
+    { }
     QString message;
 };
 
@@ -30,7 +34,9 @@ public:
 class CurlConnectionException : public std::exception
 {
 public:
-    explicit CurlConnectionException(const QString& text) : message(text) { }
+    explicit CurlConnectionException(const QString& text)
+        : message(text)
+    { }
     QString message;
 };
 
@@ -38,6 +44,8 @@ public:
 class RestException : public std::exception
 {
 public:
-    explicit RestException(const RestResponse& refused) : response(refused) { }
+    explicit RestException(const RestResponse& refused)
+        : response(refused)
+    { }
     RestResponse response;
 };

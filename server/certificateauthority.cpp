@@ -5,10 +5,10 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 using KeyPtr = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
@@ -35,8 +35,8 @@ bool certificateAuthorityAddExtension(X509* cert, X509* issuer, int nid, const c
 }
 
 // issuer and issuerKey are null for the self-signed authority itself.
-CertPtr certificateAuthoritySign(EVP_PKEY* key, const char* commonName, long serial, X509* issuer,
-                                 EVP_PKEY* issuerKey)
+CertPtr certificateAuthoritySign(
+    EVP_PKEY* key, const char* commonName, long serial, X509* issuer, EVP_PKEY* issuerKey)
 {
     CertPtr cert(X509_new(), X509_free);
     if (!cert)
@@ -50,9 +50,9 @@ CertPtr certificateAuthoritySign(EVP_PKEY* key, const char* commonName, long ser
     X509_set_pubkey(x, key);
     X509_NAME* name = X509_get_subject_name(x);
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("Torvex Transfer loopback"), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName),
-                               -1, -1, 0);
+        reinterpret_cast<const unsigned char*>("Torvex Transfer loopback"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(
+        name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
     X509_set_issuer_name(x, isAuthority ? name : X509_get_subject_name(issuer));
     X509* signer = isAuthority ? x : issuer;
     bool ok = certificateAuthorityAddExtension(x, signer, NID_subject_key_identifier, "hash");
@@ -64,7 +64,9 @@ CertPtr certificateAuthoritySign(EVP_PKEY* key, const char* commonName, long ser
         ok = ok && certificateAuthorityAddExtension(x, signer, NID_basic_constraints, "critical,CA:FALSE");
         ok = ok && certificateAuthorityAddExtension(x, signer, NID_key_usage, "critical,digitalSignature");
         ok = ok && certificateAuthorityAddExtension(x, signer, NID_ext_key_usage, "serverAuth");
-        ok = ok && certificateAuthorityAddExtension(x, signer, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1");
+        ok = ok
+            && certificateAuthorityAddExtension(
+                x, signer, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1");
     }
     if (!ok || X509_sign(x, isAuthority ? key : issuerKey, EVP_sha256()) == 0)
         cert.reset();
@@ -92,8 +94,7 @@ bool certificateAuthorityFileExists(const std::string& path)
 
 CertificateAuthority::CertificateAuthority(std::string directory)
     : m_directory(std::move(directory))
-{
-}
+{ }
 
 bool CertificateAuthority::create(std::string* error)
 {
@@ -103,13 +104,14 @@ bool CertificateAuthority::create(std::string* error)
         *error = "cannot make a key";
         return false;
     }
-    CertPtr authority = certificateAuthoritySign(authorityKey.get(), "Torvex Transfer loopback CA", 1, nullptr,
-                                                 nullptr);
+    CertPtr authority
+        = certificateAuthoritySign(authorityKey.get(), "Torvex Transfer loopback CA", 1, nullptr, nullptr);
     if (!authority) {
         *error = "cannot make the authority's certificate";
         return false;
     }
-    CertPtr server = certificateAuthoritySign(serverKey.get(), "localhost", 2, authority.get(), authorityKey.get());
+    CertPtr server
+        = certificateAuthoritySign(serverKey.get(), "localhost", 2, authority.get(), authorityKey.get());
     if (!server) {
         *error = "cannot make the server's certificate";
         return false;
@@ -126,7 +128,8 @@ bool CertificateAuthority::create(std::string* error)
 bool CertificateAuthority::exists() const
 {
     return certificateAuthorityFileExists(caCertificatePath())
-        && certificateAuthorityFileExists(serverCertificatePath()) && certificateAuthorityFileExists(serverKeyPath());
+        && certificateAuthorityFileExists(serverCertificatePath())
+        && certificateAuthorityFileExists(serverKeyPath());
 }
 
 std::string CertificateAuthority::caCertificatePath() const

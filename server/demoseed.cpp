@@ -277,8 +277,7 @@ bool DemoSeed::seed(DemoStore& store, std::string* error)
     const int details = seeder.folder(bridgeId, structure, "Details");
     const int facade = seeder.folder(bridgeId, drawings, "Façade");
     const int requirements = seeder.folder(bridgeId, 0, "Requirements");
-    seeder.grant(
-        requirements, guestId, A { A::CanView, A::CanDownload, A::CanAdd, A::CanAddRevisionToOwn });
+    seeder.grant(requirements, guestId, A { A::CanView, A::CanDownload, A::CanAdd, A::CanAddRevisionToOwn });
     seeder.separator(bridgeId, 0);
     const int contracts = seeder.folder(bridgeId, 0, "Contracts");
     const int photos = seeder.folder(bridgeId, 0, "Site photos");

@@ -9,7 +9,8 @@
 class ModelItemStatus
 {
 public:
-    enum Code {
+    enum Code
+    {
         Listed = 0, // not yet queued
         Queued = 1, // the worker handles only items in this state
         Failed = 2, // failed, refused, canceled, or skipped because its parent folder failed

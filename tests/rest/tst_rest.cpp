@@ -126,8 +126,8 @@ void TestRest::checkServerProbesAnAnonymousLogoff()
         TestServer closed;
         closedPort = closed.port();
     }
-    QVERIFY_THROWS_EXCEPTION(CurlConnectionException,
-                             Rest::checkServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort)));
+    QVERIFY_THROWS_EXCEPTION(
+        CurlConnectionException, Rest::checkServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort)));
 }
 
 namespace {
@@ -141,10 +141,12 @@ void addSessionCalls()
     QTest::newRow("statuses") << SessionCall([](Rest& r, const QString&) { r.getProjectStatusses(1); });
     QTest::newRow("folder access") << SessionCall([](Rest& r, const QString&) { r.getFolderAccess(1); });
     QTest::newRow("contact") << SessionCall([](Rest& r, const QString&) { r.getContact(1); });
-    QTest::newRow("create folder") << SessionCall([](Rest& r, const QString&) { r.createDirectory("{}", 1); });
-    QTest::newRow("upload") << SessionCall([](Rest& r, const QString& f) { r.uploadDocument(1, "a", "", 1, f); });
-    QTest::newRow("revision")
-        << SessionCall([](Rest& r, const QString& f) { r.uploadDocumentRevision(1, "a", "", 1, 2, f); });
+    QTest::newRow("create folder") << SessionCall(
+        [](Rest& r, const QString&) { r.createDirectory("{}", 1); });
+    QTest::newRow("upload") << SessionCall(
+        [](Rest& r, const QString& f) { r.uploadDocument(1, "a", "", 1, f); });
+    QTest::newRow("revision") << SessionCall(
+        [](Rest& r, const QString& f) { r.uploadDocumentRevision(1, "a", "", 1, 2, f); });
 }
 } // namespace
 
@@ -184,9 +186,10 @@ void TestRest::operationsReturnTheParsedRecords()
     TestServer server;
     serveLogon(server);
     server.on("GET", "/rest/Documents",
-              TestReply::text(200, R"([{"ObjectType":"Document","ID":4,"Name":"a.pdf","Size":5368709120}])"));
+        TestReply::text(200, R"([{"ObjectType":"Document","ID":4,"Name":"a.pdf","Size":5368709120}])"));
     server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanAdd":true,"CanDownload":false})"));
-    server.on("POST", "/rest/Folders", TestReply::text(200, R"({"ObjectType":"Folder","ID":77,"Name":"New"})"));
+    server.on(
+        "POST", "/rest/Folders", TestReply::text(200, R"({"ObjectType":"Folder","ID":77,"Name":"New"})"));
     Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
 
     const QList<RestDocument> documents = session.getDocuments(3);
@@ -204,8 +207,9 @@ void TestRest::getProjectsCountsTheFoldersOfEachProject()
     TestServer server;
     serveLogon(server);
     server.on("GET", "/rest/Projects",
-              TestReply::text(200, R"([{"ObjectType":"Project","ID":3,"Name":"A","IsFree":false},)"
-                                   R"({"ObjectType":"Project","ID":9,"Name":"B"}])"));
+        TestReply::text(200,
+            R"([{"ObjectType":"Project","ID":3,"Name":"A","IsFree":false},)"
+            R"({"ObjectType":"Project","ID":9,"Name":"B"}])"));
     server.on("GET", "/rest/Folders", [](const RecordedRequest& request) {
         return TestReply::text(200, request.target.find("p=3&") != std::string::npos ? "[{},{},{}]" : "[]");
     });
@@ -236,7 +240,7 @@ void TestRest::getProjectsEndsAtTheFirstRefusedFolderList()
     server.on("GET", "/rest/Projects", TestReply::text(200, R"([{"ID":1},{"ID":2},{"ID":3}])"));
     server.on("GET", "/rest/Folders", [](const RecordedRequest& request) {
         return request.target.find("p=2&") != std::string::npos ? TestReply::text(403, "No access to 2")
-                                                                  : TestReply::text(200, "[]");
+                                                                : TestReply::text(200, "[]");
     });
     Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     server.clearRequests();

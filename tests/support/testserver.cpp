@@ -33,13 +33,13 @@ const std::string& testServerPatternBlock()
 }
 
 // Calls take(data, size) for the pattern bytes [offset, offset + count) in as few pieces as possible.
-template<typename Take>
-bool testServerForPattern(std::uint64_t offset, std::uint64_t count, Take take)
+template<typename Take> bool testServerForPattern(std::uint64_t offset, std::uint64_t count, Take take)
 {
     const std::string& block = testServerPatternBlock();
     std::size_t position = static_cast<std::size_t>(offset % block.size());
     while (count > 0) {
-        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, block.size() - position));
+        const std::size_t piece
+            = static_cast<std::size_t>(std::min<std::uint64_t>(count, block.size() - position));
         if (!take(block.data() + position, piece))
             return false;
         count -= piece;
@@ -51,7 +51,7 @@ bool testServerForPattern(std::uint64_t offset, std::uint64_t count, Take take)
 std::string testServerLower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 } // namespace
@@ -87,8 +87,8 @@ TestServer::TestServer(Scheme scheme)
         std::string error;
         if (!authority.create(&error))
             throw std::runtime_error("test server certificate: " + error);
-        m_server = std::make_unique<httplib::SSLServer>(authority.serverCertificatePath().c_str(),
-                                                        authority.serverKeyPath().c_str());
+        m_server = std::make_unique<httplib::SSLServer>(
+            authority.serverCertificatePath().c_str(), authority.serverKeyPath().c_str());
     } else {
         m_server = std::make_unique<httplib::Server>();
     }
@@ -98,7 +98,7 @@ TestServer::TestServer(Scheme scheme)
         handle(request, response, nullptr);
     });
     const auto withBody = [this](const httplib::Request& request, httplib::Response& response,
-                                 const httplib::ContentReader& reader) { handle(request, response, &reader); };
+                              const httplib::ContentReader& reader) { handle(request, response, &reader); };
     m_server->Post(".*", withBody);
     m_server->Put(".*", withBody);
     m_server->Delete(".*", withBody);
@@ -205,8 +205,8 @@ QByteArray TestServer::patternSha1(std::uint64_t size)
     return hash.result().toHex();
 }
 
-void TestServer::handle(const httplib::Request& request, httplib::Response& response,
-                        const httplib::ContentReader* reader)
+void TestServer::handle(
+    const httplib::Request& request, httplib::Response& response, const httplib::ContentReader* reader)
 {
     RecordedRequest recorded;
     recorded.method = request.method;
@@ -214,7 +214,8 @@ void TestServer::handle(const httplib::Request& request, httplib::Response& resp
     recorded.path = request.path;
     for (const auto& header : request.headers)
         recorded.headers.emplace(testServerLower(header.first), header.second);
-    recorded.chunked = testServerLower(recorded.header("transfer-encoding")).find("chunked") != std::string::npos;
+    recorded.chunked
+        = testServerLower(recorded.header("transfer-encoding")).find("chunked") != std::string::npos;
 
     std::uint64_t storeLimit;
     {
@@ -261,8 +262,7 @@ void TestServer::answer(const TestReply& reply, httplib::Response& response)
         return;
     }
     const std::uint64_t total = reply.streamSize > 0 ? reply.streamSize : reply.body.size();
-    response.set_content_provider(
-        static_cast<std::size_t>(total), reply.contentType,
+    response.set_content_provider(static_cast<std::size_t>(total), reply.contentType,
         [this, reply, total](std::size_t offset, std::size_t, httplib::DataSink& sink) {
             if (reply.dropAfter >= 0 && offset >= static_cast<std::uint64_t>(reply.dropAfter))
                 return false;
@@ -273,9 +273,8 @@ void TestServer::answer(const TestReply& reply, httplib::Response& response)
                 count = std::min<std::uint64_t>(count, static_cast<std::uint64_t>(reply.dropAfter) - offset);
             if (reply.streamSize == 0)
                 return sink.write(reply.body.data() + offset, static_cast<std::size_t>(count));
-            return testServerForPattern(offset, count, [&sink](const char* data, std::size_t size) {
-                return sink.write(data, size);
-            });
+            return testServerForPattern(offset, count,
+                [&sink](const char* data, std::size_t size) { return sink.write(data, size); });
         });
 }
 

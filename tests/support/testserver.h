@@ -26,12 +26,12 @@ struct RecordedRequest
 {
     std::string method;
     std::string target; // the raw request target, exactly as on the request line
-    std::string path;   // the decoded path, without the query
+    std::string path; // the decoded path, without the query
     std::multimap<std::string, std::string> headers; // names in lower case
-    std::string body;   // the body bytes, up to TestServer::bodyStoreLimit
+    std::string body; // the body bytes, up to TestServer::bodyStoreLimit
     std::uint64_t bodySize = 0;
     QByteArray bodySha1; // hex SHA-1 of the whole body
-    bool chunked = false;  // the body came with "Transfer-Encoding: chunked"
+    bool chunked = false; // the body came with "Transfer-Encoding: chunked"
 
     bool hasHeader(const std::string& lowerName) const;
     std::string header(const std::string& lowerName) const;
@@ -62,7 +62,11 @@ struct TestReply
 class TestServer final
 {
 public:
-    enum class Scheme { Http, Https };
+    enum class Scheme
+    {
+        Http,
+        Https
+    };
     using Handler = std::function<TestReply(const RecordedRequest& request)>;
 
     explicit TestServer(Scheme scheme = Scheme::Http);
@@ -93,8 +97,8 @@ public:
     static QByteArray patternSha1(std::uint64_t size);
 
 private:
-    void handle(const httplib::Request& request, httplib::Response& response,
-                const httplib::ContentReader* reader);
+    void handle(
+        const httplib::Request& request, httplib::Response& response, const httplib::ContentReader* reader);
     void answer(const TestReply& reply, httplib::Response& response);
     bool sleepUnlessStopping(std::chrono::milliseconds duration);
 
