@@ -58,12 +58,7 @@ void DemoBrowseHandler::install(httplib::Server& server)
         int folderId = 0;
         if (!user || !DemoHttp::queryInt(request, response, "f", &folderId))
             return;
-        const std::optional<DemoFolder> folder = m_store.folder(folderId);
-        if (!folder) {
-            DemoHttp::text(response, 404, "There is no folder with ID " + std::to_string(folderId) + ".");
-            return;
-        }
-        if (!DemoHttp::requireMember(m_store, folder->projectId, *user, response))
+        if (!DemoHttp::requireFolder(m_store, folderId, *user, response))
             return;
         const DemoAccess access = m_store.access(folderId, *user);
         if (!access.has(DemoAccess::CanView) && !access.has(DemoAccess::CanViewOwn)) {
@@ -93,12 +88,7 @@ void DemoBrowseHandler::install(httplib::Server& server)
         int folderId = 0;
         if (!user || !DemoHttp::queryInt(request, response, "f", &folderId))
             return;
-        const std::optional<DemoFolder> folder = m_store.folder(folderId);
-        if (!folder) {
-            DemoHttp::text(response, 404, "There is no folder with ID " + std::to_string(folderId) + ".");
-            return;
-        }
-        if (DemoHttp::requireMember(m_store, folder->projectId, *user, response))
+        if (DemoHttp::requireFolder(m_store, folderId, *user, response))
             DemoHttp::json(response, DemoJson::access(m_store.access(folderId, *user)));
     });
 

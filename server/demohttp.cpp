@@ -167,3 +167,16 @@ std::optional<bool> DemoHttp::requireMember(
         text(response, 404, "There is no project with ID " + std::to_string(projectId) + ".");
     return std::nullopt;
 }
+
+std::optional<DemoFolder> DemoHttp::requireFolder(
+    DemoStore& store, int folderId, int userId, httplib::Response& response)
+{
+    std::optional<DemoFolder> folder = store.folder(folderId);
+    if (!folder) {
+        text(response, 404, "There is no folder with ID " + std::to_string(folderId) + ".");
+        return std::nullopt;
+    }
+    if (!requireMember(store, folder->projectId, userId, response))
+        return std::nullopt;
+    return folder;
+}

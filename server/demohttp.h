@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demorecords.h"
+
 #include <optional>
 #include <string>
 
@@ -42,4 +44,7 @@ public:
     // Whether the user administers the project; 404 for an unknown project, 403 for a non-member.
     static std::optional<bool> requireMember(
         DemoStore& store, int projectId, int userId, httplib::Response& response);
+    // The folder, when it exists and the user is a member of its project; 404 or 403 otherwise.
+    static std::optional<DemoFolder> requireFolder(
+        DemoStore& store, int folderId, int userId, httplib::Response& response);
 };

@@ -70,14 +70,10 @@ std::optional<DemoUploadHandler::Plan> DemoUploadHandler::check(
         || (request.has_param("r") && !DemoHttp::queryInt(request, response, "r", &plan.documentId)))
         return std::nullopt;
 
-    const std::optional<DemoFolder> folder = m_store.folder(folderId);
-    if (!folder) {
-        DemoHttp::text(response, 404, "There is no folder with ID " + std::to_string(folderId) + ".");
+    const std::optional<DemoFolder> folder = DemoHttp::requireFolder(m_store, folderId, *user, response);
+    if (!folder)
         return std::nullopt;
-    }
     plan.folder = *folder;
-    if (!DemoHttp::requireMember(m_store, folder->projectId, *user, response))
-        return std::nullopt;
     if (folder->type != "documents") {
         DemoHttp::text(response, 400, "Documents can only be added to folders of the type \"documents\".");
         return std::nullopt;
