@@ -93,15 +93,25 @@ RestClient::RestClient(
         = (server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server).toUtf8()
         + '/';
     restClientEnsureGlobalInit();
+    CURLSH* share = curl_share_init();
     CURL* handle = curl_easy_init();
-    if (!handle)
+    if (!share || !handle) {
+        curl_easy_cleanup(handle);
+        curl_share_cleanup(share);
         throw CurlException(QStringLiteral("Initialisation of the curlHandle failed"));
+    }
+    // The requests run one at a time (the request lock), so the shared data needs no locks of its own.
+    for (const curl_lock_data data :
+        { CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT })
+        curl_share_setopt(share, CURLSHOPT_SHARE, data);
+    m_share = share;
     m_handle = handle;
 }
 
 RestClient::~RestClient()
 {
     curl_easy_cleanup(restClientHandle(m_handle));
+    curl_share_cleanup(static_cast<CURLSH*>(m_share));
 }
 
 void RestClient::setTimeouts(int connectSeconds, int stallSeconds)
@@ -285,18 +295,24 @@ RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& p
     return RestResponse { statusCode(), QString::fromUtf8(answer) };
 }
 
-// Every request starts from a reset handle with the same settings. libcurl counts the retries it makes
-// on a fresh connection, after a reused one turned out closed by the server, over the handle's whole
-// life and gives up after five: without the reset, every sixth request after an idle pause failed. The
-// reset keeps the open connections, the TLS sessions and the cookies.
+// Every request gets a handle of its own, which shares the cookies, the open connections and the TLS
+// sessions with the handles before it. libcurl counts the retries it makes on a fresh connection, after
+// a reused one turned out closed by the server, over a handle's whole life and gives up after five:
+// with one handle for all requests, every sixth request after an idle pause failed. (Resetting one
+// handle instead would do, but this libcurl loses the cookie file list on a reset: a leak per request.)
 void RestClient::prepareLocked()
 {
-    CURL* handle = restClientHandle(m_handle);
-    curl_easy_reset(handle);
+    CURL* handle = curl_easy_init();
+    if (!handle)
+        throw CurlConnectionException(QStringLiteral("Initialisation of the curlHandle failed"));
+    curl_easy_cleanup(restClientHandle(m_handle));
+    m_handle = handle;
+    curl_easy_setopt(handle, CURLOPT_SHARE, static_cast<CURLSH*>(m_share));
     // The server's certificate and host name are verified (libcurl's defaults); a private authority can
     // be trusted through the CA bundle.
     if (!m_caBundle.isEmpty())
         curl_easy_setopt(handle, CURLOPT_CAINFO, m_caBundle.constData());
+    // Turns the cookie engine on; the cookies themselves are the shared ones.
     curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, restClientProgress);
@@ -335,8 +351,8 @@ int RestClient::statusCode()
 QByteArray RestClient::escaped(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    char* escapedText
-        = curl_easy_escape(restClientHandle(m_handle), utf8.constData(), static_cast<int>(utf8.size()));
+    // Without a handle: the request's handle is made later, under the request lock.
+    char* escapedText = curl_easy_escape(nullptr, utf8.constData(), static_cast<int>(utf8.size()));
     if (!escapedText)
         throw CurlConnectionException(QStringLiteral("Escaping curl request failed"));
     const QByteArray result(escapedText);

@@ -12,8 +12,9 @@
 
 class QIODevice;
 
-// The program's one HTTP client: one libcurl handle that keeps the logon cookie, and the server's REST
-// calls on it. Every HTTP status comes back as a normal response; the session judges it.
+// The program's one HTTP client: libcurl handles that share the logon cookie and the open connections,
+// and the server's REST calls on them. Every HTTP status comes back as a normal response; the session
+// judges it.
 //
 // Thread safety: requests may come from any thread; a lock held for a whole request makes them run one
 // after the other. setCanceled() may be called at any time from any thread.
@@ -80,7 +81,8 @@ private:
     QByteArray m_caBundle;
     int m_connectSeconds = 30;
     int m_stallSeconds = 60;
-    void* m_handle = nullptr;
+    void* m_share = nullptr; // CURLSH: what the requests' handles share
+    void* m_handle = nullptr; // CURL: the handle of the last request
     std::atomic<bool> m_canceled { false };
     std::mutex m_requestMutex;
     char m_errorText[256] = {};
