@@ -39,6 +39,15 @@ std::string downloadListArray(std::initializer_list<std::string> elements)
     return json + "]";
 }
 
+RestProject downloadListBridge()
+{
+    RestProject project;
+    project.setObjectType(QStringLiteral("Project"));
+    project.setId(1);
+    project.setName(QStringLiteral("Bridge"));
+    return project;
+}
+
 QByteArray downloadListPayload(const QStringList& entries)
 {
     QByteArray payload;
@@ -82,15 +91,17 @@ private Q_SLOTS:
     void everyFailedCallIsReportedAndTheWalkGoesOn_data();
     void everyFailedCallIsReportedAndTheWalkGoesOn();
     void failedStatusListIsAskedAgainForTheNextDocument();
-    void payloadEntriesOfEveryKind();
-    void namesWithBracesQuotesAndSeparatorsSurviveTheDrag();
+    void payloadEntriesOfEveryKindKeepOddNamesInsideTheTarget();
     void malformedEntriesAreSkipped();
     void folderListedInsideItselfIsNotWalkedAgain();
 
 private:
-    void serve(const std::string& target, TestReply reply);
+    void serve(const std::string& target, TestReply reply)
+    {
+        std::lock_guard<std::mutex> lock(m_repliesMutex);
+        m_replies[target] = std::move(reply);
+    }
     void serveBridge();
-    QStringList requestTargets() const;
 
     std::unique_ptr<TestServer> m_server;
     std::unique_ptr<Rest> m_rest;
@@ -117,12 +128,6 @@ void TestDownloadListBuilder::cleanup()
 {
     m_rest.reset();
     m_server.reset();
-}
-
-void TestDownloadListBuilder::serve(const std::string& target, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_repliesMutex);
-    m_replies[target] = std::move(reply);
 }
 
 // Project 1 "Bridge": "Plans" (documents) holds "Details" (documents, one document) and two documents;
@@ -154,14 +159,6 @@ void TestDownloadListBuilder::serveBridge()
             200, R"([{"ID":1,"Name":"Draft"},{"ID":2,"Name":"Final"},{"ID":2,"Name":"Approved"}])"));
 }
 
-QStringList TestDownloadListBuilder::requestTargets() const
-{
-    QStringList targets;
-    for (const RecordedRequest& request : m_server->requests())
-        targets << QString::fromStdString(request.target);
-    return targets;
-}
-
 void TestDownloadListBuilder::projectIsWalkedInPreOrder_data()
 {
     QTest::addColumn<QString>("target");
@@ -175,11 +172,7 @@ void TestDownloadListBuilder::projectIsWalkedInPreOrder()
     serveBridge();
     BoxRecorder boxes;
     DownloadListBuilder builder(m_rest.get());
-    RestProject project;
-    project.setObjectType(QStringLiteral("Project"));
-    project.setId(1);
-    project.setName(QStringLiteral("Bridge"));
-    builder.addProjectItems(project, target);
+    builder.addProjectItems(downloadListBridge(), target);
 
     const QList<DownloadItem> items = builder.items();
     QStringList expected { "Project Bridge |  | T | 1,6", "Folder Plans | Bridge | T/Bridge | 2,4,5",
@@ -195,26 +188,27 @@ void TestDownloadListBuilder::projectIsWalkedInPreOrder()
     QCOMPARE(builder.folderCount(), 5);
     QCOMPARE(builder.fileCount(), 3);
 
-    const DownloadItem& plans = items[1];
-    QCOMPARE(plans.folderType(), QStringLiteral("documents"));
-    QCOMPARE(plans.id(), 10);
-    QCOMPARE(plans.folderId(), 0);
-    const DownloadItem& plan = items[4];
-    QCOMPARE(plan.id(), 100);
-    QCOMPARE(plan.folderId(), 10);
-    QCOMPARE(plan.description(), QStringLiteral("about plan.pdf"));
-    QCOMPARE(plan.statusName(), QStringLiteral("Approved")); // a later duplicate ID wins
-    QCOMPARE(items[5].statusName(), QString()); // an ID the project does not have
-    QCOMPARE(items[3].statusName(), QStringLiteral("Draft"));
+    // What the worker needs of each item; a later duplicate status ID wins, an unknown one shows nothing.
+    const auto fields = [](const DownloadItem& item) {
+        return QStringLiteral("%1 %2 %3 %4 [%5]")
+            .arg(item.id())
+            .arg(item.folderId())
+            .arg(item.folderType(), item.description(), item.statusName());
+    };
+    QCOMPARE(fields(items[1]), QStringLiteral("10 0 documents  []"));
+    QCOMPARE(fields(items[4]), QStringLiteral("100 10  about plan.pdf [Approved]"));
+    QCOMPARE(fields(items[5]), QStringLiteral("101 10  about cut.dwg []"));
+    QCOMPARE(fields(items[3]), QStringLiteral("110 11  about d.txt [Draft]"));
     for (const DownloadItem& item : items) {
         QCOMPARE(item.status().code(), int(ModelItemStatus::Listed));
         QVERIFY(item.status().text().isEmpty());
     }
-    QCOMPARE(items[0].path(), QString());
-    QCOMPARE(items[0].folderType(), QString());
 
     // Subfolders before documents, no documents of other folder types, the statuses asked once.
-    QCOMPARE(requestTargets(),
+    QStringList targets;
+    for (const RecordedRequest& request : m_server->requests())
+        targets << QString::fromStdString(request.target);
+    QCOMPARE(targets,
         QStringList({ "/rest/Folders?p=1&parent=0&a=tree", "/rest/Folders?p=1&parent=10&a=tree",
             "/rest/Folders?p=1&parent=11&a=tree", "/rest/Documents?f=11", "/rest/DocumentStatus?p=1",
             "/rest/Documents?f=10", "/rest/Folders?p=1&parent=20&a=tree",
@@ -229,41 +223,32 @@ void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QStringList>("names");
-
-    const QStringList all { "Bridge", "Plans", "Details", "d.txt", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
-    QTest::newRow("project folders")
-        << "/rest/Folders?p=1&parent=0&a=tree" << false
-        << "RestException while retreiving the folders of a project. ResponseCode: 500, Response: boom"
-        << "An error occured while retreiving the folders within a project. Error message: boom"
-        << QStringList { "Bridge" };
-    QTest::newRow("project folders, connection")
-        << "/rest/Folders?p=1&parent=0&a=tree" << true
-        << "Connection error while retreiving the folders of a project"
-        << "Unable to connect to server." << QStringList { "Bridge" };
-    QTest::newRow("subfolders")
-        << "/rest/Folders?p=1&parent=10&a=tree" << false
-        << "RestException while retreiving the subfolder of a folder. ResponseCode: 500, Response: boom"
-        << "An error occured while retreiving the subfolders of a folder. Error message: boom"
-        << QStringList { "Bridge", "Plans", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
-    QTest::newRow("subfolders, connection")
-        << "/rest/Folders?p=1&parent=10&a=tree" << true
-        << "Connection error while retreiving the subfolders of a folder"
-        << "Unable to connect to server."
-        << QStringList { "Bridge", "Plans", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
-    QTest::newRow("documents")
-        << "/rest/Documents?f=10" << false
-        << "RestException while retreiving the documents of a folder. ResponseCode: 500, Response: boom"
-        << "An error occured while retreiving the documents of a folder. Error message: boom"
-        << QStringList { "Bridge", "Plans", "Details", "d.txt", "Mail", "Inbox" };
-    QTest::newRow("documents, connection")
-        << "/rest/Documents?f=10" << true << "Connection error while retreiving the documents of a folder"
-        << "Unable to connect to server."
-        << QStringList { "Bridge", "Plans", "Details", "d.txt", "Mail", "Inbox" };
-    QTest::newRow("subfolders of a folder without documents")
-        << "/rest/Folders?p=1&parent=20&a=tree" << false
-        << "RestException while retreiving the subfolder of a folder. ResponseCode: 500, Response: boom"
-        << "An error occured while retreiving the subfolders of a folder. Error message: boom"
-        << all.mid(0, 7);
+    // `what` names the call in the diagnostic line, `boxWhat` in the error box.
+    const auto row = [](const char* tag, const char* target, bool connection, const QString& what,
+                         const QString& boxWhat, const QStringList& names) {
+        QTest::newRow(tag) << target << connection
+                           << (connection ? "Connection error while retreiving the " + what
+                                          : "RestException while retreiving the " + what
+                                          + ". ResponseCode: 500, Response: boom")
+                           << (connection ? QStringLiteral("Unable to connect to server.")
+                                          : "An error occured while retreiving the " + boxWhat
+                                          + ". Error message: boom")
+                           << names;
+    };
+    const char* top = "/rest/Folders?p=1&parent=0&a=tree";
+    const char* plans = "/rest/Folders?p=1&parent=10&a=tree";
+    const char* documents = "/rest/Documents?f=10";
+    const QStringList withoutDetails { "Bridge", "Plans", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
+    const QStringList withoutDocuments { "Bridge", "Plans", "Details", "d.txt", "Mail", "Inbox" };
+    row("project folders", top, false, "folders of a project", "folders within a project", { "Bridge" });
+    row("project folders, connection", top, true, "folders of a project", "", { "Bridge" });
+    row("subfolders", plans, false, "subfolder of a folder", "subfolders of a folder", withoutDetails);
+    row("subfolders, connection", plans, true, "subfolders of a folder", "", withoutDetails);
+    row("documents", documents, false, "documents of a folder", "documents of a folder", withoutDocuments);
+    row("documents, connection", documents, true, "documents of a folder", "", withoutDocuments);
+    row("subfolders of a folder without documents", "/rest/Folders?p=1&parent=20&a=tree", false,
+        "subfolder of a folder", "subfolders of a folder",
+        { "Bridge", "Plans", "Details", "d.txt", "plan.pdf", "cut.dwg", "Mail" });
 }
 
 void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn()
@@ -274,20 +259,14 @@ void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn()
     QFETCH(QString, box);
     QFETCH(QStringList, names);
     serveBridge();
-    TestReply failure = TestReply::text(500, "boom");
-    if (connection) {
-        failure = TestReply::text(200, "[]");
+    TestReply failure = TestReply::text(connection ? 200 : 500, connection ? "[]" : "boom");
+    if (connection)
         failure.dropAfter = 0;
-    }
     serve(target.toStdString(), failure);
     BoxRecorder boxes;
     LineRecorder lines;
     DownloadListBuilder builder(m_rest.get());
-    RestProject project;
-    project.setObjectType(QStringLiteral("Project"));
-    project.setId(1);
-    project.setName(QStringLiteral("Bridge"));
-    builder.addProjectItems(project, QStringLiteral("/t"));
+    builder.addProjectItems(downloadListBridge(), QStringLiteral("/t"));
 
     QStringList listed;
     for (const DownloadItem& item : builder.items())
@@ -305,9 +284,9 @@ void TestDownloadListBuilder::failedStatusListIsAskedAgainForTheNextDocument()
     BoxRecorder boxes;
     LineRecorder lines;
     DownloadListBuilder builder(m_rest.get());
-    RestFolder plans(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
-        QStringLiteral("documents"), 0, 1, QString(), 0, 0);
-    builder.addFolderItems(plans, QStringLiteral("/t"), QStringLiteral("Bridge"), -1);
+    builder.addFolderItems(RestFolder(QStringLiteral("Folder"), 10, QStringLiteral("Plans"),
+                               QStringLiteral("Plans"), QStringLiteral("documents"), 0, 1, QString(), 0, 0),
+        QStringLiteral("/t"), QStringLiteral("Bridge"), -1);
 
     QCOMPARE(builder.fileCount(), 3);
     for (const DownloadItem& item : builder.items())
@@ -320,83 +299,46 @@ void TestDownloadListBuilder::failedStatusListIsAskedAgainForTheNextDocument()
     QCOMPARE(m_server->requests("/rest/DocumentStatus").size(), std::size_t(3));
 }
 
-void TestDownloadListBuilder::payloadEntriesOfEveryKind()
+// A project, a folder and a document dragged together, with names that hold braces, quotes and
+// separators.
+void TestDownloadListBuilder::payloadEntriesOfEveryKindKeepOddNamesInsideTheTarget()
 {
     serveBridge();
     serve("/rest/DocumentStatus?p=7", TestReply::text(200, R"([{"ID":2,"Name":"Seven"}])"));
-    RestProject project;
-    project.setObjectType(QStringLiteral("Project"));
-    project.setId(1);
-    project.setName(QStringLiteral("Bridge"));
-    RestFolder mail(QStringLiteral("Folder"), 20, QStringLiteral("Mail"), QStringLiteral("Top/Mail"),
-        QStringLiteral("mail"), 0, 1, QString(), 0, 0);
+    serve("/rest/Documents?f=40",
+        TestReply::text(200,
+            downloadListArray({ downloadListDocumentJson(401, "../../escape.txt", 40, 0),
+                downloadListDocumentJson(402, "..", 40, 0) })));
+    const QString folderName = QStringLiteral("a}b \"quoted\" \\ {c}");
+    const RestFolder folder(QStringLiteral("Folder"), 40, folderName, QStringLiteral("x"),
+        QStringLiteral("documents"), 0, 5, QString(), 0, 0);
     RestDocument document;
     document.setObjectType(QStringLiteral("Document"));
-    document.setId(300);
-    document.setName(QStringLiteral("loose.txt"));
-    document.setFolderId(30);
+    document.setId(500);
+    document.setName(QStringLiteral("r}e\"port/1.txt"));
+    document.setFolderId(41);
     document.setStatusId(2);
-    const QStringList entries { project.toJson(), mail.toJson() + QStringLiteral("Bridge/Top"),
-        document.toJson() + JSONParser::dragItemJson(7, QStringLiteral("Other/Folder")) };
+    const QString container = QStringLiteral("Pro}ject \"P\"/sub");
+    const QStringList entries { downloadListBridge().toJson(), folder.toJson() + container,
+        document.toJson() + JSONParser::dragItemJson(7, container) };
     QCOMPARE(DownloadListBuilder::readPayload(downloadListPayload(entries)), entries);
 
     DownloadListBuilder builder(m_rest.get());
     for (const QString& entry : entries)
         builder.addEntry(entry, QStringLiteral("/t"));
     const QList<DownloadItem> items = builder.items();
-    QCOMPARE(items.size(), 8 + 2 + 1);
+    QCOMPARE(items.size(), 8 + 3 + 1);
     QCOMPARE(items[0].name(), QStringLiteral("Bridge"));
-    const DownloadItem& droppedFolder = items[8];
-    QCOMPARE(droppedFolder.name(), QStringLiteral("Mail"));
-    QCOMPARE(droppedFolder.path(), QStringLiteral("Bridge/Top"));
-    QCOMPARE(droppedFolder.localDir(), QStringLiteral("/t"));
-    QCOMPARE(items[9].path(), QStringLiteral("Bridge/Top/Mail"));
-    QCOMPARE(items[9].localDir(), QStringLiteral("/t/Mail"));
-    const DownloadItem& droppedDocument = items[10];
-    QCOMPARE(droppedDocument.name(), QStringLiteral("loose.txt"));
-    QCOMPARE(droppedDocument.path(), QStringLiteral("Other/Folder"));
-    QCOMPARE(droppedDocument.localDir(), QStringLiteral("/t"));
-    QCOMPARE(droppedDocument.folderId(), 30);
-    QCOMPARE(droppedDocument.statusName(), QStringLiteral("Seven"));
-    QVERIFY(droppedDocument.children().isEmpty());
-    QCOMPARE(builder.folderCount(), 7);
-    QCOMPARE(builder.fileCount(), 4);
-}
-
-void TestDownloadListBuilder::namesWithBracesQuotesAndSeparatorsSurviveTheDrag()
-{
-    const QString folderName = QStringLiteral("a}b \"quoted\" \\ {c}");
-    RestFolder folder(QStringLiteral("Folder"), 40, folderName, QStringLiteral("x"),
-        QStringLiteral("documents"), 0, 5, QString(), 0, 0);
-    serve("/rest/Documents?f=40",
-        TestReply::text(200,
-            downloadListArray({ downloadListDocumentJson(401, "../../escape.txt", 40, 0),
-                downloadListDocumentJson(402, "..", 40, 0) })));
-    RestDocument document;
-    document.setObjectType(QStringLiteral("Document"));
-    document.setId(500);
-    document.setName(QStringLiteral("r}e\"port/1.txt"));
-    document.setFolderId(41);
-    const QString containerText = QStringLiteral("Pro}ject \"P\"/sub");
-
-    DownloadListBuilder builder(m_rest.get());
-    const QStringList entries = DownloadListBuilder::readPayload(downloadListPayload(
-        { folder.toJson() + containerText, document.toJson() + JSONParser::dragItemJson(5, containerText) }));
-    for (const QString& entry : entries)
-        builder.addEntry(entry, QStringLiteral("/t"));
-
-    const QList<DownloadItem> items = builder.items();
-    QCOMPARE(items.size(), 4);
-    QCOMPARE(items[0].name(), folderName);
-    QCOMPARE(items[0].path(), containerText);
-    // Separators cannot lead out of the target; ".." stays and fails in the worker with its subtree.
-    QCOMPARE(items[1].name(), QStringLiteral(".._.._escape.txt"));
-    QCOMPARE(items[1].path(), containerText + '/' + folderName);
-    QCOMPARE(items[1].localDir(), "/t/" + folderName);
-    QCOMPARE(items[2].name(), QStringLiteral(".."));
-    QCOMPARE(items[3].name(), QStringLiteral("r}e\"port_1.txt"));
-    QCOMPARE(items[3].path(), containerText);
-    QCOMPARE(items[3].folderId(), 41);
+    QCOMPARE(downloadListOutline(items.mid(8), QStringLiteral("/t")),
+        QStringList({ "Folder " + folderName + " | " + container + " | T | 9,10",
+            // Separators cannot lead out of the target; ".." stays and fails in the worker.
+            "Document .._.._escape.txt | " + container + '/' + folderName + " | T/" + folderName + " | ",
+            "Document .. | " + container + '/' + folderName + " | T/" + folderName + " | ",
+            "Document r}e\"port_1.txt | " + container + " | T | " }));
+    QCOMPARE(items[11].folderId(), 41);
+    QCOMPARE(items[11].statusName(), QStringLiteral("Seven"));
+    QCOMPARE(builder.folderCount(), 6);
+    QCOMPARE(builder.fileCount(), 6);
 }
 
 void TestDownloadListBuilder::malformedEntriesAreSkipped()

@@ -12,7 +12,6 @@
 #include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,31 +19,33 @@
 #include <memory>
 
 namespace {
-DownloadItem downloadDialogDocument(int id, const QString& name, const QString& localDir)
+DownloadItem dialogDocument(int id, const QString& name, const QString& localDir)
 {
     return DownloadItem(QStringLiteral("Document"), id, name, QString(), QStringLiteral("Bridge/Plans"),
         QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir,
         10);
 }
 
-DownloadItem downloadDialogFolder(const QString& name, const QString& localDir)
-{
-    return DownloadItem(QStringLiteral("Folder"), 5, name, QStringLiteral("documents"),
-        QStringLiteral("Bridge"), QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()),
-        QList<int>(), localDir, 0);
-}
-
-QByteArray downloadDialogRead(const QString& path)
+QByteArray dialogRead(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void downloadDialogWrite(const QString& path, const QByteArray& bytes)
+void dialogWrite(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
+}
+
+// The status tool tips of every row.
+QStringList dialogStatuses(DownloadDialog& dialog)
+{
+    QStringList statuses;
+    for (int row = 0; row < dialog.model()->rowCount(); ++row)
+        statuses << dialog.model()->index(row, 4).data(Qt::ToolTipRole).toString();
+    return statuses;
 }
 } // namespace
 
@@ -56,18 +57,23 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void preparedDialogShowsTheSummaryAndTheTable();
     void cancelBeforeStartRejectsWithoutDownloading();
-    void startRunsTheListToCloseAndCloseAccepts();
-    void escapeWhileRunningCancelsAndKeepsTheDialogOpen();
-    void escapeWhenDoneRejects();
+    void startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects_data();
+    void startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects();
     void emptyListGoesStraightToDone();
+    void escapeWhileRunningCancelsAndKeepsTheDialogOpen();
     void confirmationBoxAsksWithApplyToAll();
     void questionArrivingAfterCancelIsNotShown();
 
 private:
-    QPushButton* button(DownloadDialog& dialog, const char* name) const;
-    void waitForDone(DownloadDialog& dialog) const;
+    QPushButton* button(DownloadDialog& dialog, const char* name) const
+    {
+        return dialog.findChild<QPushButton*>(QLatin1String(name));
+    }
+    void waitForDone(DownloadDialog& dialog) const
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(button(dialog, "startButton")->text(), QStringLiteral("Close"), 30000);
+    }
 
     std::unique_ptr<TestServer> m_server;
     std::unique_ptr<Rest> m_rest;
@@ -96,39 +102,9 @@ void TestDownloadDialog::cleanup()
     m_dir.reset();
 }
 
-QPushButton* TestDownloadDialog::button(DownloadDialog& dialog, const char* name) const
-{
-    return dialog.findChild<QPushButton*>(QLatin1String(name));
-}
-
-void TestDownloadDialog::waitForDone(DownloadDialog& dialog) const
-{
-    QTRY_COMPARE_WITH_TIMEOUT(button(dialog, "startButton")->text(), QStringLiteral("Close"), 30000);
-}
-
-void TestDownloadDialog::preparedDialogShowsTheSummaryAndTheTable()
-{
-    QList<DownloadItem> items;
-    for (int i = 0; i < 3; ++i)
-        items << downloadDialogFolder(QStringLiteral("F%1").arg(i), m_target);
-    for (int i = 0; i < 5; ++i)
-        items << downloadDialogDocument(i, QStringLiteral("d%1.txt").arg(i), m_target);
-    DownloadDialog dialog(items, 3, 5, m_rest.get(), m_target);
-    QCOMPARE(dialog.findChild<QLabel*>("summaryLabel")->text(), "3 folders, 5 files download to " + m_target);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Download files"));
-
-    QCOMPARE(dialog.findChild<QTableView*>("tableView")->model()->rowCount(), 8);
-    QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Start"));
-    QVERIFY(button(dialog, "startButton")->isDefault());
-    QVERIFY(button(dialog, "cancelButton")->isEnabled());
-    // The progress bar takes its place only at the start.
-    QVERIFY(!dialog.findChild<QProgressBar*>());
-    QVERIFY(!dialog.findChild<QLabel*>("completionLabel"));
-}
-
 void TestDownloadDialog::cancelBeforeStartRejectsWithoutDownloading()
 {
-    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target) };
+    QList<DownloadItem> items { dialogDocument(21, "a.txt", m_target) };
     for (bool escape : { false, true }) {
         DownloadDialog dialog(items, 0, 1, m_rest.get(), m_target);
         QSignalSpy closed(&dialog, &QDialog::finished);
@@ -143,26 +119,34 @@ void TestDownloadDialog::cancelBeforeStartRejectsWithoutDownloading()
     QVERIFY(!QFileInfo::exists(m_target + "/a.txt"));
 }
 
-void TestDownloadDialog::startRunsTheListToCloseAndCloseAccepts()
+void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects_data()
 {
-    QList<DownloadItem> items { downloadDialogFolder("Plans", m_target),
-        downloadDialogDocument(21, "a.txt", m_target + "/Plans"),
-        downloadDialogDocument(22, "b.txt", m_target) };
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("close") << false;
+    QTest::newRow("escape") << true;
+}
+
+void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects()
+{
+    QFETCH(bool, escape);
+    QList<DownloadItem> items { DownloadItem(QStringLiteral("Folder"), 5, "Plans",
+                                    QStringLiteral("documents"), QStringLiteral("Bridge"), QString(),
+                                    QString(), ModelItemStatus(ModelItemStatus::Listed, QString()),
+                                    QList<int>(), m_target, 0),
+        dialogDocument(21, "a.txt", m_target + "/Plans"), dialogDocument(22, "b.txt", m_target) };
     items[0].addChild(1);
     DownloadDialog dialog(items, 1, 2, m_rest.get(), m_target);
     QSignalSpy closed(&dialog, &QDialog::finished);
+    QVERIFY(!dialog.findChild<QProgressBar*>());
     button(dialog, "startButton")->click();
 
     QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Busy"));
     QVERIFY(!button(dialog, "startButton")->isEnabled());
     auto* progress = dialog.findChild<QProgressBar*>();
     QVERIFY(progress);
-    QCOMPARE(progress->minimum(), 0);
     QCOMPARE(progress->maximum(), 3);
     // Queued statuses are written before the worker's first status can arrive.
-    DownloadModel* model = dialog.model();
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Queued"));
+    QCOMPARE(dialogStatuses(dialog), QStringList(3, "Queued"));
 
     waitForDone(dialog);
     QCOMPARE(progress->value(), 3);
@@ -171,14 +155,25 @@ void TestDownloadDialog::startRunsTheListToCloseAndCloseAccepts()
     QVERIFY(completion && completion->isVisibleTo(&dialog));
     QCOMPARE(completion->text(), QStringLiteral("Transfer completed"));
     QVERIFY(!button(dialog, "cancelButton")->isEnabled());
-    for (int row = 0; row < 3; ++row)
-        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(), QStringLiteral("Successful"));
-    QCOMPARE(downloadDialogRead(m_target + "/Plans/a.txt"), QByteArray("new content"));
+    QCOMPARE(dialogStatuses(dialog), QStringList(3, "Successful"));
+    QCOMPARE(dialogRead(m_target + "/Plans/a.txt"), QByteArray("new content"));
 
     QCOMPARE(closed.count(), 0);
-    button(dialog, "startButton")->click();
+    if (escape)
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    else
+        button(dialog, "startButton")->click();
     QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed[0][0].toInt(), int(QDialog::Accepted));
+    QCOMPARE(closed[0][0].toInt(), int(escape ? QDialog::Rejected : QDialog::Accepted));
+}
+
+void TestDownloadDialog::emptyListGoesStraightToDone()
+{
+    DownloadDialog dialog({}, 0, 0, m_rest.get(), m_target);
+    button(dialog, "startButton")->click();
+    QCOMPARE(dialog.findChild<QProgressBar*>()->maximum(), 0);
+    waitForDone(dialog);
+    QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
 }
 
 void TestDownloadDialog::escapeWhileRunningCancelsAndKeepsTheDialogOpen()
@@ -188,8 +183,8 @@ void TestDownloadDialog::escapeWhileRunningCancelsAndKeepsTheDialogOpen()
     slow.chunkSize = 16 * 1024;
     slow.chunkDelay = std::chrono::milliseconds(50);
     m_server->on("GET", "/protected/Document.download", slow);
-    QList<DownloadItem> items { downloadDialogDocument(21, "slow.bin", m_target),
-        downloadDialogDocument(22, "b.txt", m_target), downloadDialogDocument(23, "c.txt", m_target) };
+    QList<DownloadItem> items { dialogDocument(21, "slow.bin", m_target),
+        dialogDocument(22, "b.txt", m_target), dialogDocument(23, "c.txt", m_target) };
     DownloadDialog dialog(items, 0, 3, m_rest.get(), m_target);
     QSignalSpy closed(&dialog, &QDialog::finished);
     button(dialog, "startButton")->click();
@@ -199,51 +194,22 @@ void TestDownloadDialog::escapeWhileRunningCancelsAndKeepsTheDialogOpen()
     QCOMPARE(closed.count(), 0);
     waitForDone(dialog);
 
-    DownloadModel* model = dialog.model();
-    QCOMPARE(model->data(model->index(0, 4), Qt::ToolTipRole).toString(),
-        QStringLiteral("Network connection problem or canceled by user"));
-    for (int row : { 1, 2 })
-        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
-            QStringLiteral("Canceled by user"));
+    QCOMPARE(dialogStatuses(dialog),
+        QStringList(
+            { "Network connection problem or canceled by user", "Canceled by user", "Canceled by user" }));
     QCOMPARE(dialog.findChild<QProgressBar*>()->value(), 3);
     QCOMPARE(closed.count(), 0);
     QVERIFY(QDir(m_target).entryList(QDir::Files | QDir::Hidden).isEmpty());
     // The session's cancel was cleared for the calls that come after the dialog.
-    m_server->on("GET", "/protected/Document.download", TestReply::text(200, "x"));
     QVERIFY(m_rest->getFolderAccess(1).canDownload());
-}
-
-void TestDownloadDialog::escapeWhenDoneRejects()
-{
-    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target) };
-    DownloadDialog dialog(items, 0, 1, m_rest.get(), m_target);
-    QSignalSpy closed(&dialog, &QDialog::finished);
-    button(dialog, "startButton")->click();
-    waitForDone(dialog);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
-    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("new content"));
-}
-
-void TestDownloadDialog::emptyListGoesStraightToDone()
-{
-    DownloadDialog dialog({}, 0, 0, m_rest.get(), m_target);
-    QCOMPARE(dialog.findChild<QLabel*>("summaryLabel")->text(), "0 folders, 0 files download to " + m_target);
-    button(dialog, "startButton")->click();
-    auto* progress = dialog.findChild<QProgressBar*>();
-    QCOMPARE(progress->maximum(), 0);
-    waitForDone(dialog);
-    QCOMPARE(progress->value(), 0);
-    QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
 }
 
 void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
 {
-    downloadDialogWrite(m_target + "/a.txt", "old a");
-    downloadDialogWrite(m_target + "/b.txt", "old b");
-    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
-        downloadDialogDocument(22, "b.txt", m_target) };
+    dialogWrite(m_target + "/a.txt", "old a");
+    dialogWrite(m_target + "/b.txt", "old b");
+    QList<DownloadItem> items { dialogDocument(21, "a.txt", m_target),
+        dialogDocument(22, "b.txt", m_target) };
     DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
     int boxes = 0;
     // Answers the real box: "Apply to all" ticked, then No.
@@ -265,23 +231,20 @@ void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
     button(dialog, "startButton")->click();
     waitForDone(dialog);
     QCOMPARE(boxes, 1);
-    DownloadModel* model = dialog.model();
-    for (int row : { 0, 1 })
-        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
-            QStringLiteral("File already existed, skipped by user"));
-    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("old a"));
+    QCOMPARE(dialogStatuses(dialog), QStringList(2, "File already existed, skipped by user"));
+    QCOMPARE(dialogRead(m_target + "/a.txt"), QByteArray("old a"));
 }
 
 void TestDownloadDialog::questionArrivingAfterCancelIsNotShown()
 {
-    downloadDialogWrite(m_target + "/a.txt", "old a");
+    dialogWrite(m_target + "/a.txt", "old a");
     int asked = 0;
     DownloadDialog::setOverwriteQuestion([&asked](const QString&, bool&) {
         ++asked;
         return QMessageBox::Yes;
     });
-    QList<DownloadItem> items { downloadDialogDocument(21, "a.txt", m_target),
-        downloadDialogDocument(22, "b.txt", m_target) };
+    QList<DownloadItem> items { dialogDocument(21, "a.txt", m_target),
+        dialogDocument(22, "b.txt", m_target) };
     DownloadDialog dialog(items, 0, 2, m_rest.get(), m_target);
     std::atomic<bool> questionSent { false };
     connect(
@@ -295,11 +258,8 @@ void TestDownloadDialog::questionArrivingAfterCancelIsNotShown()
     QVERIFY(dialog.worker()->isFinished());
     waitForDone(dialog);
     QCOMPARE(asked, 0);
-    DownloadModel* model = dialog.model();
-    for (int row : { 0, 1 })
-        QCOMPARE(model->data(model->index(row, 4), Qt::ToolTipRole).toString(),
-            QStringLiteral("Canceled by user"));
-    QCOMPARE(downloadDialogRead(m_target + "/a.txt"), QByteArray("old a"));
+    QCOMPARE(dialogStatuses(dialog), QStringList(2, "Canceled by user"));
+    QCOMPARE(dialogRead(m_target + "/a.txt"), QByteArray("old a"));
 }
 
 QTEST_MAIN(TestDownloadDialog)

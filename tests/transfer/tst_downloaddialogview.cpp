@@ -20,42 +20,29 @@ class TestDownloadDialogView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void initTestCase();
     void enterStartsTheDownloadNotCancel();
     void columnsWidenForLongTextsOnly();
 
 private:
-    DownloadItem document(const QString& name, const QString& path) const;
+    DownloadItem document(const QString& name, const QString& path) const
+    {
+        return DownloadItem(QStringLiteral("Document"), 21, name, QString(), path, QString(), QString(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), m_dir.path(), 10);
+    }
 
-    std::unique_ptr<TestServer> m_server;
+    TestServer m_server;
     std::unique_ptr<Rest> m_rest;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
 };
 
-void TestDownloadDialogView::init()
+void TestDownloadDialogView::initTestCase()
 {
-    m_server = std::make_unique<TestServer>();
-    m_server->on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
-    m_server->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    m_server->on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
-    m_server->on("GET", "/protected/Document.download", TestReply::text(200, "content"));
-    m_rest = std::make_unique<Rest>(m_server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
-
-void TestDownloadDialogView::cleanup()
-{
-    m_rest.reset();
-    m_server.reset();
-    m_dir.reset();
-}
-
-DownloadItem TestDownloadDialogView::document(const QString& name, const QString& path) const
-{
-    return DownloadItem(QStringLiteral("Document"), 21, name, QString(), path, QString(), QString(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), m_dir->path(), 10);
+    m_server.on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
+    m_server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    m_server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
+    m_server.on("GET", "/protected/Document.download", TestReply::text(200, "content"));
+    m_rest = std::make_unique<Rest>(m_server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
 }
 
 // Cancel, the first button that takes the default on focus, must not become the dialog's default when
@@ -63,7 +50,7 @@ DownloadItem TestDownloadDialogView::document(const QString& name, const QString
 void TestDownloadDialogView::enterStartsTheDownloadNotCancel()
 {
     DownloadDialog dialog(
-        { document(QStringLiteral("a.txt"), QStringLiteral("Bridge")) }, 0, 1, m_rest.get(), m_dir->path());
+        { document(QStringLiteral("a.txt"), QStringLiteral("Bridge")) }, 0, 1, m_rest.get(), m_dir.path());
     dialog.setMinimumSize(806, 400);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -75,7 +62,7 @@ void TestDownloadDialogView::enterStartsTheDownloadNotCancel()
     QTest::keyClick(dialog.findChild<QTableView*>(), Qt::Key_Return);
     QTRY_COMPARE(start->text(), QStringLiteral("Close"));
     QCOMPARE(finished.count(), 0);
-    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a.txt"))));
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("a.txt"))));
 
     QTest::keyClick(&dialog, Qt::Key_Return);
     QCOMPARE(finished.count(), 1);
@@ -88,7 +75,7 @@ void TestDownloadDialogView::columnsWidenForLongTextsOnly()
 {
     {
         DownloadDialog dialog({ document(QStringLiteral("a.txt"), QStringLiteral("Bridge")) }, 0, 1,
-            m_rest.get(), m_dir->path());
+            m_rest.get(), m_dir.path());
         const QTableView* view = dialog.findChild<QTableView*>();
         const QList<int> widths { view->columnWidth(0), view->columnWidth(1), view->columnWidth(2),
             view->columnWidth(3) };
@@ -101,7 +88,7 @@ void TestDownloadDialogView::columnsWidenForLongTextsOnly()
     const QString name = QStringLiteral("Subcontract scaffolding, second revision.pdf");
     const QString endless = QString(QStringLiteral("Folder/")).repeated(40);
     DownloadDialog dialog({ document(name, path), document(QStringLiteral("b.txt"), endless) }, 0, 2,
-        m_rest.get(), m_dir->path());
+        m_rest.get(), m_dir.path());
     dialog.setMinimumSize(806, 400);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
