@@ -82,6 +82,7 @@ void TestKelmarTreeModel::initTestCase()
 void TestKelmarTreeModel::init()
 {
     m_service = std::make_unique<FakeService>();
+    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
     m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
     m_lines = std::make_unique<LineRecorder>();
     m_boxes = std::make_unique<BoxRecorder>();
@@ -168,7 +169,6 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QFETCH(QStringList, rows);
     QFETCH(QList<int>, counts);
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 7, 9)));
     m_service->setFolders(1, 10, S::list(S::folder(20, "Sub", "binder", 1, 0, 0, 10)));
     m_service->setDocuments(10, S::list(S::document(30, "x.pdf", 1)));
@@ -242,7 +242,6 @@ void TestKelmarTreeModel::expandersFollowTheServerCounts()
 void TestKelmarTreeModel::folderShowsSubfoldersThenDocumentsWithoutSeparators()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 3, 3)));
     m_service->setFolders(1, 10,
         S::list(S::folder(20, "Site", "documents", 1, 0, 0, 10), S::folder(21, "(separator)", "", 1),
@@ -267,7 +266,6 @@ void TestKelmarTreeModel::folderShowsSubfoldersThenDocumentsWithoutSeparators()
 void TestKelmarTreeModel::everyExpansionInTheViewAsksTheServerAgain()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(
         1, 0, S::list(S::folder(10, "Old", "binder", 1), S::folder(11, "Older", "binder", 1)));
     const auto model = makeModel();
@@ -324,7 +322,6 @@ void TestKelmarTreeModel::sizeTextSteps()
 void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(
         1, 0, S::list(S::folder(10, "Mail", "mail", 1), S::folder(11, "Plans", "documents", 1, 0, 1)));
     m_service->setDocuments(11, S::list(S::document(30, "Model.DWG", 5368709120LL, "2024-01-15T10:30:00Z")));
