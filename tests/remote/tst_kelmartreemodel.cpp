@@ -1,11 +1,13 @@
 #include "model/restfolder.h"
 #include "model/restproject.h"
+#include "remote/itemicons.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
 #include "remote/remotetreeitem.h"
 #include "rest/rest.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
+#include "transfer/modelitemstatus.h"
 
 #include <QAbstractItemModelTester>
 #include <QIcon>
@@ -34,9 +36,9 @@ bool remoteTestIconIs(const QVariant& decoration, const QString& path)
     const QIcon icon = decoration.value<QIcon>();
     return !icon.isNull() && icon.pixmap(16).toImage() == QIcon(path).pixmap(16).toImage();
 }
-
 } // namespace
 
+// The remote tree's model, checked by Qt's model tester throughout, and the icons its rows show.
 class TestKelmarTreeModel : public QObject
 {
     Q_OBJECT
@@ -48,18 +50,17 @@ private Q_SLOTS:
 
     void projectListDecidesRowsAndLoadError_data();
     void projectListDecidesRowsAndLoadError();
-    void projectLoadFailureLeavesAUsableEmptyModel_data();
-    void projectLoadFailureLeavesAUsableEmptyModel();
+    void loadFailuresAreShownAndTheModelStaysUsable_data();
+    void loadFailuresAreShownAndTheModelStaysUsable();
     void expandersFollowTheServerCounts();
     void folderShowsSubfoldersThenDocumentsWithoutSeparators();
-    void everyExpansionAsksTheServerAgain();
-    void expansionFailuresAreReportedAndTheModelStaysUsable_data();
-    void expansionFailuresAreReportedAndTheModelStaysUsable();
+    void everyExpansionInTheViewAsksTheServerAgain();
     void sizeTextSteps_data();
     void sizeTextSteps();
-    void columnsShowIconsSizesLocalDatesAndHeaders();
-    void rowsAreDragSourcesAndDropTargets();
-    void expandingARowInTheViewLoadsIt();
+    void columnsShowIconsSizesLocalDatesAndDragFlags();
+    void iconPaths_data();
+    void iconPaths();
+    void everyNamedImageIsAReadablePicture();
 
 private:
     std::unique_ptr<KelmarTreeModel> makeModel();
@@ -81,6 +82,7 @@ void TestKelmarTreeModel::initTestCase()
 void TestKelmarTreeModel::init()
 {
     m_service = std::make_unique<FakeService>();
+    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
     m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
     m_lines = std::make_unique<LineRecorder>();
     m_boxes = std::make_unique<BoxRecorder>();
@@ -109,17 +111,17 @@ void TestKelmarTreeModel::projectListDecidesRowsAndLoadError_data()
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("loadError");
     using S = FakeService;
-    QTest::newRow("none") << QString::fromStdString(S::list()) << QStringList() << remoteTestNoProjects;
-    QTest::newRow("one free") << QString::fromStdString(S::list(S::project(1, "Free", true))) << QStringList()
-                              << remoteTestPremiumOnly;
-    QTest::newRow("one premium") << QString::fromStdString(S::list(S::project(1, "Alpha")))
-                                 << QStringList { "Alpha" } << QString();
-    QTest::newRow("free one hidden") << QString::fromStdString(
-        S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")))
-                                     << QStringList { "Beta", "Gamma" } << QString();
-    QTest::newRow("all free") << QString::fromStdString(
-        S::list(S::project(1, "A", true), S::project(2, "B", true)))
-                              << QStringList() << QString();
+    const auto row
+        = [](const char* name, const std::string& projects, const QStringList& rows, const QString& error) {
+              QTest::newRow(name) << QString::fromStdString(projects) << rows << error;
+          };
+    row("none", S::list(), {}, remoteTestNoProjects);
+    row("one free", S::list(S::project(1, "Free", true)), {}, remoteTestPremiumOnly);
+    row("one premium", S::list(S::project(1, "Alpha")), { "Alpha" }, {});
+    row("free one hidden",
+        S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")),
+        { "Beta", "Gamma" }, {});
+    row("all free", S::list(S::project(1, "A", true), S::project(2, "B", true)), {}, {});
 }
 
 void TestKelmarTreeModel::projectListDecidesRowsAndLoadError()
@@ -135,41 +137,81 @@ void TestKelmarTreeModel::projectListDecidesRowsAndLoadError()
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
-void TestKelmarTreeModel::projectLoadFailureLeavesAUsableEmptyModel_data()
+void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("network");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("network") << "/rest/Projects" << true
-                             << "Network connection error while retreiving the projects"
-                             << "Unable to connect to server";
-    QTest::newRow("refused")
-        << "/rest/Projects" << false
-        << "Rest exception occured while retreiving the projects. Response code: 503, "
-           "response: busy"
-        << "An error occured while retreiving the projects. Response code: 503, response: busy";
-    QTest::newRow("folder count refused")
-        << "/rest/Folders" << false
-        << "Rest exception occured while retreiving the projects. Response code: 503, response: busy"
-        << "An error occured while retreiving the projects. Response code: 503, response: busy";
+    QTest::addColumn<int>("depth"); // 0: the project list, 1: a project, 2: a folder
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QStringList>("rows");
+    // A project's child count, or a folder's nrChildren and nrItems, after the failed expansion.
+    QTest::addColumn<QList<int>>("counts");
+    QTest::newRow("projects, network")
+        << "/rest/Projects" << true << 0 << "the projects" << QStringList() << QList<int>();
+    QTest::newRow("projects, refused")
+        << "/rest/Projects" << false << 0 << "the projects" << QStringList() << QList<int>();
+    QTest::newRow("project folder counts")
+        << "/rest/Folders" << false << 0 << "the projects" << QStringList() << QList<int>();
+    QTest::newRow("project folders") << "/rest/Folders" << false << 1 << "the project folders"
+                                     << QStringList() << QList<int> { 1 };
+    QTest::newRow("subfolders") << "/rest/Folders" << true << 2 << "the subfolders" << QStringList { "x.pdf" }
+                                << QList<int> { 7, 1 };
+    QTest::newRow("documents") << "/rest/Documents" << false << 2 << "the documents" << QStringList { "Sub" }
+                               << QList<int> { 1, 9 };
 }
 
-void TestKelmarTreeModel::projectLoadFailureLeavesAUsableEmptyModel()
+void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
 {
     QFETCH(QString, path);
     QFETCH(bool, network);
-    QFETCH(QString, line);
-    QFETCH(QString, box);
-    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
-    m_service->setFault(path.toStdString(), network ? FakeService::dropped() : TestReply::text(503, "busy"));
+    QFETCH(int, depth);
+    QFETCH(QString, what);
+    QFETCH(QStringList, rows);
+    QFETCH(QList<int>, counts);
+    using S = FakeService;
+    m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 7, 9)));
+    m_service->setFolders(1, 10, S::list(S::folder(20, "Sub", "binder", 1, 0, 0, 10)));
+    m_service->setDocuments(10, S::list(S::document(30, "x.pdf", 1)));
+    const TestReply fault = network ? S::dropped() : TestReply::text(500, R"({"Error":"boom"})");
+    if (depth == 0)
+        m_service->setFault(path.toStdString(), fault);
     const auto model = makeModel();
-    QCOMPARE(model->rowCount(), 0);
-    QCOMPARE(model->loadError(), QString());
+    QModelIndex target;
+    for (int level = 0; level < depth; ++level) {
+        target = model->index(0, 0, target);
+        if (level + 1 < depth)
+            model->expand(target);
+    }
+    if (depth > 0) {
+        m_lines->clear();
+        m_service->setFault(path.toStdString(), fault);
+    }
+    model->expand(target);
+    QCOMPARE(remoteTestNames(*model, target), rows);
+    const QString detail
+        = network ? QString() : QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
+    const QString line = (network ? QStringLiteral("Network connection error while retreiving ")
+                                  : QStringLiteral("Rest exception occured while retreiving "))
+        + what + detail;
     QVERIFY2(m_lines->contains(line), qPrintable(m_lines->lines().join(u'\n')));
-    QCOMPARE(m_boxes->texts(), QStringList { box });
-    model->expand(QModelIndex());
-    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(m_boxes->texts(),
+        QStringList { network ? QStringLiteral("Unable to connect to server")
+                              : QStringLiteral("An error occured while retreiving ") + what + detail });
+    if (depth == 0) {
+        QCOMPARE(model->loadError(), QString());
+        return;
+    }
+
+    const RestObject* record = static_cast<RemoteTreeItem*>(target.internalPointer())->data();
+    if (const auto* folder = dynamic_cast<const RestFolder*>(record))
+        QCOMPARE((QList<int> { folder->nrChildren(), folder->nrItems() }), counts);
+    else
+        QCOMPARE(QList<int> { record->childCount() }, counts);
+    QVERIFY(model->hasChildren(target));
+    m_service->clearFault(path.toStdString());
+    model->expand(target);
+    QCOMPARE(model->rowCount(target), depth);
+    QCOMPARE(m_boxes->texts().size(), 1);
 }
 
 void TestKelmarTreeModel::expandersFollowTheServerCounts()
@@ -200,7 +242,6 @@ void TestKelmarTreeModel::expandersFollowTheServerCounts()
 void TestKelmarTreeModel::folderShowsSubfoldersThenDocumentsWithoutSeparators()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 3, 3)));
     m_service->setFolders(1, 10,
         S::list(S::folder(20, "Site", "documents", 1, 0, 0, 10), S::folder(21, "(separator)", "", 1),
@@ -222,20 +263,23 @@ void TestKelmarTreeModel::folderShowsSubfoldersThenDocumentsWithoutSeparators()
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
-void TestKelmarTreeModel::everyExpansionAsksTheServerAgain()
+void TestKelmarTreeModel::everyExpansionInTheViewAsksTheServerAgain()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(
         1, 0, S::list(S::folder(10, "Old", "binder", 1), S::folder(11, "Older", "binder", 1)));
     const auto model = makeModel();
+    KelmarTreeView view;
+    view.setModel(model.get());
     const QModelIndex alpha = model->index(0, 0);
-    model->expand(alpha);
+    view.setExpanded(alpha, true);
     QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Old", "Older" }));
 
     m_service->setFolders(1, 0, S::list(S::folder(12, "New", "binder", 1)));
     m_service->server().clearRequests();
-    model->expand(alpha);
+    view.collapse(alpha);
+    QCOMPARE(model->rowCount(alpha), 2);
+    view.setExpanded(alpha, true);
     QCOMPARE(remoteTestNames(*model, alpha), QStringList { "New" });
     QCOMPARE(m_service->server().requests("/rest/Folders").size(), std::size_t(1));
 
@@ -244,90 +288,6 @@ void TestKelmarTreeModel::everyExpansionAsksTheServerAgain()
     model->expand(alpha);
     QCOMPARE(model->rowCount(alpha), 0);
     QVERIFY(!model->hasChildren(alpha));
-}
-
-void TestKelmarTreeModel::expansionFailuresAreReportedAndTheModelStaysUsable_data()
-{
-    QTest::addColumn<QString>("failingPath");
-    QTest::addColumn<bool>("network");
-    QTest::addColumn<bool>("expandFolder");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QList<int>>("counts");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("box");
-    const QString refusedDetail = QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
-    const QStringList documentsOnly { "x.pdf" };
-    const QStringList subfoldersOnly { "Sub" };
-    // counts: a project's child count, or a folder's nrChildren and nrItems, after the failed expansion.
-    QTest::newRow("project folders, network")
-        << "/rest/Folders" << true << false << QStringList() << QList<int> { 1 }
-        << "Network connection error while retreiving the project folders"
-        << "Unable to connect to server";
-    QTest::newRow("project folders, refused")
-        << "/rest/Folders" << false << false << QStringList() << QList<int> { 1 }
-        << "Rest exception occured while retreiving the project folders" + refusedDetail
-        << "An error occured while retreiving the project folders" + refusedDetail;
-    QTest::newRow("subfolders, network")
-        << "/rest/Folders" << true << true << documentsOnly << QList<int> { 7, 1 }
-        << "Network connection error while retreiving the subfolders"
-        << "Unable to connect to server";
-    QTest::newRow("subfolders, refused")
-        << "/rest/Folders" << false << true << documentsOnly << QList<int> { 7, 1 }
-        << "Rest exception occured while retreiving the subfolders" + refusedDetail
-        << "An error occured while retreiving the subfolders" + refusedDetail;
-    QTest::newRow("documents, network")
-        << "/rest/Documents" << true << true << subfoldersOnly << QList<int> { 1, 9 }
-        << "Network connection error while retreiving the documents"
-        << "Unable to connect to server";
-    QTest::newRow("documents, refused")
-        << "/rest/Documents" << false << true << subfoldersOnly << QList<int> { 1, 9 }
-        << "Rest exception occured while retreiving the documents" + refusedDetail
-        << "An error occured while retreiving the documents" + refusedDetail;
-}
-
-void TestKelmarTreeModel::expansionFailuresAreReportedAndTheModelStaysUsable()
-{
-    QFETCH(QString, failingPath);
-    QFETCH(bool, network);
-    QFETCH(bool, expandFolder);
-    QFETCH(QStringList, rows);
-    QFETCH(QList<int>, counts);
-    QFETCH(QString, line);
-    QFETCH(QString, box);
-    using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
-    m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 7, 9)));
-    m_service->setFolders(1, 10, S::list(S::folder(20, "Sub", "binder", 1, 0, 0, 10)));
-    m_service->setDocuments(10, S::list(S::document(30, "x.pdf", 1)));
-    const auto model = makeModel();
-    const QModelIndex alpha = model->index(0, 0);
-    QModelIndex target = alpha;
-    if (expandFolder) {
-        model->expand(alpha);
-        target = model->index(0, 0, alpha);
-    }
-    m_lines->clear();
-
-    m_service->setFault(
-        failingPath.toStdString(), network ? S::dropped() : TestReply::text(500, R"({"Error":"boom"})"));
-    model->expand(target);
-    QCOMPARE(remoteTestNames(*model, target), rows);
-    QVERIFY2(m_lines->contains(line), qPrintable(m_lines->lines().join(u'\n')));
-    QCOMPARE(m_boxes->texts(), QStringList { box });
-    const RestObject* record = static_cast<RemoteTreeItem*>(target.internalPointer())->data();
-    if (expandFolder) {
-        const auto* folder = dynamic_cast<const RestFolder*>(record);
-        QVERIFY(folder);
-        QCOMPARE((QList<int> { folder->nrChildren(), folder->nrItems() }), counts);
-    } else {
-        QCOMPARE(QList<int> { record->childCount() }, counts);
-    }
-    QVERIFY(model->hasChildren(target));
-
-    m_service->clearFault(failingPath.toStdString());
-    model->expand(target);
-    QCOMPARE(model->rowCount(target), expandFolder ? 2 : 1);
-    QCOMPARE(m_boxes->texts().size(), 1);
 }
 
 void TestKelmarTreeModel::sizeTextSteps_data()
@@ -341,11 +301,9 @@ void TestKelmarTreeModel::sizeTextSteps_data()
     row("negative", -5, "C", "-5 bytes");
     row("last byte count", 1023, "C", "1023 bytes");
     row("KB rounded down", 1536, "C", "1 KB");
-    row("last KB count", 1048575, "C", "1023 KB");
     row("one MB", 1048576, "C", "1.0 MB");
     row("MB with a decimal", 1572864, "C", "1.5 MB");
     row("one GB", 1073741824, "C", "1.00 GB");
-    row("over 4 GiB", Q_INT64_C(5368709120), "C", "5.00 GB");
     row("locale decimal comma", 1572864, "de_DE", "1,5 MB");
 }
 
@@ -361,10 +319,9 @@ void TestKelmarTreeModel::sizeTextSteps()
     QCOMPARE(shown, text);
 }
 
-void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndHeaders()
+void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
 {
     using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_service->setFolders(
         1, 0, S::list(S::folder(10, "Mail", "mail", 1), S::folder(11, "Plans", "documents", 1, 0, 1)));
     m_service->setDocuments(11, S::list(S::document(30, "Model.DWG", 5368709120LL, "2024-01-15T10:30:00Z")));
@@ -379,8 +336,6 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndHeaders()
 
     QVERIFY(remoteTestIconIs(alpha.data(Qt::DecorationRole), QStringLiteral(":/images/icons/project.gif")));
     QVERIFY(remoteTestIconIs(
-        model->index(0, 0, alpha).data(Qt::DecorationRole), QStringLiteral(":/images/icons/folderMail.gif")));
-    QVERIFY(remoteTestIconIs(
         plans.data(Qt::DecorationRole), QStringLiteral(":/images/icons/folderDocuments.gif")));
     QVERIFY(
         remoteTestIconIs(document.data(Qt::DecorationRole), QStringLiteral(":/images/icons/doc_dwg.png")));
@@ -394,46 +349,71 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndHeaders()
         QCOMPARE(container.siblingAtColumn(1).data(), QVariant(QString()));
         QCOMPARE(container.siblingAtColumn(2).data(), QVariant(QString()));
     }
-    QCOMPARE(document.data(Qt::SizeHintRole).toSize(), QSize(0, 20));
     QLocale::setDefault(previous);
 
-    const QStringList headers { model->headerData(0, Qt::Horizontal).toString(),
-        model->headerData(1, Qt::Horizontal).toString(), model->headerData(2, Qt::Horizontal).toString() };
-    QCOMPARE(headers, (QStringList { "Name", "Size", "Date Uploaded" }));
-    QVERIFY(!model->headerData(3, Qt::Horizontal).isValid());
-    QVERIFY(!model->headerData(0, Qt::Vertical).isValid());
-}
-
-void TestKelmarTreeModel::rowsAreDragSourcesAndDropTargets()
-{
-    using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
-    const auto model = makeModel();
-    const QModelIndex alpha = model->index(0, 0);
+    // Every row is a drag source and a drop target, and so is the empty space below the rows.
     QCOMPARE(model->flags(QModelIndex()), Qt::ItemFlags(Qt::ItemIsDropEnabled));
-    for (const QModelIndex& index : { alpha, alpha.siblingAtColumn(2) }) {
-        QVERIFY(model->flags(index).testFlag(Qt::ItemIsDropEnabled));
-        QVERIFY(model->flags(index).testFlag(Qt::ItemIsDragEnabled));
-    }
+    for (const QModelIndex& index : { alpha, document.siblingAtColumn(2) })
+        QVERIFY(model->flags(index).testFlags(Qt::ItemIsDropEnabled | Qt::ItemIsDragEnabled));
     QCOMPARE(model->supportedDropActions(), Qt::DropActions(Qt::CopyAction));
 }
 
-void TestKelmarTreeModel::expandingARowInTheViewLoadsIt()
+void TestKelmarTreeModel::iconPaths_data()
 {
-    using S = FakeService;
-    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
-    m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1)));
-    const auto model = makeModel();
-    KelmarTreeView view;
-    view.setModel(model.get());
-    const QModelIndex alpha = model->index(0, 0);
-    m_service->server().clearRequests();
-    view.setExpanded(alpha, true);
-    QCOMPARE(remoteTestNames(*model, alpha), QStringList { "Plans" });
-    view.collapse(alpha);
-    QCOMPARE(model->rowCount(alpha), 1);
-    view.setExpanded(alpha, true);
-    QCOMPARE(m_service->server().requests("/rest/Folders").size(), std::size_t(2));
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("icon");
+    const auto row
+        = [](const char* tag, bool folder, const char* name, const char* extension, const char* icon) {
+              QTest::newRow(tag) << folder << QString::fromLatin1(name) << QString::fromLatin1(extension)
+                                 << QStringLiteral(":/images/icons/") + QLatin1String(icon);
+          };
+    row("upper case", false, "Report.PDF", "pdf", "doc_pdf.png");
+    row("last dot wins", false, "archive.tar.gz", "gz", "doc_zip.png");
+    row("no dot", false, "Makefile", "", "doc_other.png");
+    row("trailing dot", false, "draft.", "", "doc_other.png");
+    row("dot file of a known kind", false, ".xml", "xml", "doc_code.png");
+    row("dot file of no kind", false, ".htaccess", "htaccess", "doc_other.png");
+    row("spreadsheet", false, "budget 2024.ODS", "ods", "doc_excel.png");
+    // Folder types match whole and case-sensitively.
+    row("folder mail", true, "mail", "", "folderMail.gif");
+    row("folder capital letter", true, "Mail", "", "folderClassic.gif");
+    row("folder prefix only", true, "document", "", "folderClassic.gif");
+    row("folder empty", true, "", "", "folderClassic.gif");
+}
+
+void TestKelmarTreeModel::iconPaths()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, extension);
+    QFETCH(QString, icon);
+    if (folder) {
+        QCOMPARE(folderIconPath(name), icon);
+    } else {
+        QCOMPARE(fileExtension(name), extension);
+        QCOMPARE(documentIconPath(name), icon);
+    }
+}
+
+void TestKelmarTreeModel::everyNamedImageIsAReadablePicture()
+{
+    QStringList paths { QStringLiteral(":/images/torvexLogo.png"), QStringLiteral(":/images/torvexMail.png"),
+        QStringLiteral(":/images/icons/favicon.png"), QStringLiteral(":/images/icons/project.gif") };
+    for (const char* type : { "addressbook", "binder", "calendar", "documents", "forms", "forum", "mail",
+             "queries", "reports", "repository", "tables", "task", "url", "workflow", "other" })
+        paths << folderIconPath(QLatin1String(type));
+    for (const char* name : { "a.c", "a.txt", "a.png", "a.doc", "a.xls", "a.ppt", "a.vsd", "a.dwg", "a.pdf",
+             "a.zip", "a.php", "a.unknown" })
+        paths << documentIconPath(QLatin1String(name));
+    for (int code : { 1, 2, 3 })
+        paths << ModelItemStatus::iconPath(code);
+    for (const QString& path : paths) {
+        const QImage image(path);
+        QVERIFY2(!image.isNull(), qPrintable(path));
+        QVERIFY2(image.width() >= 16 && image.height() >= 16, qPrintable(path));
+    }
 }
 
 QTEST_MAIN(TestKelmarTreeModel)
