@@ -26,6 +26,7 @@ std::string folderBody(const std::string& name, int parentId, const std::string&
         + ",\"AfterID\":0" + extra + "}";
 }
 
+// A folder's access with every flag set, as the client sends it in a new folder.
 const char* const allFlags
     = ",\"FolderAccess\":{\"ObjectType\":\"\",\"CanViewOwn\":true,\"CanView\":true,"
       "\"CanPrint\":true,\"CanDownload\":true,\"CanAdd\":true,\"CanAddRevisionToOwn\":true,"
@@ -161,7 +162,12 @@ void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
     QVERIFY(document["CheckedOutOn"].isString());
 
     const QJsonObject access = m_demo->get(withId("/rest/FolderAccess?f=", m_drawings)).object();
-    QCOMPARE(access.size(), 19);
+    // Exactly the keys the client reads.
+    QCOMPARE(access.keys(),
+        QJsonDocument::fromJson(QByteArray("{") + (allFlags + 1) + "}")
+            .object()["FolderAccess"]
+            .toObject()
+            .keys());
     for (auto it = access.begin(); it != access.end(); ++it)
         QVERIFY(it.key() == QStringLiteral("ObjectType") || it.value().isBool());
 
@@ -225,12 +231,9 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(uploaded.status, 200);
     const QJsonObject document = uploaded.object();
     const int id = document["ID"].toInt();
-    QCOMPARE(document["Name"].toString(), QStringLiteral("Road plan v1.dwg"));
     QCOMPARE(document["Size"].toInteger(), qint64(first.size()));
-    QCOMPARE(document["NrRevisions"].toInt(), 1);
     QCOMPARE(document["StatusID"].toInt(), 1);
     QCOMPARE(document["Description"].toString(), QStringLiteral("first"));
-    QVERIFY(QDateTime::fromString(document["Uploaded"].toString(), Qt::ISODate).isValid());
 
     // A part from the middle, as a resumed download asks for it.
     const std::string download = DemoTestClient::downloadTarget(m_drawings, id);
@@ -250,7 +253,6 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(revised.status, 200);
     QCOMPARE(revised.object()["ID"].toInt(), id);
     QCOMPARE(revised.object()["NrRevisions"].toInt(), 2);
-    QCOMPARE(revised.object()["RevisionNr"].toInt(), 2);
     QCOMPARE(revised.object()["Description"].toString(), QStringLiteral("second"));
     QVERIFY(revised.object()["RevisionID"].toInt() != document["RevisionID"].toInt());
 
@@ -295,7 +297,10 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(m_demo->post(folders, folderBody("Inspections", photos)).status, 200);
 
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
-    QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
+    const DemoTestClient::Reply notAllowed
+        = guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x");
+    QCOMPARE(notAllowed.status, 403);
+    QVERIFY(notAllowed.body.find("not allowed") != std::string::npos);
     const DemoTestClient::Reply own = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
     const int ownId = own.object()["ID"].toInt();

@@ -78,7 +78,6 @@ private slots:
     void cleanup();
 
     void wholeSession();
-    void permissionRefusalsMatchTheClientsChecks();
     void httpsWithTheServersAuthority();
 
 private:
@@ -180,46 +179,6 @@ void TestDemoSession::wholeSession()
     QCOMPARE(demoSessionFileHash(downloaded), secondHash);
     // Asked to seed again at the restart, the server left the data alone.
     QCOMPARE(rest.getProjects().size(), 4);
-}
-
-// What the client checks first, the server refuses too; what the client allows, the server does.
-void TestDemoSession::permissionRefusalsMatchTheClientsChecks()
-{
-    Rest guest(url(), QStringLiteral("guest"), QStringLiteral("guest"));
-    const int project = demoSessionProject(guest.getProjects(), QStringLiteral("Harbour Bridge Renovation"));
-    const QList<RestFolder> top = guest.getProjectFolders(project);
-    const int drawings = demoSessionFolder(top, QStringLiteral("Drawings"));
-    const int photos = demoSessionFolder(top, QStringLiteral("Site photos"));
-    const QString file = m_files->filePath(QStringLiteral("file.txt"));
-    demoSessionWriteFile(file, 1000, 3);
-
-    QVERIFY(!guest.getContact(project).isAdmin());
-    QCOMPARE(demoSessionRefusal([&] {
-        guest.createDirectory(JSONParser::createDirectoryJson(QStringLiteral("Mine"),
-                                  QStringLiteral("documents"), 0, 0, RestFolderAccess().toJson()),
-            project);
-    }).statusCode,
-        403);
-    QVERIFY(!guest.getFolderAccess(drawings).canAdd());
-    const RestResponse add = demoSessionRefusal(
-        [&] { guest.uploadDocument(drawings, QStringLiteral("file.txt"), QString(), 0, file); });
-    QCOMPARE(add.statusCode, 403);
-    QVERIFY(add.body.contains(QStringLiteral("not allowed")));
-    QVERIFY(!guest.getFolderAccess(drawings).canAddSubfolder());
-    QCOMPARE(demoSessionRefusal([&] {
-        guest.createDirectory(demoSessionFolderJson(QStringLiteral("Mine"), drawings), project);
-    }).statusCode,
-        403);
-    QVERIFY(!guest.getFolderAccess(photos).canDownload());
-    QCOMPARE(demoSessionRefusal([&] {
-        guest.downloadDocument(
-            photos, guest.getDocuments(photos).at(0).id(), m_files->filePath(QStringLiteral("photo.png")));
-    }).statusCode,
-        403);
-
-    QVERIFY(guest.getFolderAccess(photos).canAdd());
-    QCOMPARE(
-        guest.uploadDocument(photos, QStringLiteral("file.txt"), QString(), 0, file).size(), qint64(1000));
 }
 
 // HTTPS alone, with the authority the server makes in its data folder and keeps across restarts.
