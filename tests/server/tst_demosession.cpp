@@ -43,13 +43,13 @@ template<typename Call> RestResponse demoSessionRefusal(Call call)
     return RestResponse { -1, QStringLiteral("no RestException") };
 }
 
-int demoSessionProject(const QList<RestProject>& projects, const QString& name)
+const RestProject* demoSessionProject(const QList<RestProject>& projects, const QString& name)
 {
     for (const RestProject& project : projects) {
         if (project.name() == name)
-            return project.id();
+            return &project;
     }
-    return -1;
+    return nullptr;
 }
 
 int demoSessionFolder(const QList<RestFolder>& folders, const QString& name)
@@ -111,8 +111,11 @@ void TestDemoSession::wholeSession()
     Rest rest(url(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
     const QList<RestProject> projects = rest.getProjects();
     QCOMPARE(projects.size(), 4);
-    const int project = demoSessionProject(projects, QStringLiteral("Harbour Bridge Renovation"));
+    const RestProject* bridge = demoSessionProject(projects, QStringLiteral("Harbour Bridge Renovation"));
+    QVERIFY(bridge);
+    const int project = bridge->id();
     const QList<RestFolder> top = rest.getProjectFolders(project);
+    QCOMPARE(bridge->childCount(), top.size());
     QVERIFY(demoSessionFolder(top, QStringLiteral("(separator)")) > 0);
     const int drawings = demoSessionFolder(top, QStringLiteral("Drawings"));
     QVERIFY(rest.getContact(project).isAdmin());
@@ -203,8 +206,7 @@ void TestDemoSession::httpsWithTheServersAuthority()
         const QString address = QStringLiteral("https://%1:%2").arg(host).arg(server.server().tlsPort());
         Rest::checkServer(address, authority);
         Rest rest(address, QStringLiteral("demo"), QStringLiteral("demo"), authority);
-        const int project
-            = demoSessionProject(rest.getProjects(), QStringLiteral("Harbour Bridge Renovation"));
+        const int project = rest.getProjects().at(0).id();
         const int drawings = demoSessionFolder(rest.getProjectFolders(project), QStringLiteral("Drawings"));
         rest.downloadDocument(drawings, rest.uploadDocument(drawings, name, QString(), 0, up).id(), down);
         return demoSessionFileHash(down) == hash;
