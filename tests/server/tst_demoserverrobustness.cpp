@@ -34,7 +34,7 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         m_connected = ::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
-    ~RawConnection() { close(); }
+    ~RawConnection() { ::close(m_socket); }
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
 
@@ -51,12 +51,12 @@ public:
         return true;
     }
     // What arrives until the end of a header block or the timeout.
-    std::string receiveHead(int milliseconds = 5000)
+    std::string receiveHead()
     {
         std::string received;
         while (received.find("\r\n\r\n") == std::string::npos) {
             pollfd entry { m_socket, POLLIN, 0 };
-            if (::poll(&entry, 1, milliseconds) <= 0)
+            if (::poll(&entry, 1, 5000) <= 0)
                 break;
             char buffer[4096];
             const ssize_t count = ::recv(m_socket, buffer, sizeof buffer, 0);
@@ -65,12 +65,6 @@ public:
             received.append(buffer, static_cast<std::size_t>(count));
         }
         return received;
-    }
-    void close()
-    {
-        if (m_socket >= 0)
-            ::close(m_socket);
-        m_socket = -1;
     }
 
 private:
