@@ -143,3 +143,8 @@ std::string DemoTestClient::uploadTarget(
         target += "&r=" + std::to_string(documentId);
     return target;
 }
+
+std::string DemoTestClient::downloadTarget(int folderId, int documentId)
+{
+    return "/protected/Document.download?f=" + std::to_string(folderId) + "&r=" + std::to_string(documentId);
+}

@@ -44,6 +44,7 @@ public:
     static std::string escape(const std::string& text);
     static std::string uploadTarget(int folderId, const std::string& name, int statusId = 0,
         int documentId = 0, const std::string& description = std::string());
+    static std::string downloadTarget(int folderId, int documentId);
 
 private:
     Reply toReply(const httplib::Result& result);

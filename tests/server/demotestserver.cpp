@@ -38,15 +38,15 @@ bool demoTestServerCopy(const QString& from, const QString& to)
 }
 } // namespace
 
-DemoTestServer::DemoTestServer(bool seed)
+DemoTestServer::DemoTestServer()
 {
     m_config.dataDirectory = m_directory.path().toStdString();
     m_config.httpPort = 0;
     m_config.timeoutSeconds = 5;
-    if (seed && !demoTestServerCopy(demoTestServerTemplate(), m_directory.path()))
+    if (!demoTestServerCopy(demoTestServerTemplate(), m_directory.path()))
         qWarning("cannot copy the demo data");
     // Asked to seed a folder that holds data, the server must leave it alone.
-    m_config.seedDemo = seed;
+    m_config.seedDemo = true;
 }
 
 DemoTestServer::~DemoTestServer()

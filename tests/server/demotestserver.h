@@ -7,12 +7,12 @@
 
 #include <memory>
 
-// A demo server for one test, in-process on free ports, with its data in a fresh temporary folder that
-// outlives restarts of the server.
+// A demo server for one test, in-process on free ports, with the sample data in a fresh temporary
+// folder that outlives restarts of the server.
 class DemoTestServer final
 {
 public:
-    explicit DemoTestServer(bool seed = true);
+    DemoTestServer();
     ~DemoTestServer();
     DemoTestServer(const DemoTestServer&) = delete;
     DemoTestServer& operator=(const DemoTestServer&) = delete;

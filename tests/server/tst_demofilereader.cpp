@@ -10,9 +10,14 @@
 namespace {
 const qint64 demoFileReaderTestBlock = 4 * 1024 * 1024;
 
-QByteArray demoFileReaderTestBytes(qint64 size)
+// Writes size pattern bytes to path and returns them.
+QByteArray demoFileReaderTestFile(const QString& path, qint64 size)
 {
-    return TestServer::patternBytes(0, static_cast<std::size_t>(size));
+    const QByteArray bytes = TestServer::patternBytes(0, static_cast<std::size_t>(size));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
+        return QByteArray("not written");
+    return bytes;
 }
 } // namespace
 
@@ -46,11 +51,7 @@ void TestDemoFileReader::readsEveryByteOnce()
     QFETCH(qint64, step);
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("file"));
-    const QByteArray bytes = demoFileReaderTestBytes(size);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), size);
-    file.close();
+    const QByteArray bytes = demoFileReaderTestFile(path, size);
 
     DemoFileReader reader(
         ::open(QFile::encodeName(path).constData(), O_RDONLY), static_cast<std::uint64_t>(size));
@@ -71,11 +72,7 @@ void TestDemoFileReader::rangesAnywhere()
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("file"));
     const qint64 size = 3 * demoFileReaderTestBlock + 5;
-    const QByteArray bytes = demoFileReaderTestBytes(size);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    const QByteArray bytes = demoFileReaderTestFile(path, size);
 
     DemoFileReader reader(
         ::open(QFile::encodeName(path).constData(), O_RDONLY), static_cast<std::uint64_t>(size));

@@ -9,6 +9,11 @@
 #include <memory>
 
 namespace {
+std::string withId(const char* target, int id)
+{
+    return target + std::to_string(id);
+}
+
 // Bytes that differ from one seed to another.
 std::string pattern(std::size_t size, unsigned seed)
 {
@@ -21,6 +26,7 @@ std::string folderBody(const std::string& name, int parentId, const std::string&
         + ",\"AfterID\":0" + extra + "}";
 }
 
+// A folder's access with every flag set, as the client sends it in a new folder.
 const char* const allFlags
     = ",\"FolderAccess\":{\"ObjectType\":\"\",\"CanViewOwn\":true,\"CanView\":true,"
       "\"CanPrint\":true,\"CanDownload\":true,\"CanAdd\":true,\"CanAddRevisionToOwn\":true,"
@@ -116,23 +122,20 @@ void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
     QCOMPARE(projects.size(), 4);
     int free = 0;
     for (const QJsonValue& project : projects) {
-        QCOMPARE(project[QStringLiteral("ObjectType")].toString(), QStringLiteral("Project"));
-        QVERIFY(project[QStringLiteral("IsFree")].isBool());
-        free += project[QStringLiteral("IsFree")].toBool() ? 1 : 0;
+        QCOMPARE(project["ObjectType"].toString(), QStringLiteral("Project"));
+        QVERIFY(project["IsFree"].isBool());
+        free += project["IsFree"].toBool() ? 1 : 0;
     }
     QCOMPARE(free, 1);
-    QCOMPARE(m_demo->get("/rest/Projects?p=" + std::to_string(m_bridge))
-                 .object()[QStringLiteral("Name")]
-                 .toString(),
+    QCOMPARE(m_demo->get(withId("/rest/Projects?p=", m_bridge)).object()["Name"].toString(),
         QStringLiteral("Harbour Bridge Renovation"));
 
     const QJsonArray top = m_demo->folders(m_bridge, 0);
-    QVERIFY(std::any_of(top.begin(), top.end(), [](const QJsonValue& folder) {
-        return folder[QStringLiteral("Name")].toString() == QStringLiteral("(separator)");
-    }));
+    QVERIFY(std::any_of(top.begin(), top.end(),
+        [](const QJsonValue& folder) { return folder["Name"].toString() == QStringLiteral("(separator)"); }));
     QStringList types;
     for (const QJsonValue& folder : top)
-        types << folder[QStringLiteral("Type")].toString();
+        types << folder["Type"].toString();
     for (const char* type : { "documents", "mail", "binder", "addressbook", "calendar" })
         QVERIFY2(types.contains(QLatin1String(type)), type);
 
@@ -141,60 +144,63 @@ void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
         = m_demo->folders(m_bridge, m_demo->folderId(m_bridge, "Drawings/Structure"));
     QCOMPARE(structureChildren.size(), 1);
     const QJsonObject folder = structureChildren.at(0).toObject();
-    QCOMPARE(folder[QStringLiteral("ID")].toInt(), details);
-    QCOMPARE(folder[QStringLiteral("Path")].toString(), QStringLiteral("Drawings/Structure/Details"));
-    QCOMPARE(folder[QStringLiteral("ProjectID")].toInt(), m_bridge);
-    QCOMPARE(folder[QStringLiteral("NrChildren")].toInt(), 0);
-    QCOMPARE(folder[QStringLiteral("NrItems")].toInt(), 2);
+    QCOMPARE(folder["ID"].toInt(), details);
+    QCOMPARE(folder["Path"].toString(), QStringLiteral("Drawings/Structure/Details"));
+    QCOMPARE(folder["ProjectID"].toInt(), m_bridge);
+    QCOMPARE(folder["NrChildren"].toInt(), 0);
+    QCOMPARE(folder["NrItems"].toInt(), 2);
     QCOMPARE(m_demo->folders(m_bridge, m_drawings).size(), 3);
 
     const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"));
-    QCOMPARE(document[QStringLiteral("ObjectType")].toString(), QStringLiteral("Document"));
-    QCOMPARE(document[QStringLiteral("NrRevisions")].toInt(), 3);
-    QCOMPARE(document[QStringLiteral("RevisionNr")].toInt(), 3);
-    QCOMPARE(document[QStringLiteral("FolderID")].toInt(), m_drawings);
-    QVERIFY(document[QStringLiteral("Size")].toInteger() > 0);
-    const QDateTime uploaded
-        = QDateTime::fromString(document[QStringLiteral("Uploaded")].toString(), Qt::ISODate);
+    QCOMPARE(document["ObjectType"].toString(), QStringLiteral("Document"));
+    QCOMPARE(document["NrRevisions"].toInt(), 3);
+    QCOMPARE(document["RevisionNr"].toInt(), 3);
+    QCOMPARE(document["FolderID"].toInt(), m_drawings);
+    QVERIFY(document["Size"].toInteger() > 0);
+    const QDateTime uploaded = QDateTime::fromString(document["Uploaded"].toString(), Qt::ISODate);
     QCOMPARE(uploaded.toUTC(), QDateTime(QDate(2024, 4, 2), QTime(8, 5), Qt::UTC));
-    QVERIFY(document[QStringLiteral("CheckedOutOn")].isString());
+    QVERIFY(document["CheckedOutOn"].isString());
 
-    const QJsonObject access = m_demo->get("/rest/FolderAccess?f=" + std::to_string(m_drawings)).object();
-    QCOMPARE(access.size(), 19);
+    const QJsonObject access = m_demo->get(withId("/rest/FolderAccess?f=", m_drawings)).object();
+    // Exactly the keys the client reads.
+    QCOMPARE(access.keys(),
+        QJsonDocument::fromJson(QByteArray("{") + (allFlags + 1) + "}")
+            .object()["FolderAccess"]
+            .toObject()
+            .keys());
     for (auto it = access.begin(); it != access.end(); ++it)
         QVERIFY(it.key() == QStringLiteral("ObjectType") || it.value().isBool());
 
-    QCOMPARE(m_demo->get("/rest/Contacts?p=" + std::to_string(m_bridge)).object()[QStringLiteral("IsAdmin")],
-        QJsonValue(true));
+    QCOMPARE(m_demo->get(withId("/rest/Contacts?p=", m_bridge)).object()["IsAdmin"], QJsonValue(true));
     DemoTestClient guest(m_server->port());
     QVERIFY(guest.logon("guest", "guest"));
-    const QJsonObject contact = guest.get("/rest/Contacts?p=" + std::to_string(m_bridge)).object();
-    QCOMPARE(contact[QStringLiteral("IsAdmin")], QJsonValue(false));
-    QCOMPARE(contact[QStringLiteral("Email")].toString(), QStringLiteral("guest@torvex.example"));
+    const QJsonObject contact = guest.get(withId("/rest/Contacts?p=", m_bridge)).object();
+    QCOMPARE(contact["IsAdmin"], QJsonValue(false));
+    QCOMPARE(contact["Email"].toString(), QStringLiteral("guest@torvex.example"));
     QCOMPARE(guest.get("/rest/Projects").array().size(), 2);
 
-    const QJsonArray statuses = m_demo->get("/rest/DocumentStatus?p=" + std::to_string(m_bridge)).array();
+    const QJsonArray statuses = m_demo->get(withId("/rest/DocumentStatus?p=", m_bridge)).array();
     QCOMPARE(statuses.size(), 5);
-    QCOMPARE(statuses.at(0)[QStringLiteral("Name")].toString(), QStringLiteral("Draft"));
-    QVERIFY(statuses.at(0)[QStringLiteral("Sequence")].isDouble());
+    QCOMPARE(statuses.at(0)["Name"].toString(), QStringLiteral("Draft"));
+    QVERIFY(statuses.at(0)["Sequence"].isDouble());
 }
 
 void TestDemoServer::createsFoldersWithInheritedAccess()
 {
-    const std::string target = "/rest/Folders?p=" + std::to_string(m_bridge);
+    const std::string target = withId("/rest/Folders?p=", m_bridge);
     const DemoTestClient::Reply created = m_demo->post(target, folderBody("Sketches", m_drawings));
     QCOMPARE(created.status, 200);
     const QJsonObject folder = created.object();
-    QCOMPARE(folder[QStringLiteral("Path")].toString(), QStringLiteral("Drawings/Sketches"));
-    QCOMPARE(folder[QStringLiteral("ParentID")].toInt(), m_drawings);
-    QCOMPARE(folder[QStringLiteral("Type")].toString(), QStringLiteral("documents"));
-    const int sketches = folder[QStringLiteral("ID")].toInt();
+    QCOMPARE(folder["Path"].toString(), QStringLiteral("Drawings/Sketches"));
+    QCOMPARE(folder["ParentID"].toInt(), m_drawings);
+    QCOMPARE(folder["Type"].toString(), QStringLiteral("documents"));
+    const int sketches = folder["ID"].toInt();
     QCOMPARE(m_demo->folderId(m_bridge, QStringLiteral("Drawings/Sketches")), sketches);
 
     DemoTestClient guest(m_server->port());
     QVERIFY(guest.logon("guest", "guest"));
-    QCOMPARE(guest.get("/rest/FolderAccess?f=" + std::to_string(sketches)).body,
-        guest.get("/rest/FolderAccess?f=" + std::to_string(m_drawings)).body);
+    QCOMPARE(guest.get(withId("/rest/FolderAccess?f=", sketches)).body,
+        guest.get(withId("/rest/FolderAccess?f=", m_drawings)).body);
 
     const DemoTestClient::Reply duplicate = m_demo->post(target, folderBody("Sketches", m_drawings));
     QVERIFY(duplicate.status >= 400 && duplicate.status < 500);
@@ -207,14 +213,14 @@ void TestDemoServer::createsFoldersWithInheritedAccess()
         "{\"Name\":\"Archive\",\"Type\":\"binder\",\"ParentID\":0,\"AfterID\":" + std::to_string(m_drawings)
             + ",\"FolderAccess\":{\"CanView\":true,\"CanAdd\":true}}");
     QCOMPARE(top.status, 200);
-    const int archive = top.object()[QStringLiteral("ID")].toInt();
-    const QJsonObject access = m_demo->get("/rest/FolderAccess?f=" + std::to_string(archive)).object();
-    QCOMPARE(access[QStringLiteral("CanView")], QJsonValue(true));
-    QCOMPARE(access[QStringLiteral("CanAdd")], QJsonValue(true));
-    QCOMPARE(access[QStringLiteral("CanDownload")], QJsonValue(false));
+    const int archive = top.object()["ID"].toInt();
+    const QJsonObject access = m_demo->get(withId("/rest/FolderAccess?f=", archive)).object();
+    QCOMPARE(access["CanView"], QJsonValue(true));
+    QCOMPARE(access["CanAdd"], QJsonValue(true));
+    QCOMPARE(access["CanDownload"], QJsonValue(false));
     const QJsonArray order = m_demo->folders(m_bridge, 0);
-    QCOMPARE(order.at(0)[QStringLiteral("ID")].toInt(), m_drawings);
-    QCOMPARE(order.at(1)[QStringLiteral("ID")].toInt(), archive);
+    QCOMPARE(order.at(0)["ID"].toInt(), m_drawings);
+    QCOMPARE(order.at(1)["ID"].toInt(), archive);
 }
 
 void TestDemoServer::uploadsRevisionsAndDownloads()
@@ -224,18 +230,14 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
         DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 1, 0, "first"), first);
     QCOMPARE(uploaded.status, 200);
     const QJsonObject document = uploaded.object();
-    const int id = document[QStringLiteral("ID")].toInt();
-    QCOMPARE(document[QStringLiteral("Name")].toString(), QStringLiteral("Road plan v1.dwg"));
-    QCOMPARE(document[QStringLiteral("Size")].toInteger(), qint64(first.size()));
-    QCOMPARE(document[QStringLiteral("NrRevisions")].toInt(), 1);
-    QCOMPARE(document[QStringLiteral("StatusID")].toInt(), 1);
-    QCOMPARE(document[QStringLiteral("Description")].toString(), QStringLiteral("first"));
-    QVERIFY(QDateTime::fromString(document[QStringLiteral("Uploaded")].toString(), Qt::ISODate).isValid());
+    const int id = document["ID"].toInt();
+    QCOMPARE(document["Size"].toInteger(), qint64(first.size()));
+    QCOMPARE(document["StatusID"].toInt(), 1);
+    QCOMPARE(document["Description"].toString(), QStringLiteral("first"));
 
     // A part from the middle, as a resumed download asks for it.
-    const std::string firstDownload
-        = "/protected/Document.download?f=" + std::to_string(m_drawings) + "&r=" + std::to_string(id);
-    const DemoTestClient::Reply part = m_demo->get(firstDownload, { { "Range", "bytes=1000000-2999999" } });
+    const std::string download = DemoTestClient::downloadTarget(m_drawings, id);
+    const DemoTestClient::Reply part = m_demo->get(download, { { "Range", "bytes=1000000-2999999" } });
     QCOMPARE(part.status, 206);
     QVERIFY(part.body == first.substr(1000000, 2000000));
 
@@ -249,15 +251,11 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     const DemoTestClient::Reply revised
         = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 2, id, "second"), second);
     QCOMPARE(revised.status, 200);
-    QCOMPARE(revised.object()[QStringLiteral("ID")].toInt(), id);
-    QCOMPARE(revised.object()[QStringLiteral("NrRevisions")].toInt(), 2);
-    QCOMPARE(revised.object()[QStringLiteral("RevisionNr")].toInt(), 2);
-    QCOMPARE(revised.object()[QStringLiteral("Description")].toString(), QStringLiteral("second"));
-    QVERIFY(revised.object()[QStringLiteral("RevisionID")].toInt()
-        != document[QStringLiteral("RevisionID")].toInt());
+    QCOMPARE(revised.object()["ID"].toInt(), id);
+    QCOMPARE(revised.object()["NrRevisions"].toInt(), 2);
+    QCOMPARE(revised.object()["Description"].toString(), QStringLiteral("second"));
+    QVERIFY(revised.object()["RevisionID"].toInt() != document["RevisionID"].toInt());
 
-    const std::string download
-        = "/protected/Document.download?f=" + std::to_string(m_drawings) + "&r=" + std::to_string(id);
     DemoTestClient::Reply fetched = m_demo->get(download);
     QCOMPARE(fetched.status, 200);
     QVERIFY(fetched.body == second);
@@ -266,15 +264,13 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(
         m_demo->postChunked(
                   DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 0, id), std::string())
-            .object()[QStringLiteral("RevisionNr")]
+            .object()["RevisionNr"]
             .toInt(),
         3);
     fetched = m_demo->get(download);
     QCOMPARE(fetched.status, 200);
     QCOMPARE(fetched.body.size(), std::size_t(0));
-    QCOMPARE(m_demo->document(m_drawings, QStringLiteral("Road plan v1.dwg"))[QStringLiteral("NrRevisions")]
-                 .toInt(),
-        3);
+    QCOMPARE(m_demo->document(m_drawings, QStringLiteral("Road plan v1.dwg"))["NrRevisions"].toInt(), 3);
 
     // A revision of a document of another folder.
     const int site = m_demo->folderId(m_bridge, QStringLiteral("Drawings/Site"));
@@ -287,7 +283,7 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
 {
     DemoTestClient guest(m_server->port());
     QVERIFY(guest.logon("guest", "guest"));
-    const std::string folders = "/rest/Folders?p=" + std::to_string(m_bridge);
+    const std::string folders = withId("/rest/Folders?p=", m_bridge);
     const int photos = guest.folderId(m_bridge, QStringLiteral("Site photos"));
     const int requirements = guest.folderId(m_bridge, QStringLiteral("Requirements"));
     const int contracts = guest.folderId(m_bridge, QStringLiteral("Contracts"));
@@ -301,13 +297,15 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(m_demo->post(folders, folderBody("Inspections", photos)).status, 200);
 
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
-    QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
+    const DemoTestClient::Reply notAllowed
+        = guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x");
+    QCOMPARE(notAllowed.status, 403);
+    QVERIFY(notAllowed.body.find("not allowed") != std::string::npos);
     const DemoTestClient::Reply own = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
-    const int ownId = own.object()[QStringLiteral("ID")].toInt();
+    const int ownId = own.object()["ID"].toInt();
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "y").status, 200);
-    const int foreign
-        = guest.document(requirements, QStringLiteral("Steel works.docx"))[QStringLiteral("ID")].toInt();
+    const int foreign = guest.document(requirements, QStringLiteral("Steel works.docx"))["ID"].toInt();
     QVERIFY(foreign > 0);
     const DemoTestClient::Reply refused
         = guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y");
@@ -317,33 +315,24 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
     // Listing needs CanView, or CanViewOwn for one's own documents.
-    QCOMPARE(guest.get("/rest/Documents?f=" + std::to_string(contracts)).status, 403);
-    const QJsonArray mine = guest.get("/rest/Documents?f=" + std::to_string(uploads)).array();
+    QCOMPARE(guest.get(withId("/rest/Documents?f=", contracts)).status, 403);
+    const QJsonArray mine = guest.get(withId("/rest/Documents?f=", uploads)).array();
     QCOMPARE(mine.size(), 1);
-    QCOMPARE(mine.at(0)[QStringLiteral("Name")].toString(), QStringLiteral("Scaffolding inspection.pdf"));
-    QCOMPARE(m_demo->get("/rest/Documents?f=" + std::to_string(uploads)).array().size(), 2);
+    QCOMPARE(mine.at(0)["Name"].toString(), QStringLiteral("Scaffolding inspection.pdf"));
+    QCOMPARE(m_demo->get(withId("/rest/Documents?f=", uploads)).array().size(), 2);
 
     // Download needs CanDownload, whoever the author.
-    const int photo
-        = guest.document(photos, QStringLiteral("Pier 3 cracks.png"))[QStringLiteral("ID")].toInt();
-    QCOMPARE(
-        guest.get("/protected/Document.download?f=" + std::to_string(photos) + "&r=" + std::to_string(photo))
-            .status,
-        403);
-    const int drawing
-        = guest.document(m_drawings, QStringLiteral("General arrangement.pdf"))[QStringLiteral("ID")].toInt();
-    QCOMPARE(guest
-                 .get("/protected/Document.download?f=" + std::to_string(m_drawings)
-                     + "&r=" + std::to_string(drawing))
-                 .status,
-        200);
+    const int photo = guest.document(photos, QStringLiteral("Pier 3 cracks.png"))["ID"].toInt();
+    QCOMPARE(guest.get(DemoTestClient::downloadTarget(photos, photo)).status, 403);
+    const int drawing = guest.document(m_drawings, QStringLiteral("General arrangement.pdf"))["ID"].toInt();
+    QCOMPARE(guest.get(DemoTestClient::downloadTarget(m_drawings, drawing)).status, 200);
 
     // Projects the guest is no member of.
     const int depot = m_demo->projectId(QStringLiteral("Tramdepot Zürich-Oerlikon"));
-    QCOMPARE(guest.get("/rest/Folders?p=" + std::to_string(depot) + "&parent=0").status, 403);
-    QCOMPARE(guest.get("/rest/Contacts?p=" + std::to_string(depot)).status, 403);
+    QCOMPARE(guest.get(withId("/rest/Folders?p=", depot) + "&parent=0").status, 403);
+    QCOMPARE(guest.get(withId("/rest/Contacts?p=", depot)).status, 403);
     const int overview = m_demo->folderId(depot, QStringLiteral("Übersicht"));
-    QCOMPARE(guest.get("/rest/FolderAccess?f=" + std::to_string(overview)).status, 403);
+    QCOMPARE(guest.get(withId("/rest/FolderAccess?f=", overview)).status, 403);
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(overview, "x.txt"), "x").status, 403);
 }
 
@@ -354,29 +343,28 @@ void TestDemoServer::folderAccessInBodyCannotExceedTheParentsRights()
     QVERIFY(guest.logon("guest", "guest"));
     const int photos = guest.folderId(m_bridge, QStringLiteral("Site photos"));
     const DemoTestClient::Reply created
-        = guest.post("/rest/Folders?p=" + std::to_string(m_bridge), folderBody("Mine", photos, allFlags));
+        = guest.post(withId("/rest/Folders?p=", m_bridge), folderBody("Mine", photos, allFlags));
     QCOMPARE(created.status, 200);
     const std::string access
-        = guest.get("/rest/FolderAccess?f=" + std::to_string(created.object()[QStringLiteral("ID")].toInt()))
-              .body;
-    QCOMPARE(access, guest.get("/rest/FolderAccess?f=" + std::to_string(photos)).body);
+        = guest.get(withId("/rest/FolderAccess?f=", created.object()["ID"].toInt())).body;
+    QCOMPARE(access, guest.get(withId("/rest/FolderAccess?f=", photos)).body);
 }
 
 void TestDemoServer::textSurvivesJsonEscaping()
 {
     const QString name = QStringLiteral("Say \"hi\" {to} ü € 😀");
-    const DemoTestClient::Reply created = m_demo->post("/rest/Folders?p=" + std::to_string(m_bridge),
+    const DemoTestClient::Reply created = m_demo->post(withId("/rest/Folders?p=", m_bridge),
         "{\"Name\":\"Say \\\"hi\\\" {to} \\u00fc € 😀\",\"Type\":\"documents\",\"ParentID\":0}");
     QCOMPARE(created.status, 200);
-    QCOMPARE(created.object()[QStringLiteral("Name")].toString(), name);
-    QCOMPARE(m_demo->folderId(m_bridge, name), created.object()[QStringLiteral("ID")].toInt());
+    QCOMPARE(created.object()["Name"].toString(), name);
+    QCOMPARE(m_demo->folderId(m_bridge, name), created.object()["ID"].toInt());
 
     const std::string description = "line one\nline \"two\" \\ tab\t end";
     const DemoTestClient::Reply uploaded = m_demo->post(
         DemoTestClient::uploadTarget(m_drawings, "Quote \" and } in name.txt", 0, 0, description), "x");
     QCOMPARE(uploaded.status, 200);
     const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("Quote \" and } in name.txt"));
-    QCOMPARE(document[QStringLiteral("Description")].toString(), QString::fromStdString(description));
+    QCOMPARE(document["Description"].toString(), QString::fromStdString(description));
 }
 
 void TestDemoServer::refusesBadInput_data()
@@ -457,8 +445,7 @@ void TestDemoServer::refusesBadInput()
 
     const int mail = m_demo->folderId(m_bridge, QStringLiteral("Correspondence"));
     const int document
-        = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"))[QStringLiteral("ID")]
-              .toInt();
+        = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"))["ID"].toInt();
     const auto expand = [&](QByteArray text) {
         return text.replace("{p}", QByteArray::number(m_bridge))
             .replace("{f}", QByteArray::number(m_drawings))
@@ -467,20 +454,16 @@ void TestDemoServer::refusesBadInput()
             .toStdString();
     };
     const auto snapshot = [&] {
-        return m_demo->get("/rest/Folders?p=" + std::to_string(m_bridge) + "&parent=0").body
-            + m_demo
-                  ->get(
-                      "/rest/Folders?p=" + std::to_string(m_bridge) + "&parent=" + std::to_string(m_drawings))
-                  .body
-            + m_demo->get("/rest/Documents?f=" + std::to_string(m_drawings)).body;
+        return QJsonArray { m_demo->folders(m_bridge, 0), m_demo->folders(m_bridge, m_drawings),
+            m_demo->get(withId("/rest/Documents?f=", m_drawings)).array() };
     };
-    const std::string before = snapshot();
+    const QJsonArray before = snapshot();
 
     const DemoTestClient::Reply reply
         = method == "GET" ? m_demo->get(expand(target)) : m_demo->post(expand(target), body.toStdString());
     QCOMPARE(reply.status, status);
     QVERIFY(!reply.body.empty());
-    QCOMPARE(QString::fromStdString(snapshot()), QString::fromStdString(before));
+    QCOMPARE(snapshot(), before);
     QCOMPARE(m_server->temporaryFileCount(), 0);
 }
 
