@@ -211,11 +211,8 @@ void TestUploadThread::fileOutcomes_data()
     const auto access = [](int folderId, const TestReply& reply) {
         return uploadOn(&UploadFakeService::setAccess, folderId, reply);
     };
-    const auto upload = [](TestReply reply, const std::string& listing = "[]") {
-        return ServiceSetup([reply, listing](UploadFakeService& s) {
-            s.setDocuments(3, TestReply::text(200, listing));
-            s.setUpload("report.pdf", reply);
-        });
+    const auto upload = [](TestReply reply) {
+        return ServiceSetup([reply](UploadFakeService& s) { s.setUpload("report.pdf", reply); });
     };
     const ServiceSetup none = [](UploadFakeService&) {};
     const QStringList checks { "GET Contacts?p=7", "GET Documents?f=3", "GET FolderAccess?f=3" };
@@ -231,8 +228,7 @@ void TestUploadThread::fileOutcomes_data()
     QTest::newRow("other letter case makes a new document")
         << "folder"
         << docs(3,
-               TestReply::text(
-                   200, R"([{"ObjectType":"Document","ID":41,"Name":"Report.pdf","AuthorID":9}])"))
+               TestReply::text(200, QString::fromStdString(theirs).replace("report", "Report").toStdString()))
         << 3 << uploadDone << checks + QStringList { sent };
     QTest::newRow("no right to add") << "folder" << rights(R"({"CanAdd":false,"CanAddRevision":true})") << 2
                                      << noAdd << checks;
@@ -256,8 +252,6 @@ void TestUploadThread::fileOutcomes_data()
         << "folder" << access(3, UploadFakeService::brokenConnection()) << 2 << uploadConnection << checks;
     QTest::newRow("upload refused") << "folder" << upload(TestReply::text(500, "quota")) << 2
                                     << "Error: quota" << checks + QStringList { sent };
-    QTest::newRow("revision refused") << "folder" << upload(TestReply::text(409, "locked"), theirs) << 2
-                                      << "Error: locked" << checks + QStringList { revision };
     QTest::newRow("upload connection") << "folder" << upload(UploadFakeService::brokenConnection()) << 2
                                        << uploadConnection << checks + QStringList { sent };
     QTest::newRow("project root") << "project" << none << 2
