@@ -114,26 +114,21 @@ void TestUploadModel::editsChangeOnlyTheirCell_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("role");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<int>("statusId");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("item"); // description|status ID|transfer code|transfer text, afterwards
 
+    const int edit = Qt::EditRole;
     const QVariant failed = QVariant::fromValue(ModelItemStatus(2, QStringLiteral("Error: x")));
-    QTest::newRow("description") << 2 << QVariant("new text") << int(Qt::EditRole) << true << "new text" << 4
-                                 << 0 << "";
+    QTest::newRow("description") << 2 << QVariant("new text") << edit << true << "new text|4|0|";
     QTest::newRow("status by name, the first of two")
-        << 3 << QVariant("Final") << int(Qt::EditRole) << true << "first issue" << 6 << 0 << "";
+        << 3 << QVariant("Final") << edit << true << "first issue|6|0|";
     QTest::newRow("status name of no status")
-        << 3 << QVariant("final") << int(Qt::EditRole) << false << "first issue" << 4 << 0 << "";
-    QTest::newRow("transfer status") << 4 << failed << int(Qt::EditRole) << true << "first issue" << 4 << 2
-                                     << "Error: x";
+        << 3 << QVariant("final") << edit << false << "first issue|4|0|";
+    QTest::newRow("transfer status") << 4 << failed << edit << true << "first issue|4|2|Error: x";
     QTest::newRow("transfer status from another type")
-        << 4 << QVariant(42) << int(Qt::EditRole) << true << "first issue" << 4 << 1 << "";
-    QTest::newRow("name") << 0 << QVariant("x") << int(Qt::EditRole) << false << "first issue" << 4 << 0
-                          << "";
-    QTest::newRow("display role") << 2 << QVariant("x") << int(Qt::DisplayRole) << false << "first issue" << 4
-                                  << 0 << "";
+        << 4 << QVariant(42) << edit << true << "first issue|4|1|";
+    QTest::newRow("name") << 0 << QVariant("x") << edit << false << "first issue|4|0|";
+    QTest::newRow("display role") << 2 << QVariant("x") << int(Qt::DisplayRole) << false
+                                  << "first issue|4|0|";
 }
 
 void TestUploadModel::editsChangeOnlyTheirCell()
@@ -142,10 +137,7 @@ void TestUploadModel::editsChangeOnlyTheirCell()
     QFETCH(QVariant, value);
     QFETCH(int, role);
     QFETCH(bool, accepted);
-    QFETCH(QString, description);
-    QFETCH(int, statusId);
-    QFETCH(int, code);
-    QFETCH(QString, text);
+    QFETCH(QString, item);
 
     UploadModel model(&m_items, m_statuses);
     QSignalSpy changed(&model, &UploadModel::dataChanged);
@@ -153,11 +145,13 @@ void TestUploadModel::editsChangeOnlyTheirCell()
     QCOMPARE(changed.size(), accepted ? 1 : 0);
     if (accepted)
         QCOMPARE(changed.at(0).at(0).toModelIndex(), model.index(1, column));
-    const UploadItem& item = m_items.at(1);
-    QCOMPARE(item.description(), description);
-    QCOMPARE(item.documentStatus().id(), statusId);
-    QCOMPARE(item.status().code(), code);
-    QCOMPARE(item.status().text(), text);
+    const UploadItem& edited = m_items.at(1);
+    QCOMPARE(QStringLiteral("%1|%2|%3|%4")
+                 .arg(edited.description())
+                 .arg(edited.documentStatus().id())
+                 .arg(edited.status().code())
+                 .arg(edited.status().text()),
+        item);
     QVERIFY(!model.setData(QModelIndex(), value, Qt::EditRole));
 }
 
