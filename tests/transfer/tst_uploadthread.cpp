@@ -64,7 +64,6 @@ private Q_SLOTS:
     void fileOutcomes();
     void folderOutcomes_data();
     void folderOutcomes();
-    void existingEmptyFolderNeedsNoListing();
     void failedFolderSkipsItsWholeSubtreeOnly();
     void cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder();
     void failedContactMarksEveryItemAndEmitsNoProgress_data();
@@ -158,6 +157,9 @@ void TestUploadThread::treeIsUploadedInListOrderIntoTheFoldersMadeForIt()
     const int sub = add(makeDir("top/sub"), top);
     add(makeFile("top/sub/b.txt", "second file"), sub);
     add(makeFile("c.txt", "third file"));
+    // A folder that exists already and has nothing to receive needs no listing.
+    service.setCreate("empty", TestReply::text(400, "Folder with that name exists already"));
+    add(makeDir("empty"));
 
     LineRecorder lines;
     const UploadRun result = run(service, m_folder);
@@ -165,7 +167,7 @@ void TestUploadThread::treeIsUploadedInListOrderIntoTheFoldersMadeForIt()
         (QStringList { "GET Contacts?p=7", "GET FolderAccess?f=3", "POST Folders?p=7",
             "GET FolderAccess?f=100", "GET Documents?f=100", uploadCall(100, "a.txt"), "POST Folders?p=7",
             "GET FolderAccess?f=101", "GET Documents?f=101", uploadCall(101, "b.txt"), "GET Documents?f=3",
-            "GET FolderAccess?f=3", uploadCall(3, "c.txt") }));
+            "GET FolderAccess?f=3", uploadCall(3, "c.txt"), "GET FolderAccess?f=3", "POST Folders?p=7" }));
     const std::vector<RecordedRequest> requests = service.callRequests();
     QCOMPARE(QString::fromStdString(requests[2].body),
         JSONParser::createDirectoryJson("top", QStringLiteral("documents"), 3, 0, QString()));
@@ -174,12 +176,14 @@ void TestUploadThread::treeIsUploadedInListOrderIntoTheFoldersMadeForIt()
     QVERIFY(requests[9].chunked);
     QCOMPARE(requests[9].body, std::string("second file"));
 
-    const QStringList texts { "Successful", uploadDone, "Successful", uploadDone, uploadDone };
+    const QStringList texts { "Successful", uploadDone, "Successful", uploadDone, uploadDone,
+        "Folder existed already" };
     for (int row = 0; row < m_items.size(); ++row) {
         QCOMPARE(result.code(row), int(ModelItemStatus::Done));
         QCOMPARE(result.text(row), texts[row]);
     }
-    QCOMPARE(result.finishedSignals, 5);
+    QCOMPARE(result.finishedSignals, 6);
+    QVERIFY(lines.contains("Folder existed already, ok"));
     QVERIFY(lines.contains(
         "Rest createDirectory() successful, directory path: " + m_items[sub].fileInfo().canonicalFilePath()));
     QVERIFY(lines.contains(
@@ -401,20 +405,6 @@ void TestUploadThread::folderOutcomes()
         QCOMPARE(QString::fromStdString(service.callRequests().at(1).body),
             JSONParser::createDirectoryJson("box", QStringLiteral("documents"), 0, 0, access.toJson()));
     }
-}
-
-void TestUploadThread::existingEmptyFolderNeedsNoListing()
-{
-    UploadFakeService service;
-    service.setCreate("empty", TestReply::text(400, "Folder with that name exists already"));
-    add(makeDir("empty"));
-    LineRecorder lines;
-    const UploadRun result = run(service, m_folder);
-    QCOMPARE(result.code(0), 3);
-    QCOMPARE(result.text(0), QStringLiteral("Folder existed already"));
-    QCOMPARE(
-        service.calls(), (QStringList { "GET Contacts?p=7", "GET FolderAccess?f=3", "POST Folders?p=7" }));
-    QVERIFY(lines.contains("Folder existed already, ok"));
 }
 
 void TestUploadThread::failedFolderSkipsItsWholeSubtreeOnly()
