@@ -54,7 +54,6 @@ private:
         replies[key] = std::move(reply);
     }
 
-    TestServer m_server;
     mutable std::mutex m_mutex;
     TestReply m_contact;
     std::map<int, TestReply> m_access;
@@ -64,4 +63,6 @@ private:
     std::map<std::string, TestReply> m_upload;
     int m_nextFolderId = 100;
     int m_nextDocumentId = 500;
+    // Last, so that it stops answering before the answers above go away.
+    TestServer m_server;
 };
