@@ -5,7 +5,6 @@
 #include "uploadfakeservice.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,20 +22,24 @@ class TestUploadDialog : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void preparedDialogShowsHeadingAndEditorsOnFileRowsOnly();
     void uploadRunsFromStartToCloseWithTheEditedValues();
     void escapeClosesExceptWhileRunning();
     void failedContactStillEndsFinishedWithProgressAtZero();
     void destroyingWhileRunningCancelsAndWaits();
 
 private:
-    // Two folders, one inside the other, and five files: one beside them, two in each folder.
-    QList<UploadItem> makeTree(int& folders, int& files);
-    std::unique_ptr<UploadDialog> makeDialog(const QList<UploadItem>& items, int folders, int files);
+    // Two folders, one inside the other, and five files: one beside them, two in each folder; seven rows.
+    std::unique_ptr<UploadDialog> makeDialog();
+    // Holds the listing of the target folder back until the test ends.
+    void slowListing();
 
     template<typename T> T* child(UploadDialog& dialog, const char* name)
     {
         return dialog.findChild<T*>(QLatin1String(name));
+    }
+    static QString tip(UploadDialog& dialog, int row)
+    {
+        return dialog.findChild<QTableView*>()->model()->index(row, 4).data(Qt::ToolTipRole).toString();
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -58,13 +61,12 @@ void TestUploadDialog::init()
 
 void TestUploadDialog::cleanup()
 {
-    UploadDialog::setExecHook(nullptr);
     m_rest.reset();
     m_service.reset();
     m_dir.reset();
 }
 
-QList<UploadItem> TestUploadDialog::makeTree(int& folders, int& files)
+std::unique_ptr<UploadDialog> TestUploadDialog::makeDialog()
 {
     QDir root(m_dir->path());
     root.mkpath(QStringLiteral("outer/inner"));
@@ -78,68 +80,30 @@ QList<UploadItem> TestUploadDialog::makeTree(int& folders, int& files)
     UploadListBuilder builder(m_statuses.first());
     builder.addUrls({ QUrl::fromLocalFile(root.filePath(QStringLiteral("loose.txt"))),
         QUrl::fromLocalFile(root.filePath(QStringLiteral("outer"))) });
-    folders = builder.folderCount();
-    files = builder.fileCount();
-    return builder.items();
-}
-
-std::unique_ptr<UploadDialog> TestUploadDialog::makeDialog(
-    const QList<UploadItem>& items, int folders, int files)
-{
-    auto dialog = std::make_unique<UploadDialog>(
-        &m_folder, items, folders, files, QStringLiteral("Site/Docs"), m_statuses, m_rest.get());
+    auto dialog = std::make_unique<UploadDialog>(&m_folder, builder.items(), builder.folderCount(),
+        builder.fileCount(), QStringLiteral("Site/Docs"), m_statuses, m_rest.get());
     dialog->setMinimumSize(806, 400);
     return dialog;
 }
 
-void TestUploadDialog::preparedDialogShowsHeadingAndEditorsOnFileRowsOnly()
+void TestUploadDialog::slowListing()
 {
-    int folders = 0;
-    int files = 0;
-    const QList<UploadItem> items = makeTree(folders, files);
-    const auto dialog = makeDialog(items, folders, files);
-    QVERIFY(child<QPushButton>(*dialog, "startButton")->isDefault());
-
-    QCOMPARE(child<QLabel>(*dialog, "headingLabel")->text(),
-        QStringLiteral("2 folders, 5 files upload to Site/Docs"));
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Upload files"));
-    auto* progress = child<QProgressBar>(*dialog, "progressBar");
-    QVERIFY(!progress->isVisibleTo(dialog.get()));
-    auto* start = child<QPushButton>(*dialog, "startButton");
-    QCOMPARE(start->text(), QStringLiteral("Start"));
-    QVERIFY(child<QPushButton>(*dialog, "cancelButton")->isEnabled());
-
-    auto* view = child<QTableView>(*dialog, "view");
-    QCOMPARE(view->model()->rowCount(), 7);
-    for (int row = 0; row < items.size(); ++row) {
-        const bool file = items.at(row).fileInfo().isFile();
-        for (int column = 0; column < 5; ++column) {
-            const bool editor = view->isPersistentEditorOpen(view->model()->index(row, column));
-            QCOMPARE(editor, file && (column == 2 || column == 3));
-        }
-        if (file) {
-            auto* combo = qobject_cast<QComboBox*>(view->indexWidget(view->model()->index(row, 3)));
-            QCOMPARE(combo->currentText(), QStringLiteral("Draft"));
-        }
-    }
+    TestReply slow = TestReply::text(200, "[]");
+    slow.delay = std::chrono::seconds(30);
+    m_service->setDocuments(3, slow);
 }
 
 void TestUploadDialog::uploadRunsFromStartToCloseWithTheEditedValues()
 {
-    int folders = 0;
-    int files = 0;
-    const QList<UploadItem> items = makeTree(folders, files);
-    const auto dialog = makeDialog(items, folders, files);
+    const auto dialog = makeDialog();
     QSignalSpy closed(dialog.get(), &QDialog::finished);
     auto* view = child<QTableView>(*dialog, "view");
     auto* start = child<QPushButton>(*dialog, "startButton");
-    auto* cancel = child<QPushButton>(*dialog, "cancelButton");
     auto* progress = child<QProgressBar>(*dialog, "progressBar");
-    QCOMPARE(progress->minimum(), 0);
     QCOMPARE(progress->maximum(), 7);
 
     // The loose file is the first row: describe it and give it the second status.
-    QCOMPARE(items.first().fileInfo().fileName(), QStringLiteral("loose.txt"));
+    QCOMPARE(view->model()->index(0, 0).data().toString(), QStringLiteral("loose.txt"));
     auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(0, 2)));
     line->setText(QStringLiteral("for review"));
     emit line->editingFinished();
@@ -152,23 +116,19 @@ void TestUploadDialog::uploadRunsFromStartToCloseWithTheEditedValues()
     start->click();
     QCOMPARE(start->text(), QStringLiteral("Busy"));
     QVERIFY(!start->isEnabled());
-    QVERIFY(progress->isVisibleTo(dialog.get()));
-    for (int row = 0; row < items.size(); ++row) {
+    for (int row = 0; row < 7; ++row) {
         QVERIFY(!view->isPersistentEditorOpen(view->model()->index(row, 2)));
         QVERIFY(!view->isPersistentEditorOpen(view->model()->index(row, 3)));
     }
     QCOMPARE(view->model()->index(0, 2).data().toString(), QStringLiteral("for review"));
     QCOMPARE(view->model()->index(0, 3).data().toString(), QStringLiteral("Final"));
-    QCOMPARE(view->model()->index(3, 4).data(Qt::ToolTipRole).toString(), QStringLiteral("Queued"));
+    QCOMPARE(tip(*dialog, 3), QStringLiteral("Queued"));
 
     QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 20000);
-    QVERIFY(start->isEnabled());
-    QVERIFY(!cancel->isEnabled());
+    QVERIFY(!child<QPushButton>(*dialog, "cancelButton")->isEnabled());
     QCOMPARE(progress->value(), 7);
-    QVERIFY(!progress->isVisibleTo(dialog.get()));
-    QVERIFY(child<QLabel>(*dialog, "doneLabel")->isVisibleTo(dialog.get()));
-    for (int row = 0; row < items.size(); ++row)
-        QCOMPARE(view->model()->index(row, 4).data(Qt::ToolTipRole).toString().isEmpty(), false);
+    for (int row = 0; row < 7; ++row)
+        QVERIFY(!tip(*dialog, row).isEmpty());
     QVERIFY(m_service->calls().contains(
         QStringLiteral("POST Documents?f=3&Name=loose.txt&Description=for%20review&StatusID=6")));
 
@@ -180,21 +140,16 @@ void TestUploadDialog::uploadRunsFromStartToCloseWithTheEditedValues()
 
 void TestUploadDialog::escapeClosesExceptWhileRunning()
 {
-    int folders = 0;
-    int files = 0;
-    const QList<UploadItem> items = makeTree(folders, files);
     {
-        const auto prepared = makeDialog(items, folders, files);
+        const auto prepared = makeDialog();
         QSignalSpy closed(prepared.get(), &QDialog::finished);
         QTest::keyClick(prepared.get(), Qt::Key_Escape);
         QCOMPARE(closed.size(), 1);
         QCOMPARE(prepared->result(), int(QDialog::Rejected));
     }
 
-    TestReply slow = TestReply::text(200, "[]");
-    slow.delay = std::chrono::seconds(30);
-    m_service->setDocuments(3, slow);
-    const auto dialog = makeDialog(items, folders, files);
+    slowListing();
+    const auto dialog = makeDialog();
     QSignalSpy closed(dialog.get(), &QDialog::finished);
     auto* start = child<QPushButton>(*dialog, "startButton");
     start->click();
@@ -202,10 +157,8 @@ void TestUploadDialog::escapeClosesExceptWhileRunning()
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     QCOMPARE(closed.size(), 0);
     QTRY_COMPARE(start->text(), QStringLiteral("Close"));
-    auto* view = child<QTableView>(*dialog, "view");
-    QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(),
-        QStringLiteral("Network connection problem or canceled by user"));
-    QCOMPARE(view->model()->index(6, 4).data(Qt::ToolTipRole).toString(), QStringLiteral("Canceled by user"));
+    QCOMPARE(tip(*dialog, 0), QStringLiteral("Network connection problem or canceled by user"));
+    QCOMPARE(tip(*dialog, 6), QStringLiteral("Canceled by user"));
     QCOMPARE(child<QProgressBar>(*dialog, "progressBar")->value(), 7);
     // The session works again after the cancel.
     QCOMPARE(m_rest->getDocuments(4).size(), 0);
@@ -218,25 +171,18 @@ void TestUploadDialog::escapeClosesExceptWhileRunning()
 void TestUploadDialog::failedContactStillEndsFinishedWithProgressAtZero()
 {
     m_service->setContact(TestReply::text(500, "gone"));
-    int folders = 0;
-    int files = 0;
-    const auto dialog = makeDialog(makeTree(folders, files), folders, files);
+    const auto dialog = makeDialog();
     auto* start = child<QPushButton>(*dialog, "startButton");
     start->click();
     QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 20000);
     QCOMPARE(child<QProgressBar>(*dialog, "progressBar")->value(), 0);
-    auto* view = child<QTableView>(*dialog, "view");
-    QCOMPARE(view->model()->index(4, 4).data(Qt::ToolTipRole).toString(), QStringLiteral("Error: gone"));
+    QCOMPARE(tip(*dialog, 4), QStringLiteral("Error: gone"));
 }
 
 void TestUploadDialog::destroyingWhileRunningCancelsAndWaits()
 {
-    TestReply slow = TestReply::text(200, "[]");
-    slow.delay = std::chrono::seconds(30);
-    m_service->setDocuments(3, slow);
-    int folders = 0;
-    int files = 0;
-    auto dialog = makeDialog(makeTree(folders, files), folders, files);
+    slowListing();
+    auto dialog = makeDialog();
     child<QPushButton>(*dialog, "startButton")->click();
     QTRY_VERIFY_WITH_TIMEOUT(m_service->calls().contains(QStringLiteral("GET Documents?f=3")), 20000);
     dialog.reset();

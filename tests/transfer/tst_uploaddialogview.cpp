@@ -20,14 +20,16 @@ class TestUploadDialogView : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void editorsCoverTheFileRowsOnScreenOnly();
-    void editorsFollowTheScrollingAndKeepUnfinishedEdits();
+    void editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits();
     void closingALongListOpensNoEditorsOnTheWayOut();
     void enterInADescriptionStartsTheUploadNotCancel();
     void pathColumnWidensForADeepFolder();
 
 private:
-    std::unique_ptr<UploadDialog> makeDialog(int folders, int files);
+    // Makes a file or folder below the temporary folder and lists it.
+    void add(const QString& relativePath, bool folder = false);
+    std::unique_ptr<UploadDialog> makeDialog(Rest* rest = nullptr);
+    // Every third row a folder, the others files, each a sibling of the others.
     std::unique_ptr<UploadDialog> showDialog(int folders, int files);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -50,51 +52,55 @@ void TestUploadDialogView::cleanup()
     m_dir.reset();
 }
 
-// Every third row a folder, the others files, each a sibling of the others.
-std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(int folders, int files)
+void TestUploadDialogView::add(const QString& relativePath, bool folder)
 {
-    QDir root(m_dir->path());
-    int madeFolders = 0;
-    int madeFiles = 0;
-    for (int row = 0; madeFolders < folders || madeFiles < files; ++row) {
-        const bool folder = madeFolders < folders && (row % 3 == 0 || madeFiles == files);
-        const QString name = QStringLiteral("entry%1").arg(row);
-        if (folder) {
-            root.mkdir(name);
-            ++madeFolders;
-        } else {
-            QFile file(root.filePath(name));
-            if (!file.open(QIODevice::WriteOnly))
-                qFatal("cannot write a test file");
-            ++madeFiles;
-        }
-        m_items.append(UploadItem(QFileInfo(root.filePath(name)), m_statuses.first(),
-            ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()));
-    }
-    auto dialog = std::make_unique<UploadDialog>(
-        &m_folder, m_items, folders, files, QStringLiteral("Site/Docs"), m_statuses, nullptr);
+    const QString path = m_dir->filePath(relativePath);
+    QDir().mkpath(folder ? path : QFileInfo(path).path());
+    QFile file(path);
+    if (!folder && (!file.open(QIODevice::WriteOnly) || file.write("plan") != 4))
+        qFatal("cannot write a test file");
+    m_items.append(UploadItem(QFileInfo(path), m_statuses.first(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()));
+}
+
+std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(Rest* rest)
+{
+    const auto folders = std::count_if(
+        m_items.cbegin(), m_items.cend(), [](const UploadItem& item) { return item.fileInfo().isDir(); });
+    auto dialog = std::make_unique<UploadDialog>(&m_folder, m_items, int(folders),
+        int(m_items.size() - folders), QStringLiteral("Site/Docs"), m_statuses, rest);
     dialog->setMinimumSize(806, 400);
     return dialog;
 }
 
 std::unique_ptr<UploadDialog> TestUploadDialogView::showDialog(int folders, int files)
 {
-    auto dialog = makeDialog(folders, files);
+    for (int row = 0; folders > 0 || files > 0; ++row) {
+        const bool folder = folders > 0 && (row % 3 == 0 || files == 0);
+        add(QStringLiteral("entry%1").arg(row), folder);
+        --(folder ? folders : files);
+    }
+    auto dialog = makeDialog();
     dialog->show();
     if (!QTest::qWaitForWindowExposed(dialog.get()))
         qFatal("the dialog was not shown");
     return dialog;
 }
 
-void TestUploadDialogView::editorsCoverTheFileRowsOnScreenOnly()
+void TestUploadDialogView::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits()
 {
-    const auto dialog = showDialog(4, 8);
+    const auto dialog = showDialog(4, 2000);
     auto* view = dialog->findChild<QTableView*>();
-    for (int row = 0; row < m_items.size(); ++row) {
+    const auto editorOpen = [view](int row, int column = 2) {
+        return view->isPersistentEditorOpen(view->model()->index(row, column));
+    };
+    const int last = static_cast<int>(m_items.size()) - 1;
+    const int lastShown = view->rowAt(view->viewport()->height() - 1);
+    QVERIFY(lastShown > 9);
+    for (int row = 0; row <= lastShown; ++row) {
         const bool file = m_items.at(row).fileInfo().isFile();
         for (int column = 0; column < 5; ++column)
-            QCOMPARE(view->isPersistentEditorOpen(view->model()->index(row, column)),
-                file && (column == 2 || column == 3));
+            QCOMPARE(editorOpen(row, column), file && (column == 2 || column == 3));
         if (!file)
             continue;
         QWidget* line = view->indexWidget(view->model()->index(row, 2));
@@ -103,20 +109,8 @@ void TestUploadDialogView::editorsCoverTheFileRowsOnScreenOnly()
         auto* combo = qobject_cast<QComboBox*>(view->indexWidget(view->model()->index(row, 3)));
         QCOMPARE(combo->currentText(), QStringLiteral("Draft"));
     }
-}
-
-void TestUploadDialogView::editorsFollowTheScrollingAndKeepUnfinishedEdits()
-{
-    const auto dialog = showDialog(0, 2000);
-    auto* view = dialog->findChild<QTableView*>();
-    const auto editorOpen
-        = [view](int row) { return view->isPersistentEditorOpen(view->model()->index(row, 2)); };
-    const int lastShown = view->rowAt(view->viewport()->height() - 1);
-    QVERIFY(lastShown > 5);
-    for (int row = 0; row <= lastShown; ++row)
-        QVERIFY(editorOpen(row));
     QVERIFY(!editorOpen(lastShown + 50));
-    QVERIFY(!editorOpen(1999));
+    QVERIFY(!editorOpen(last));
 
     // Typing without finishing, then scrolling the row away, keeps the text.
     auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(1, 2)));
@@ -124,8 +118,8 @@ void TestUploadDialogView::editorsFollowTheScrollingAndKeepUnfinishedEdits()
     QTest::keyClicks(line, QStringLiteral("half typed"));
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     QVERIFY(!editorOpen(1));
-    QVERIFY(editorOpen(1999));
-    QVERIFY(view->isPersistentEditorOpen(view->model()->index(1999, 3)));
+    QVERIFY(editorOpen(last));
+    QVERIFY(editorOpen(last, 3));
     QCOMPARE(view->model()->index(1, 2).data(Qt::EditRole).toString(), QStringLiteral("half typed"));
 
     view->verticalScrollBar()->setValue(0);
@@ -162,15 +156,9 @@ void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
 {
     UploadFakeService service;
     const std::unique_ptr<Rest> rest = service.logon();
-    const QString path = QDir(m_dir->path()).filePath(QStringLiteral("plan.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("plan");
-    file.close();
-    m_items = { UploadItem(QFileInfo(path), m_statuses.first(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()) };
-    UploadDialog dialog(&m_folder, m_items, 0, 1, QStringLiteral("Site/Docs"), m_statuses, rest.get());
-    dialog.setMinimumSize(806, 400);
+    add(QStringLiteral("plan.txt"));
+    const auto shown = makeDialog(rest.get());
+    UploadDialog& dialog = *shown;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
@@ -201,16 +189,10 @@ void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
 // The folder of a deeply nested file does not fit the 200-pixel column; the column grows to show it.
 void TestUploadDialogView::pathColumnWidensForADeepFolder()
 {
-    const QString folder = m_dir->filePath(QStringLiteral("Projects/Harbour bridge/Drawings/Details"));
-    QVERIFY(QDir().mkpath(folder));
-    QFile file(folder + QStringLiteral("/Stair.dwg"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    m_items = { UploadItem(QFileInfo(file.fileName()), m_statuses.first(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()) };
-    UploadDialog dialog(&m_folder, m_items, 0, 1, QStringLiteral("Site/Docs"), m_statuses, nullptr);
-    const QTableView* view = dialog.findChild<QTableView*>();
-    const int needed = view->fontMetrics().horizontalAdvance(QFileInfo(file.fileName()).absolutePath());
+    add(QStringLiteral("Projects/Harbour bridge/Drawings/Details/Stair.dwg"));
+    const auto dialog = makeDialog();
+    const QTableView* view = dialog->findChild<QTableView*>();
+    const int needed = view->fontMetrics().horizontalAdvance(m_items.first().fileInfo().absolutePath());
     QVERIFY(needed > 200);
     QVERIFY(view->columnWidth(1) > std::min(needed, 380));
     QCOMPARE(view->columnWidth(0), 200);

@@ -18,19 +18,27 @@ Q_DECLARE_METATYPE(TestReply)
 
 namespace {
 const RestStatus uploadTestStatus(2, QStringLiteral("Draft"), 1);
+const QString uploadConnection = QStringLiteral("Network connection problem or canceled by user");
+const QString uploadParentFailed = QStringLiteral("Parent directory creation failed");
+const QString uploadDone = QStringLiteral("Document uploaded successfully");
 
 QString uploadCall(int folderId, const QString& name, int revision = -1)
 {
-    QString call
-        = QStringLiteral("POST Documents?f=%1&Name=%2&Description=note&StatusID=2").arg(folderId).arg(name);
-    if (revision >= 0)
-        call += QStringLiteral("&r=%1").arg(revision);
-    return call;
+    return QStringLiteral("POST Documents?f=%1&Name=%2&Description=note&StatusID=2").arg(folderId).arg(name)
+        + (revision >= 0 ? QStringLiteral("&r=%1").arg(revision) : QString());
 }
 
-ServiceSetup noSetup()
+// A setup that gives one answer for one folder.
+ServiceSetup uploadOn(void (UploadFakeService::*set)(int, TestReply), int folderId, const TestReply& reply)
 {
-    return [](UploadFakeService&) {};
+    return [set, folderId, reply](UploadFakeService& s) { (s.*set)(folderId, reply); };
+}
+
+TestReply uploadSlow(const char* body)
+{
+    TestReply reply = TestReply::text(200, body);
+    reply.delay = std::chrono::seconds(30);
+    return reply;
 }
 
 // What a finished run left behind, as the GUI thread saw it.
@@ -51,16 +59,13 @@ class TestUploadThread : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
     void treeIsUploadedInListOrderIntoTheFoldersMadeForIt();
     void fileOutcomes_data();
     void fileOutcomes();
     void folderOutcomes_data();
     void folderOutcomes();
-    void existingEmptyFolderNeedsNoListing();
     void failedFolderSkipsItsWholeSubtreeOnly();
-    void cancelDuringThirdOfFiveFiles();
-    void cancelMarksRemainingSubtreesInWriteOrder();
+    void cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder();
     void failedContactMarksEveryItemAndEmitsNoProgress_data();
     void failedContactMarksEveryItemAndEmitsNoProgress();
     void vanishedFileIsNotLeftQueued();
@@ -68,11 +73,12 @@ private Q_SLOTS:
 private:
     QFileInfo makeFile(const QString& relativePath, const QByteArray& content = "bytes");
     QFileInfo makeDir(const QString& relativePath);
-    int add(QList<UploadItem>& items, const QFileInfo& info, int parent = -1);
-    UploadRun run(UploadFakeService& service, RestObject& target, QList<UploadItem> items,
+    int add(const QFileInfo& info, int parent = -1);
+    UploadRun run(UploadFakeService& service, RestObject& target,
         const std::function<void(UploadThread&)>& whileRunning = {});
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    QList<UploadItem> m_items;
     RestFolder m_folder;
     RestProject m_project;
 };
@@ -81,17 +87,12 @@ void TestUploadThread::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_items.clear();
     m_folder = RestFolder(QStringLiteral("Folder"), 3, QStringLiteral("Docs"), QStringLiteral("Docs"),
         QStringLiteral("documents"), 0, 7, QString(), 0, 0);
-    m_project = RestProject();
     m_project.setObjectType(QStringLiteral("Project"));
     m_project.setId(7);
     m_project.setName(QStringLiteral("Site"));
-}
-
-void TestUploadThread::cleanup()
-{
-    m_dir.reset();
 }
 
 QFileInfo TestUploadThread::makeFile(const QString& relativePath, const QByteArray& content)
@@ -109,21 +110,21 @@ QFileInfo TestUploadThread::makeDir(const QString& relativePath)
     return QFileInfo(m_dir->filePath(relativePath));
 }
 
-int TestUploadThread::add(QList<UploadItem>& items, const QFileInfo& info, int parent)
+int TestUploadThread::add(const QFileInfo& info, int parent)
 {
-    items.append(
-        UploadItem(info, uploadTestStatus, ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")),
-            QStringLiteral("note"), {}, parent, -1, QString()));
-    const int position = static_cast<int>(items.size()) - 1;
+    m_items.append(UploadItem(info, uploadTestStatus, ModelItemStatus(ModelItemStatus::Queued, "Queued"),
+        QStringLiteral("note"), {}, parent, -1, QString()));
+    const int position = static_cast<int>(m_items.size()) - 1;
     if (parent >= 0)
-        items[parent].addChild(position);
+        m_items[parent].addChild(position);
     return position;
 }
 
-UploadRun TestUploadThread::run(UploadFakeService& service, RestObject& target, QList<UploadItem> items,
-    const std::function<void(UploadThread&)>& whileRunning)
+UploadRun TestUploadThread::run(
+    UploadFakeService& service, RestObject& target, const std::function<void(UploadThread&)>& whileRunning)
 {
     UploadRun result;
+    QList<UploadItem> items = m_items;
     const std::unique_ptr<Rest> rest = service.logon();
     service.server().clearRequests();
     UploadModel model(&items, { uploadTestStatus });
@@ -151,149 +152,127 @@ UploadRun TestUploadThread::run(UploadFakeService& service, RestObject& target, 
 void TestUploadThread::treeIsUploadedInListOrderIntoTheFoldersMadeForIt()
 {
     UploadFakeService service;
-    QList<UploadItem> items;
-    const int top = add(items, makeDir(QStringLiteral("top")));
-    add(items, makeFile(QStringLiteral("top/a.txt"), "first file"), top);
-    const int sub = add(items, makeDir(QStringLiteral("top/sub")), top);
-    add(items, makeFile(QStringLiteral("top/sub/b.txt"), "second file"), sub);
-    add(items, makeFile(QStringLiteral("c.txt"), "third file"));
+    const int top = add(makeDir("top"));
+    add(makeFile("top/a.txt", "first file"), top);
+    const int sub = add(makeDir("top/sub"), top);
+    add(makeFile("top/sub/b.txt", "second file"), sub);
+    add(makeFile("c.txt", "third file"));
+    // A folder that exists already and has nothing to receive needs no listing.
+    service.setCreate("empty", TestReply::text(400, "Folder with that name exists already"));
+    add(makeDir("empty"));
 
     LineRecorder lines;
-    const UploadRun result = run(service, m_folder, items);
-
-    const QStringList expected {
-        QStringLiteral("GET Contacts?p=7"),
-        QStringLiteral("GET FolderAccess?f=3"),
-        QStringLiteral("POST Folders?p=7"),
-        QStringLiteral("GET FolderAccess?f=100"),
-        QStringLiteral("GET Documents?f=100"),
-        uploadCall(100, QStringLiteral("a.txt")),
-        QStringLiteral("POST Folders?p=7"),
-        QStringLiteral("GET FolderAccess?f=101"),
-        QStringLiteral("GET Documents?f=101"),
-        uploadCall(101, QStringLiteral("b.txt")),
-        QStringLiteral("GET Documents?f=3"),
-        QStringLiteral("GET FolderAccess?f=3"),
-        uploadCall(3, QStringLiteral("c.txt")),
-    };
-    QCOMPARE(service.calls(), expected);
+    const UploadRun result = run(service, m_folder);
+    QCOMPARE(service.calls(),
+        (QStringList { "GET Contacts?p=7", "GET FolderAccess?f=3", "POST Folders?p=7",
+            "GET FolderAccess?f=100", "GET Documents?f=100", uploadCall(100, "a.txt"), "POST Folders?p=7",
+            "GET FolderAccess?f=101", "GET Documents?f=101", uploadCall(101, "b.txt"), "GET Documents?f=3",
+            "GET FolderAccess?f=3", uploadCall(3, "c.txt"), "GET FolderAccess?f=3", "POST Folders?p=7" }));
     const std::vector<RecordedRequest> requests = service.callRequests();
     QCOMPARE(QString::fromStdString(requests[2].body),
-        JSONParser::createDirectoryJson(QStringLiteral("top"), QStringLiteral("documents"), 3, 0, QString()));
+        JSONParser::createDirectoryJson("top", QStringLiteral("documents"), 3, 0, QString()));
     QCOMPARE(QString::fromStdString(requests[6].body),
-        JSONParser::createDirectoryJson(
-            QStringLiteral("sub"), QStringLiteral("documents"), 100, 0, QString()));
+        JSONParser::createDirectoryJson("sub", QStringLiteral("documents"), 100, 0, QString()));
     QVERIFY(requests[9].chunked);
     QCOMPARE(requests[9].body, std::string("second file"));
 
-    const QStringList texts { QStringLiteral("Successful"), QStringLiteral("Document uploaded successfully"),
-        QStringLiteral("Successful"), QStringLiteral("Document uploaded successfully"),
-        QStringLiteral("Document uploaded successfully") };
-    for (int row = 0; row < items.size(); ++row) {
+    const QStringList texts { "Successful", uploadDone, "Successful", uploadDone, uploadDone,
+        "Folder existed already" };
+    for (int row = 0; row < m_items.size(); ++row) {
         QCOMPARE(result.code(row), int(ModelItemStatus::Done));
         QCOMPARE(result.text(row), texts[row]);
     }
-    QCOMPARE(result.finishedSignals, 5);
-    QVERIFY(lines.contains(QStringLiteral("Rest createDirectory() successful, directory path: ")
-        + items[sub].fileInfo().canonicalFilePath()));
-    QVERIFY(lines.contains(QStringLiteral("Rest uploadDocument() successful, file path: ")
-        + items[4].fileInfo().canonicalFilePath()));
+    QCOMPARE(result.finishedSignals, 6);
+    QVERIFY(lines.contains("Folder existed already, ok"));
+    QVERIFY(lines.contains(
+        "Rest createDirectory() successful, directory path: " + m_items[sub].fileInfo().canonicalFilePath()));
+    QVERIFY(lines.contains(
+        "Rest uploadDocument() successful, file path: " + m_items[4].fileInfo().canonicalFilePath()));
 }
 
 void TestUploadThread::fileOutcomes_data()
 {
-    QTest::addColumn<QString>(
-        "place"); // "folder": dropped on folder 3; "inside": in a dropped folder; "project"
+    // "folder": dropped on folder 3; "inside": in a dropped folder; "project": dropped on the project.
+    QTest::addColumn<QString>("place");
     QTest::addColumn<ServiceSetup>("setup");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("calls"); // for "inside", the calls after the folder's own
 
-    const QString mine
-        = QStringLiteral(R"([{"ObjectType":"Document","ID":41,"Name":"report.pdf","AuthorID":5}])");
-    const QString theirs
-        = QStringLiteral(R"([{"ObjectType":"Document","ID":41,"Name":"report.pdf","AuthorID":9}])");
-    const auto documents = [](const QString& json) {
-        return ServiceSetup(
-            [json](UploadFakeService& s) { s.setDocuments(3, TestReply::text(200, json.toStdString())); });
-    };
-    const auto rights = [](const char* json, const QString& docs = QString(), bool admin = false) {
+    const std::string mine = R"([{"ObjectType":"Document","ID":41,"Name":"report.pdf","AuthorID":5}])";
+    const std::string theirs = R"([{"ObjectType":"Document","ID":41,"Name":"report.pdf","AuthorID":9}])";
+    const auto rights = [](const char* json, const std::string& docs = {}, bool admin = false) {
         return ServiceSetup([json, docs, admin](UploadFakeService& s) {
-            s.setAccessJson(3, json);
-            if (!docs.isEmpty())
-                s.setDocuments(3, TestReply::text(200, docs.toStdString()));
+            s.setAccess(3, TestReply::text(200, json));
+            if (!docs.empty())
+                s.setDocuments(3, TestReply::text(200, docs));
             s.setContact(5, admin);
         });
     };
-    const QStringList checks { QStringLiteral("GET Contacts?p=7"), QStringLiteral("GET Documents?f=3"),
-        QStringLiteral("GET FolderAccess?f=3") };
-    const QString uploaded = QStringLiteral("Document uploaded successfully");
+    const auto docs = [](int folderId, const TestReply& reply) {
+        return uploadOn(&UploadFakeService::setDocuments, folderId, reply);
+    };
+    const auto access = [](int folderId, const TestReply& reply) {
+        return uploadOn(&UploadFakeService::setAccess, folderId, reply);
+    };
+    const auto upload = [](TestReply reply) {
+        return ServiceSetup([reply](UploadFakeService& s) { s.setUpload("report.pdf", reply); });
+    };
+    const ServiceSetup none = [](UploadFakeService&) {};
+    const QStringList checks { "GET Contacts?p=7", "GET Documents?f=3", "GET FolderAccess?f=3" };
     const QString revised = QStringLiteral("Document revision added successfully");
-    const QString connection = QStringLiteral("Network connection problem or canceled by user");
+    const QString noAdd = QStringLiteral("You're not allowed to create documents in this folder");
+    const QString sent = uploadCall(3, "report.pdf");
+    const QString revision = uploadCall(3, "report.pdf", 41);
+    const QString listing = QStringLiteral("GET Documents?f=100");
 
-    QTest::newRow("new document") << "folder" << noSetup() << 3 << uploaded
-                                  << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf")) };
-    QTest::newRow("same name makes a revision")
-        << "folder" << documents(theirs) << 3 << revised
-        << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf"), 41) };
+    QTest::newRow("new document") << "folder" << none << 3 << uploadDone << checks + QStringList { sent };
+    QTest::newRow("same name makes a revision") << "folder" << docs(3, TestReply::text(200, theirs)) << 3
+                                                << revised << checks + QStringList { revision };
     QTest::newRow("other letter case makes a new document")
         << "folder"
-        << documents(QString(theirs).replace(QStringLiteral("report.pdf"), QStringLiteral("Report.pdf"))) << 3
-        << uploaded << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf")) };
+        << docs(3,
+               TestReply::text(200, QString::fromStdString(theirs).replace("report", "Report").toStdString()))
+        << 3 << uploadDone << checks + QStringList { sent };
     QTest::newRow("no right to add") << "folder" << rights(R"({"CanAdd":false,"CanAddRevision":true})") << 2
-                                     << "You're not allowed to create documents in this folder" << checks;
+                                     << noAdd << checks;
     QTest::newRow("administrators get no exemption")
-        << "folder" << rights(R"({"CanAdd":false})", QString(), true) << 2
-        << "You're not allowed to create documents in this folder" << checks;
+        << "folder" << rights(R"({"CanAdd":false})", {}, true) << 2 << noAdd << checks;
     QTest::newRow("revision of another's document")
         << "folder" << rights(R"({"CanAddRevision":true})", theirs) << 3 << revised
-        << checks + QStringList { uploadCall(3, "report.pdf", 41) };
+        << checks + QStringList { revision };
     QTest::newRow("revision of one's own document")
         << "folder" << rights(R"({"CanAddRevisionToOwn":true})", mine) << 3 << revised
-        << checks + QStringList { uploadCall(3, "report.pdf", 41) };
+        << checks + QStringList { revision };
     QTest::newRow("own-only right on another's document")
         << "folder" << rights(R"({"CanAdd":true,"CanAddRevisionToOwn":true})", theirs) << 2
         << "You're not allowed to add a revision in this folder" << checks;
-    QTest::newRow("listing refused") << "folder" << ServiceSetup([](UploadFakeService& s) {
-        s.setDocuments(3, TestReply::text(500, "boom"));
-    }) << 2 << "An error occured, response code: 500, response: boom"
+    QTest::newRow("listing refused") << "folder" << docs(3, TestReply::text(500, "boom")) << 2
+                                     << "An error occured, response code: 500, response: boom"
                                      << checks.mid(0, 2);
-    QTest::newRow("rights refused") << "folder" << ServiceSetup([](UploadFakeService& s) {
-        s.setAccess(3, TestReply::text(403, "denied"));
-    }) << 2 << "An error occured, response code: 403, response: denied"
-                                    << checks;
-    QTest::newRow("rights connection") << "folder" << ServiceSetup([](UploadFakeService& s) {
-        s.setAccess(3, UploadFakeService::brokenConnection());
-    }) << 2 << connection << checks;
-    QTest::newRow("upload refused") << "folder" << ServiceSetup([](UploadFakeService& s) {
-        s.setUpload("report.pdf", TestReply::text(500, "quota"));
-    }) << 2 << "Error: quota" << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf")) };
-    QTest::newRow("revision refused") << "folder" << ServiceSetup([theirs](UploadFakeService& s) {
-        s.setDocuments(3, TestReply::text(200, theirs.toStdString()));
-        s.setUpload("report.pdf", TestReply::text(409, "locked"));
-    }) << 2 << "Error: locked" << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf"), 41) };
-    QTest::newRow("upload connection") << "folder" << ServiceSetup([](UploadFakeService& s) {
-        s.setUpload("report.pdf", UploadFakeService::brokenConnection());
-    }) << 2 << connection << checks + QStringList { uploadCall(3, QStringLiteral("report.pdf")) };
-    QTest::newRow("project root") << "project" << noSetup() << 2
+    QTest::newRow("rights refused") << "folder" << access(3, TestReply::text(403, "denied")) << 2
+                                    << "An error occured, response code: 403, response: denied" << checks;
+    QTest::newRow("rights connection")
+        << "folder" << access(3, UploadFakeService::brokenConnection()) << 2 << uploadConnection << checks;
+    QTest::newRow("upload refused") << "folder" << upload(TestReply::text(500, "quota")) << 2
+                                    << "Error: quota" << checks + QStringList { sent };
+    QTest::newRow("upload connection") << "folder" << upload(UploadFakeService::brokenConnection()) << 2
+                                       << uploadConnection << checks + QStringList { sent };
+    QTest::newRow("project root") << "project" << none << 2
                                   << "You can't upload a document in the root of a project"
-                                  << QStringList { QStringLiteral("GET Contacts?p=7") };
+                                  << QStringList { "GET Contacts?p=7" };
 
     QTest::newRow("inside: rights from the folder's record")
-        << "inside" << noSetup() << 3 << uploaded
-        << QStringList { QStringLiteral("GET Documents?f=100"),
-               uploadCall(100, QStringLiteral("report.pdf")) };
+        << "inside" << none << 3 << uploadDone << QStringList { listing, uploadCall(100, "report.pdf") };
     QTest::newRow("inside: listing refused")
-        << "inside"
-        << ServiceSetup([](UploadFakeService& s) { s.setDocuments(100, TestReply::text(500, "boom")); }) << 2
-        << "Rest error occured, response: boom" << QStringList { QStringLiteral("GET Documents?f=100") };
-    QTest::newRow("inside: listing connection") << "inside" << ServiceSetup([](UploadFakeService& s) {
-        s.setDocuments(100, UploadFakeService::brokenConnection());
-    }) << 2 << connection + QLatin1Char('.') << QStringList { QStringLiteral("GET Documents?f=100") };
+        << "inside" << docs(100, TestReply::text(500, "boom")) << 2 << "Rest error occured, response: boom"
+        << QStringList { listing };
+    QTest::newRow("inside: listing connection")
+        << "inside" << docs(100, UploadFakeService::brokenConnection()) << 2
+        << uploadConnection + QLatin1Char('.') << QStringList { listing };
     QTest::newRow("inside: folder rights unknown, asked again")
-        << "inside" << ServiceSetup([](UploadFakeService& s) { s.setAccess(100, TestReply::text(500, "x")); })
-        << 2 << "Rest error occured, response: x"
-        << QStringList { QStringLiteral("GET Documents?f=100"), QStringLiteral("GET FolderAccess?f=100") };
+        << "inside" << access(100, TestReply::text(500, "x")) << 2 << "Rest error occured, response: x"
+        << QStringList { listing, "GET FolderAccess?f=100" };
 }
 
 void TestUploadThread::fileOutcomes()
@@ -306,27 +285,22 @@ void TestUploadThread::fileOutcomes()
 
     UploadFakeService service;
     setup(service);
-    QList<UploadItem> items;
-    int parent = -1;
-    if (place == QLatin1String("inside")) {
-        parent = add(items, makeDir(QStringLiteral("box")));
-        calls = QStringList { QStringLiteral("GET Contacts?p=7"), QStringLiteral("GET FolderAccess?f=3"),
-            QStringLiteral("POST Folders?p=7"), QStringLiteral("GET FolderAccess?f=100") }
-            + calls;
-    }
-    const int file = add(items,
-        makeFile(parent >= 0 ? QStringLiteral("box/report.pdf") : QStringLiteral("report.pdf")), parent);
+    const bool inside = place == QLatin1String("inside");
+    if (inside)
+        calls = QStringList {
+            "GET Contacts?p=7", "GET FolderAccess?f=3", "POST Folders?p=7", "GET FolderAccess?f=100"
+        } + calls;
+    const int parent = inside ? add(makeDir("box")) : -1;
+    const int file = add(makeFile(inside ? "box/report.pdf" : "report.pdf"), parent);
 
     LineRecorder lines;
-    const UploadRun result = run(service,
-        place == QLatin1String("project") ? static_cast<RestObject&>(m_project)
-                                          : static_cast<RestObject&>(m_folder),
-        items);
+    const UploadRun result
+        = run(service, place == QLatin1String("project") ? static_cast<RestObject&>(m_project) : m_folder);
     QCOMPARE(result.text(file), text);
     QCOMPARE(result.code(file), code);
     QCOMPARE(service.calls(), calls);
     if (code == 2 && !calls.last().startsWith(QLatin1String("POST Documents")))
-        QVERIFY(lines.contains(QStringLiteral("Upload document not approved! err: ") + text));
+        QVERIFY(lines.contains("Upload document not approved! err: " + text));
 }
 
 void TestUploadThread::folderOutcomes_data()
@@ -337,78 +311,69 @@ void TestUploadThread::folderOutcomes_data()
     QTest::addColumn<QString>("fileText");
     QTest::addColumn<QStringList>("calls");
 
-    const QString parentFailed = QStringLiteral("Parent directory creation failed");
-    const QString connection = QStringLiteral("Network connection problem or canceled by user");
-    const QString uploaded = QStringLiteral("Document uploaded successfully");
     const QString contact = QStringLiteral("GET Contacts?p=7");
     const QString rights = QStringLiteral("GET FolderAccess?f=3");
     const QString create = QStringLiteral("POST Folders?p=7");
-    const auto admin = [](UploadFakeService& s) { s.setContact(5, true); };
-    const QString exists = QStringLiteral("A Folder with that name exists already.");
-    const auto existing = [exists](int parent, const char* listing) {
-        return ServiceSetup([exists, parent, listing](UploadFakeService& s) {
-            s.setContact(5, parent == 0);
-            s.setCreate("box", TestReply::text(400, exists.toStdString()));
-            s.setFolders(parent, TestReply::text(200, listing));
+    const QStringList intoNew { "GET FolderAccess?f=100", "GET Documents?f=100",
+        uploadCall(100, "inner.txt") };
+    const QStringList intoExisting { "GET FolderAccess?f=55", "GET Documents?f=55",
+        uploadCall(55, "inner.txt") };
+    const auto setup = [](bool admin, const char* access, const char* name, TestReply created, int parent = 3,
+                           TestReply listing = TestReply::text(200, "[]")) {
+        return ServiceSetup([=](UploadFakeService& s) {
+            s.setContact(5, admin);
+            if (access)
+                s.setAccess(3, TestReply::text(200, access));
+            if (name)
+                s.setCreate(name, created);
+            s.setFolders(parent, listing);
         });
     };
-    const char* const boxes
-        = R"([{"ObjectType":"Folder","ID":54,"Name":"Box"},{"ObjectType":"Folder","ID":55,"Name":"box"}])";
+    const TestReply ok = TestReply::text(200, "{}");
+    const TestReply exists = TestReply::text(400, "A Folder with that name exists already.");
+    const TestReply boxes = TestReply::text(200,
+        R"([{"ObjectType":"Folder","ID":54,"Name":"Box"},{"ObjectType":"Folder","ID":55,"Name":"box"}])");
 
     QTest::newRow("project root, not an administrator")
-        << true << noSetup() << "You're not allowed to create this folder in the root of a project"
-        << parentFailed << QStringList { contact };
-    QTest::newRow("project root, administrator")
-        << true << ServiceSetup(admin) << "Successful" << uploaded
-        << QStringList { contact, create, QStringLiteral("GET FolderAccess?f=100"),
-               QStringLiteral("GET Documents?f=100"), uploadCall(100, QStringLiteral("inner.txt")) };
-    QTest::newRow("no subfolder right")
-        << false << ServiceSetup([](UploadFakeService& s) { s.setAccessJson(3, R"({"CanAdd":true})"); })
-        << "You're not allowed to create this subfolder" << parentFailed << QStringList { contact, rights };
+        << true << setup(false, nullptr, nullptr, ok)
+        << "You're not allowed to create this folder in the root of a project" << uploadParentFailed
+        << QStringList { contact };
+    QTest::newRow("project root, administrator") << true << setup(true, nullptr, nullptr, ok) << "Successful"
+                                                 << uploadDone << QStringList { contact, create } + intoNew;
+    QTest::newRow("no subfolder right") << false << setup(false, R"({"CanAdd":true})", nullptr, ok)
+                                        << "You're not allowed to create this subfolder" << uploadParentFailed
+                                        << QStringList { contact, rights };
     QTest::newRow("administrators skip the subfolder check")
-        << false << ServiceSetup([admin](UploadFakeService& s) {
-               admin(s);
-               s.setAccessJson(3, R"({"CanAdd":true})");
-           })
-        << "Successful" << uploaded
-        << QStringList { contact, create, QStringLiteral("GET FolderAccess?f=100"),
-               QStringLiteral("GET Documents?f=100"), uploadCall(100, QStringLiteral("inner.txt")) };
-    QTest::newRow("rights refused") << false << ServiceSetup([](UploadFakeService& s) {
-        s.setAccess(3, TestReply::text(500, "x"));
-    }) << "An error occured, response code: 500, response: x"
-                                    << parentFailed << QStringList { contact, rights };
-    QTest::newRow("rights connection") << false << ServiceSetup([](UploadFakeService& s) {
-        s.setAccess(3, UploadFakeService::brokenConnection());
-    }) << connection << parentFailed << QStringList { contact, rights };
+        << false << setup(true, R"({"CanAdd":true})", nullptr, ok) << "Successful" << uploadDone
+        << QStringList { contact, create } + intoNew;
+    QTest::newRow("rights refused") << false
+                                    << uploadOn(&UploadFakeService::setAccess, 3, TestReply::text(500, "x"))
+                                    << "An error occured, response code: 500, response: x"
+                                    << uploadParentFailed << QStringList { contact, rights };
+    QTest::newRow("rights connection")
+        << false << uploadOn(&UploadFakeService::setAccess, 3, UploadFakeService::brokenConnection())
+        << uploadConnection << uploadParentFailed << QStringList { contact, rights };
     QTest::newRow("creation refused")
-        << false
-        << ServiceSetup([](UploadFakeService& s) { s.setCreate("box", TestReply::text(500, "nope")); })
-        << "Error: nope" << parentFailed << QStringList { contact, rights, create };
-    QTest::newRow("creation connection") << false << ServiceSetup([](UploadFakeService& s) {
-        s.setCreate("box", UploadFakeService::brokenConnection());
-    }) << connection << parentFailed << QStringList { contact, rights, create };
+        << false << setup(false, nullptr, "box", TestReply::text(500, "nope")) << "Error: nope"
+        << uploadParentFailed << QStringList { contact, rights, create };
+    QTest::newRow("creation connection")
+        << false << setup(false, nullptr, "box", UploadFakeService::brokenConnection()) << uploadConnection
+        << uploadParentFailed << QStringList { contact, rights, create };
     QTest::newRow("existing folder adopted by exact name")
-        << false << existing(3, boxes) << "Folder existed already" << uploaded
-        << QStringList { contact, rights, create, QStringLiteral("GET Folders?p=7&parent=3&a=tree"),
-               QStringLiteral("GET FolderAccess?f=55"), QStringLiteral("GET Documents?f=55"),
-               uploadCall(55, QStringLiteral("inner.txt")) };
+        << false << setup(false, nullptr, "box", exists, 3, boxes) << "Folder existed already" << uploadDone
+        << QStringList { contact, rights, create, "GET Folders?p=7&parent=3&a=tree" } + intoExisting;
     QTest::newRow("existing folder in a project root")
-        << true << existing(0, boxes) << "Folder existed already" << uploaded
-        << QStringList { contact, create, QStringLiteral("GET Folders?p=7&parent=0&a=tree"),
-               QStringLiteral("GET FolderAccess?f=55"), QStringLiteral("GET Documents?f=55"),
-               uploadCall(55, QStringLiteral("inner.txt")) };
+        << true << setup(true, nullptr, "box", exists, 0, boxes) << "Folder existed already" << uploadDone
+        << QStringList { contact, create, "GET Folders?p=7&parent=0&a=tree" } + intoExisting;
     QTest::newRow("existing folder missing from the listing")
-        << false << existing(3, R"([{"ObjectType":"Folder","ID":54,"Name":"Box"}])")
+        << false
+        << setup(false, nullptr, "box", exists, 3,
+               TestReply::text(200, R"([{"ObjectType":"Folder","ID":54,"Name":"Box"}])"))
         << "The server reports that this folder exists, but it was not found in the parent folder"
-        << parentFailed
-        << QStringList { contact, rights, create, QStringLiteral("GET Folders?p=7&parent=3&a=tree") };
+        << uploadParentFailed << QStringList { contact, rights, create, "GET Folders?p=7&parent=3&a=tree" };
     QTest::newRow("existing folder, listing refused")
-        << false << ServiceSetup([exists](UploadFakeService& s) {
-               s.setCreate("box", TestReply::text(400, exists.toStdString()));
-               s.setFolders(3, TestReply::text(503, "down"));
-           })
-        << "Error: down" << parentFailed
-        << QStringList { contact, rights, create, QStringLiteral("GET Folders?p=7&parent=3&a=tree") };
+        << false << setup(false, nullptr, "box", exists, 3, TestReply::text(503, "down")) << "Error: down"
+        << uploadParentFailed << QStringList { contact, rights, create, "GET Folders?p=7&parent=3&a=tree" };
 }
 
 void TestUploadThread::folderOutcomes()
@@ -421,11 +386,10 @@ void TestUploadThread::folderOutcomes()
 
     UploadFakeService service;
     setup(service);
-    QList<UploadItem> items;
-    const int box = add(items, makeDir(QStringLiteral("box")));
-    const int inner = add(items, makeFile(QStringLiteral("box/inner.txt")), box);
+    const int box = add(makeDir("box"));
+    const int inner = add(makeFile("box/inner.txt"), box);
 
-    const UploadRun result = run(service, onProject ? static_cast<RestObject&>(m_project) : m_folder, items);
+    const UploadRun result = run(service, onProject ? static_cast<RestObject&>(m_project) : m_folder);
     QCOMPARE(result.text(box), folderText);
     QCOMPARE(result.text(inner), fileText);
     const bool folderDone
@@ -434,110 +398,57 @@ void TestUploadThread::folderOutcomes()
     QCOMPARE(service.calls(), calls);
     QCOMPARE(result.finishedSignals, 2);
 
-    if (onProject && calls.contains(QStringLiteral("POST Folders?p=7"))) {
+    if (onProject && calls.contains("POST Folders?p=7")) {
         // A new top-level folder carries the rights it is to have.
         const RestFolderAccess access(true, true, false, false, true, true, true, true, false, false, false,
             false, false, false, true, false, false, false);
         QCOMPARE(QString::fromStdString(service.callRequests().at(1).body),
-            JSONParser::createDirectoryJson(
-                QStringLiteral("box"), QStringLiteral("documents"), 0, 0, access.toJson()));
+            JSONParser::createDirectoryJson("box", QStringLiteral("documents"), 0, 0, access.toJson()));
     }
-}
-
-void TestUploadThread::existingEmptyFolderNeedsNoListing()
-{
-    UploadFakeService service;
-    service.setCreate("empty", TestReply::text(400, "Folder with that name exists already"));
-    QList<UploadItem> items;
-    add(items, makeDir(QStringLiteral("empty")));
-    LineRecorder lines;
-    const UploadRun result = run(service, m_folder, items);
-    QCOMPARE(result.code(0), 3);
-    QCOMPARE(result.text(0), QStringLiteral("Folder existed already"));
-    QCOMPARE(service.calls(),
-        (QStringList { QStringLiteral("GET Contacts?p=7"), QStringLiteral("GET FolderAccess?f=3"),
-            QStringLiteral("POST Folders?p=7") }));
-    QVERIFY(lines.contains(QStringLiteral("Folder existed already, ok")));
 }
 
 void TestUploadThread::failedFolderSkipsItsWholeSubtreeOnly()
 {
     UploadFakeService service;
     service.setCreate("bad", TestReply::text(500, "refused"));
-    QList<UploadItem> items;
-    const int bad = add(items, makeDir(QStringLiteral("bad")));
-    const int deep = add(items, makeDir(QStringLiteral("bad/deep")), bad);
-    add(items, makeFile(QStringLiteral("bad/deep/x.txt")), deep);
-    add(items, makeFile(QStringLiteral("bad/y.txt")), bad);
-    add(items, makeFile(QStringLiteral("after.txt")));
+    const int bad = add(makeDir("bad"));
+    add(makeFile("bad/deep/x.txt"), add(makeDir("bad/deep"), bad));
+    add(makeFile("bad/y.txt"), bad);
+    add(makeFile("after.txt"));
 
     LineRecorder lines;
-    const UploadRun result = run(service, m_folder, items);
-    QCOMPARE(result.text(0), QStringLiteral("Error: refused"));
-    for (int row = 1; row <= 3; ++row) {
-        QCOMPARE(result.code(row), 2);
-        QCOMPARE(result.text(row), QStringLiteral("Parent directory creation failed"));
-    }
-    QCOMPARE(result.text(4), QStringLiteral("Document uploaded successfully"));
+    const UploadRun result = run(service, m_folder);
+    QCOMPARE(result.text(4), uploadDone);
     QCOMPARE(service.calls(),
-        (QStringList { QStringLiteral("GET Contacts?p=7"), QStringLiteral("GET FolderAccess?f=3"),
-            QStringLiteral("POST Folders?p=7"), QStringLiteral("GET Documents?f=3"),
-            QStringLiteral("GET FolderAccess?f=3"), uploadCall(3, QStringLiteral("after.txt")) }));
+        (QStringList { "GET Contacts?p=7", "GET FolderAccess?f=3", "POST Folders?p=7", "GET Documents?f=3",
+            "GET FolderAccess?f=3", uploadCall(3, "after.txt") }));
     QCOMPARE(result.finishedSignals, 5);
-    QVERIFY(lines.contains(QStringLiteral(
-        "Rest error occured while uploading a folder, response code: 500, response: refused")));
+    QVERIFY(
+        lines.contains("Rest error occured while uploading a folder, response code: 500, response: refused"));
     // The subtree is marked depth first, right after the folder itself.
+    const QString skipped = "2:" + uploadParentFailed;
     QCOMPARE(result.writes.mid(0, 4),
-        (QStringList { QStringLiteral("0:2:Error: refused"),
-            QStringLiteral("1:2:Parent directory creation failed"),
-            QStringLiteral("2:2:Parent directory creation failed"),
-            QStringLiteral("3:2:Parent directory creation failed") }));
+        (QStringList { "0:2:Error: refused", "1:" + skipped, "2:" + skipped, "3:" + skipped }));
 }
 
-void TestUploadThread::cancelDuringThirdOfFiveFiles()
+// Cancel ends the upload that runs at once; what is left is marked, a folder's subtree right after it.
+void TestUploadThread::cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder()
 {
     UploadFakeService service;
-    TestReply slow = TestReply::text(200, R"({"ObjectType":"Document","ID":9})");
-    slow.delay = std::chrono::seconds(30);
-    service.setUpload("c.txt", slow);
-    QList<UploadItem> items;
-    for (const char* name : { "a.txt", "b.txt", "c.txt", "d.txt", "e.txt" })
-        add(items, makeFile(QLatin1String(name)));
+    service.setUpload("b.txt", uploadSlow(R"({"ObjectType":"Document","ID":9})"));
+    for (const char* name : { "a.txt", "b.txt", "c.txt" })
+        add(makeFile(name));
+    add(makeFile("box/inner.txt"), add(makeDir("box")));
 
-    const UploadRun result = run(service, m_folder, items, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(uploadCall(3, QStringLiteral("c.txt"))), 20000);
-        thread.cancel();
-    });
-    QCOMPARE(result.text(0), QStringLiteral("Document uploaded successfully"));
-    QCOMPARE(result.text(1), QStringLiteral("Document uploaded successfully"));
-    QCOMPARE(result.text(2), QStringLiteral("Network connection problem or canceled by user"));
-    QCOMPARE(result.text(3), QStringLiteral("Canceled by user"));
-    QCOMPARE(result.text(4), QStringLiteral("Canceled by user"));
-    QCOMPARE(result.code(4), 2);
-    QCOMPARE(result.finishedSignals, 5);
-    QCOMPARE(service.calls().last(), uploadCall(3, QStringLiteral("c.txt")));
-}
-
-void TestUploadThread::cancelMarksRemainingSubtreesInWriteOrder()
-{
-    UploadFakeService service;
-    TestReply slow = TestReply::text(200, "[]");
-    slow.delay = std::chrono::seconds(30);
-    service.setDocuments(3, slow);
-    QList<UploadItem> items;
-    add(items, makeFile(QStringLiteral("first.txt")));
-    const int box = add(items, makeDir(QStringLiteral("box")));
-    add(items, makeFile(QStringLiteral("box/inner.txt")), box);
-
-    const UploadRun result = run(service, m_folder, items, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(QStringLiteral("GET Documents?f=3")), 20000);
+    const UploadRun result = run(service, m_folder, [&service](UploadThread& thread) {
+        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(uploadCall(3, "b.txt")), 20000);
         thread.cancel();
     });
     QCOMPARE(result.writes,
-        (QStringList { QStringLiteral("0:2:Network connection problem or canceled by user"),
-            QStringLiteral("1:2:Canceled by user"), QStringLiteral("2:2:Parent directory creation failed"),
-            QStringLiteral("2:2:Canceled by user") }));
-    QCOMPARE(result.finishedSignals, 3);
+        (QStringList { "0:3:" + uploadDone, "1:2:" + uploadConnection, "2:2:Canceled by user",
+            "3:2:Canceled by user", "4:2:" + uploadParentFailed, "4:2:Canceled by user" }));
+    QCOMPARE(result.finishedSignals, 5);
+    QCOMPARE(service.calls().last(), uploadCall(3, "b.txt"));
 }
 
 void TestUploadThread::failedContactMarksEveryItemAndEmitsNoProgress_data()
@@ -547,16 +458,14 @@ void TestUploadThread::failedContactMarksEveryItemAndEmitsNoProgress_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("line");
 
+    const QString connection = QStringLiteral("Network connection problem");
+    const QString connectionLine = QStringLiteral("Rest connection error while retreiving the contact");
     QTest::newRow("refused")
         << TestReply::text(500, "no contact") << false << "Error: no contact"
         << "Rest error while retreiving the contact, response code: 500, response: no contact";
-    QTest::newRow("connection") << UploadFakeService::brokenConnection() << false
-                                << "Network connection problem"
-                                << "Rest connection error while retreiving the contact";
-    TestReply slow = TestReply::text(200, R"({"ID":5})");
-    slow.delay = std::chrono::seconds(30);
-    QTest::newRow("canceled") << slow << true << "Network connection problem"
-                              << "Rest connection error while retreiving the contact";
+    QTest::newRow("connection") << UploadFakeService::brokenConnection() << false << connection
+                                << connectionLine;
+    QTest::newRow("canceled") << uploadSlow(R"({"ID":5})") << true << connection << connectionLine;
 }
 
 void TestUploadThread::failedContactMarksEveryItemAndEmitsNoProgress()
@@ -568,16 +477,14 @@ void TestUploadThread::failedContactMarksEveryItemAndEmitsNoProgress()
 
     UploadFakeService service;
     service.setContact(contact);
-    QList<UploadItem> items;
-    const int box = add(items, makeDir(QStringLiteral("box")));
-    add(items, makeFile(QStringLiteral("box/inner.txt")), box);
-    add(items, makeFile(QStringLiteral("loose.txt")));
+    add(makeFile("box/inner.txt"), add(makeDir("box")));
+    add(makeFile("loose.txt"));
 
     LineRecorder lines;
-    const UploadRun result = run(service, m_folder, items, [&service, cancel](UploadThread& thread) {
+    const UploadRun result = run(service, m_folder, [&service, cancel](UploadThread& thread) {
         if (!cancel)
             return;
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(QStringLiteral("GET Contacts?p=7")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains("GET Contacts?p=7"), 20000);
         thread.cancel();
     });
     for (int row = 0; row < 3; ++row) {
@@ -585,17 +492,15 @@ void TestUploadThread::failedContactMarksEveryItemAndEmitsNoProgress()
         QCOMPARE(result.text(row), text);
     }
     QCOMPARE(result.finishedSignals, 0);
-    QCOMPARE(service.calls(), QStringList { QStringLiteral("GET Contacts?p=7") });
+    QCOMPARE(service.calls(), QStringList { "GET Contacts?p=7" });
     QVERIFY(lines.contains(line));
 }
 
 void TestUploadThread::vanishedFileIsNotLeftQueued()
 {
     UploadFakeService service;
-    QList<UploadItem> items;
-    add(items, makeFile(QStringLiteral("gone.txt")));
-    QVERIFY(QFile::remove(items[0].fileInfo().filePath()));
-    const UploadRun result = run(service, m_folder, items);
+    QVERIFY(QFile::remove(m_items[add(makeFile("gone.txt"))].fileInfo().filePath()));
+    const UploadRun result = run(service, m_folder);
     QCOMPARE(result.code(0), 2);
     QCOMPARE(result.text(0), QStringLiteral("The file or folder doesn't exist any more or can't be read"));
     QCOMPARE(result.finishedSignals, 1);

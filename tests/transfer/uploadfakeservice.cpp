@@ -12,10 +12,17 @@ const char* const uploadFakeAllRights = R"({"ObjectType":"FolderAccess","CanView
                                         R"("CanAdd":true,"CanAddRevisionToOwn":true,"CanAddRevision":true,)"
                                         R"("CanAddSubfolder":true})";
 
-TestReply uploadFakeFind(const std::map<int, TestReply>& replies, int key, const std::string& fallback)
+QString uploadFakeQuery(const RecordedRequest& request, const char* key)
+{
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request.target));
+    return QUrlQuery(url).queryItemValue(QLatin1String(key), QUrl::FullyDecoded);
+}
+
+template<typename Key>
+const TestReply* uploadFakeFind(const std::map<Key, TestReply>& replies, const Key& key)
 {
     const auto found = replies.find(key);
-    return found != replies.end() ? found->second : TestReply::text(200, fallback);
+    return found != replies.end() ? &found->second : nullptr;
 }
 } // namespace
 
@@ -28,45 +35,41 @@ UploadFakeService::UploadFakeService()
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_contact;
     });
-    m_server.on("GET", "/rest/FolderAccess", [this](const RecordedRequest& request) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return uploadFakeFind(
-            m_access, queryValue(request, QStringLiteral("f")).toInt(), uploadFakeAllRights);
-    });
-    m_server.on("GET", "/rest/Documents", [this](const RecordedRequest& request) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return uploadFakeFind(m_documents, queryValue(request, QStringLiteral("f")).toInt(), "[]");
-    });
-    m_server.on("GET", "/rest/Folders", [this](const RecordedRequest& request) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return uploadFakeFind(m_folders, queryValue(request, QStringLiteral("parent")).toInt(), "[]");
-    });
+    // Answers that are looked up by the folder ID in one query item.
+    const auto byFolder = [this](std::map<int, TestReply>& replies, const char* key, const char* fallback) {
+        return [this, &replies, key, fallback](const RecordedRequest& request) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const TestReply* found = uploadFakeFind(replies, uploadFakeQuery(request, key).toInt());
+            return found ? *found : TestReply::text(200, fallback);
+        };
+    };
+    m_server.on("GET", "/rest/FolderAccess", byFolder(m_access, "f", uploadFakeAllRights));
+    m_server.on("GET", "/rest/Documents", byFolder(m_documents, "f", "[]"));
+    m_server.on("GET", "/rest/Folders", byFolder(m_folders, "parent", "[]"));
     m_server.on("POST", "/rest/Folders", [this](const RecordedRequest& request) {
         const RestFolder asked = JSONParser::parseFolder(QString::fromStdString(request.body));
         std::lock_guard<std::mutex> lock(m_mutex);
-        const auto found = m_create.find(asked.name().toStdString());
-        if (found != m_create.end())
-            return found->second;
-        const QString json = QStringLiteral(R"({"ObjectType":"Folder","ID":%1,"Name":"%2","ParentID":%3})")
-                                 .arg(m_nextFolderId++)
-                                 .arg(jsonEscaped(asked.name()))
-                                 .arg(asked.parentId());
-        return TestReply::text(200, json.toStdString());
+        if (const TestReply* found = uploadFakeFind(m_create, asked.name().toStdString()))
+            return *found;
+        return TestReply::text(200,
+            QStringLiteral(R"({"ObjectType":"Folder","ID":%1,"Name":"%2","ParentID":%3})")
+                .arg(m_nextFolderId++)
+                .arg(jsonEscaped(asked.name()))
+                .arg(asked.parentId())
+                .toStdString());
     });
     m_server.on("POST", "/rest/Documents", [this](const RecordedRequest& request) {
-        const QString name = queryValue(request, QStringLiteral("Name"));
+        const QString name = uploadFakeQuery(request, "Name");
         std::lock_guard<std::mutex> lock(m_mutex);
-        const auto found = m_upload.find(name.toStdString());
-        if (found != m_upload.end())
-            return found->second;
-        const QString json = QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2"})")
-                                 .arg(m_nextDocumentId++)
-                                 .arg(jsonEscaped(name));
-        return TestReply::text(200, json.toStdString());
+        if (const TestReply* found = uploadFakeFind(m_upload, name.toStdString()))
+            return *found;
+        return TestReply::text(200,
+            QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2"})")
+                .arg(m_nextDocumentId++)
+                .arg(jsonEscaped(name))
+                .toStdString());
     });
 }
-
-UploadFakeService::~UploadFakeService() = default;
 
 std::unique_ptr<Rest> UploadFakeService::logon()
 {
@@ -88,41 +91,6 @@ void UploadFakeService::setContact(int id, bool isAdmin)
             .toStdString()));
 }
 
-void UploadFakeService::setAccess(int folderId, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_access[folderId] = std::move(reply);
-}
-
-void UploadFakeService::setAccessJson(int folderId, const std::string& json)
-{
-    setAccess(folderId, TestReply::text(200, json));
-}
-
-void UploadFakeService::setDocuments(int folderId, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_documents[folderId] = std::move(reply);
-}
-
-void UploadFakeService::setFolders(int parentId, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_folders[parentId] = std::move(reply);
-}
-
-void UploadFakeService::setCreate(const std::string& name, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_create[name] = std::move(reply);
-}
-
-void UploadFakeService::setUpload(const std::string& name, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_upload[name] = std::move(reply);
-}
-
 std::vector<RecordedRequest> UploadFakeService::callRequests() const
 {
     std::vector<RecordedRequest> calls;
@@ -142,12 +110,6 @@ QStringList UploadFakeService::calls() const
         calls.append(QString::fromStdString(request.method) + QLatin1Char(' ') + target);
     }
     return calls;
-}
-
-QString UploadFakeService::queryValue(const RecordedRequest& request, const QString& key)
-{
-    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(request.target));
-    return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 
 TestReply UploadFakeService::brokenConnection()

@@ -19,7 +19,6 @@ class UploadFakeService final
 {
 public:
     UploadFakeService();
-    ~UploadFakeService();
     UploadFakeService(const UploadFakeService&) = delete;
     UploadFakeService& operator=(const UploadFakeService&) = delete;
 
@@ -30,28 +29,31 @@ public:
     void setContact(TestReply reply);
     void setContact(int id, bool isAdmin);
     // Rights on a folder; default: every right.
-    void setAccess(int folderId, TestReply reply);
-    void setAccessJson(int folderId, const std::string& json);
+    void setAccess(int folderId, TestReply reply) { set(m_access, folderId, std::move(reply)); }
     // The document list of a folder; default: none.
-    void setDocuments(int folderId, TestReply reply);
+    void setDocuments(int folderId, TestReply reply) { set(m_documents, folderId, std::move(reply)); }
     // The folder list below a parent folder (0: the project's top level); default: none.
-    void setFolders(int parentId, TestReply reply);
+    void setFolders(int parentId, TestReply reply) { set(m_folders, parentId, std::move(reply)); }
     // The answer to creating a folder of this name; default: a new folder with the next free ID (100 on).
-    void setCreate(const std::string& name, TestReply reply);
+    void setCreate(const std::string& name, TestReply reply) { set(m_create, name, std::move(reply)); }
     // The answer to uploading a document of this name; default: a new document.
-    void setUpload(const std::string& name, TestReply reply);
+    void setUpload(const std::string& name, TestReply reply) { set(m_upload, name, std::move(reply)); }
 
     // The service calls so far, logon and logoff left out, as "GET Documents?f=3": method and target
     // without the "/rest/" prefix.
     QStringList calls() const;
-    // The request bodies of the calls, in the same order.
+    // The requests of the calls, in the same order.
     std::vector<RecordedRequest> callRequests() const;
 
-    static QString queryValue(const RecordedRequest& request, const QString& key);
     static TestReply brokenConnection();
 
 private:
-    TestServer m_server;
+    template<typename Key> void set(std::map<Key, TestReply>& replies, const Key& key, TestReply reply)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        replies[key] = std::move(reply);
+    }
+
     mutable std::mutex m_mutex;
     TestReply m_contact;
     std::map<int, TestReply> m_access;
@@ -61,4 +63,6 @@ private:
     std::map<std::string, TestReply> m_upload;
     int m_nextFolderId = 100;
     int m_nextDocumentId = 500;
+    // Last, so that it stops answering before the answers above go away.
+    TestServer m_server;
 };
