@@ -155,9 +155,11 @@ void TestKelmarTreeDragDrop::payloadHoldsOneEntryPerDraggedRow()
     const QStringList entries = dragDropEntries(*data);
     QCOMPARE(entries.size(), 3);
 
-    // What each entry holds is followed through to the download list in tst_remotetolocaldrag.
+    // The entries are the records followed by where they lie, as the download list reads them.
     const RestFolder folder = JSONParser::parseFolder(QString::fromStdString(dragDropFolderSub));
     QCOMPARE(entries[0], folder.toJson() + QStringLiteral("Site/Docs"));
+    const RestDocument document = JSONParser::parseDocument(QString::fromStdString(dragDropDocument));
+    QCOMPARE(entries[1], document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Site")));
     QCOMPARE(JSONParser::parseProject(entries[2]).name(), QStringLiteral("Site"));
 }
 
