@@ -108,10 +108,9 @@ private Q_SLOTS:
     void baseAddress();
     void requestTargets_data();
     void requestTargets();
-    void cookieOfTheLogonGoesWithLaterRequests();
+    void cookieAndBodiesOfASequenceOfRequests();
     void uploadStreamsTheFileChunked_data();
     void uploadStreamsTheFileChunked();
-    void uploadAfterFolderCreationSendsTheFileNotTheOldBody();
     void missingLocalFilesFailBeforeAnyRequest();
     void downloadWritesWhatTheServerSends();
     void textAnswerSplitInsideAUtf8SequenceStaysIntact();
@@ -206,7 +205,9 @@ void TestRestClient::requestTargets()
     QCOMPARE(QString::fromUtf8((requests[0].method + ' ' + requests[0].target).c_str()), request);
 }
 
-void TestRestClient::cookieOfTheLogonGoesWithLaterRequests()
+// The logon's cookie goes with every later request; each request sends its own body (an upload after a
+// folder creation once sent the old folder body) and a plain GET sends none.
+void TestRestClient::cookieAndBodiesOfASequenceOfRequests()
 {
     TestServer server;
     TestReply logon = TestReply::text(200, "Logged on.");
@@ -214,19 +215,29 @@ void TestRestClient::cookieOfTheLogonGoesWithLaterRequests()
     server.on("GET", "/rest/Logon", logon);
     server.setFallback([](const RecordedRequest&) { return TestReply(); });
     RestClient client(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
+    const QString json
+        = QStringLiteral("{\"Name\":\"Ö\",\"Type\":\"documents\",\"ParentID\":0,\"AfterID\":0}");
 
     client.Logon();
+    client.CreateDirectory(json, 2);
+    client.UploadDocument(5, QStringLiteral("doc.txt"), QStringLiteral("d"), 1,
+        writeFile(QStringLiteral("doc.txt"), "file body"));
     client.GetProjects();
-    client.UploadDocument(1, QStringLiteral("f.bin"), QString(), 1, writeFile(QStringLiteral("f.bin"), "x"));
     QBuffer sink;
     sink.open(QIODevice::WriteOnly);
     client.DownloadDocument(1, 2, sink);
 
     const std::vector<RecordedRequest> requests = server.requests();
-    QCOMPARE(requests.size(), size_t(4));
+    QCOMPARE(requests.size(), size_t(5));
     QVERIFY(!requests[0].hasHeader("cookie"));
     for (size_t i = 1; i < requests.size(); ++i)
         QCOMPARE(QString::fromStdString(requests[i].header("cookie")), QStringLiteral("session=s3cr3t"));
+    QVERIFY(requests[1].chunked);
+    QCOMPARE(QByteArray::fromStdString(requests[1].body), json.toUtf8());
+    QVERIFY(requests[2].chunked);
+    QCOMPARE(requests[2].body, std::string("file body"));
+    QVERIFY(!requests[3].hasHeader("transfer-encoding"));
+    QCOMPARE(requests[3].bodySize, quint64(0));
 }
 
 void TestRestClient::uploadStreamsTheFileChunked_data()
@@ -262,29 +273,6 @@ void TestRestClient::uploadStreamsTheFileChunked()
     QVERIFY(!request.hasHeader("content-length"));
     QCOMPARE(request.bodySize, quint64(content.size()));
     QCOMPARE(QByteArray::fromStdString(request.body), content);
-}
-
-void TestRestClient::uploadAfterFolderCreationSendsTheFileNotTheOldBody()
-{
-    TestServer server;
-    server.setFallback([](const RecordedRequest&) { return TestReply(); });
-    RestClient client(server.baseUrl(), QString(), QString());
-    const QString json
-        = QStringLiteral("{\"Name\":\"Ö\",\"Type\":\"documents\",\"ParentID\":0,\"AfterID\":0}");
-
-    client.CreateDirectory(json, 2);
-    client.UploadDocument(5, QStringLiteral("doc.txt"), QStringLiteral("d"), 1,
-        writeFile(QStringLiteral("doc.txt"), "file body"));
-    client.GetProjects();
-
-    const std::vector<RecordedRequest> requests = server.requests();
-    QCOMPARE(requests.size(), size_t(3));
-    QVERIFY(requests[0].chunked);
-    QCOMPARE(QByteArray::fromStdString(requests[0].body), json.toUtf8());
-    QVERIFY(requests[1].chunked);
-    QCOMPARE(requests[1].body, std::string("file body"));
-    QVERIFY(!requests[2].hasHeader("transfer-encoding"));
-    QCOMPARE(requests[2].bodySize, quint64(0));
 }
 
 void TestRestClient::missingLocalFilesFailBeforeAnyRequest()
