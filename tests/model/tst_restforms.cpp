@@ -18,8 +18,7 @@ private slots:
     void jsonEscaping();
     void jsonFormsReadBackIntoEqualRecords_data();
     void jsonFormsReadBackIntoEqualRecords();
-    void createDirectoryBody();
-    void createDirectoryNameCannotInjectMembers();
+    void createDirectoryBodyAndDragItem();
     void jsonObjectLength_data();
     void jsonObjectLength();
     void dragEntryCutsAtObjectEndNotAtFirstBrace();
@@ -122,11 +121,6 @@ void TestRestForms::jsonFormsReadBackIntoEqualRecords()
     document.setUploaded(QDateTime());
     QVERIFY(documentRead == document);
 
-    RestFolderAccess access(true, true, false, true, false, false, true, false, false, true, false, false,
-        true, false, true, false, false, true);
-    access.setObjectType(text);
-    QVERIFY(JSONParser::parseFolderAccess(access.toJson()) == access);
-
     int projectId = 0;
     QString path;
     JSONParser::parseDragItem(JSONParser::dragItemJson(-3, text), projectId, path);
@@ -134,7 +128,7 @@ void TestRestForms::jsonFormsReadBackIntoEqualRecords()
     QCOMPARE(path, text);
 }
 
-void TestRestForms::createDirectoryBody()
+void TestRestForms::createDirectoryBodyAndDragItem()
 {
     QCOMPARE(JSONParser::createDirectoryJson(
                  QStringLiteral("Walls"), QStringLiteral("documents"), 7, -1, QString()),
@@ -145,15 +139,13 @@ void TestRestForms::createDirectoryBody()
     QCOMPARE(JSONParser::countElements(body), 5);
     QCOMPARE(JSONParser::dragItemJson(12, QStringLiteral("Tower/plans")),
         QStringLiteral(R"({"ProjectID":12,"KelmarPath":"Tower/plans"})"));
-}
 
-void TestRestForms::createDirectoryNameCannotInjectMembers()
-{
+    // A name cannot add or replace members.
     const QString name = QStringLiteral(R"(a","ParentID":99,"Type":"binder)");
     const QString type = QStringLiteral("documents\\");
-    const QString body = JSONParser::createDirectoryJson(name, type, 7, 0, QString());
-    QCOMPARE(JSONParser::countElements(body), 4);
-    const RestFolder read = JSONParser::parseFolder(body);
+    const QString injected = JSONParser::createDirectoryJson(name, type, 7, 0, QString());
+    QCOMPARE(JSONParser::countElements(injected), 4);
+    const RestFolder read = JSONParser::parseFolder(injected);
     QCOMPARE(read.name(), name);
     QCOMPARE(read.type(), type);
     QCOMPARE(read.parentId(), 7);
@@ -235,12 +227,6 @@ void TestRestForms::heapCopyThroughBaseKeepsEveryField()
     QVERIFY(copy);
     QVERIFY(*copy == project);
     QCOMPARE(node->toJson(), project.toJson());
-
-    RestProject assigned;
-    assigned = project;
-    QVERIFY(assigned == project);
-    assigned.setChildCount(5);
-    QVERIFY(assigned != project);
 
     // The folder's own strings are released through the virtual destructor (leak-checked builds).
     node.reset(new RestFolder(sampleFolder(QStringLiteral("Walls"))));

@@ -170,8 +170,6 @@ void TestRestClient::requestTargets_data()
     QTest::newRow("projects") << ClientCall([](RestClient& c) { c.GetProjects(); }) << "GET /rest/Projects";
     QTest::newRow("project") << ClientCall([](RestClient& c) { c.GetProject(-7); })
                              << "GET /rest/Projects?p=-7";
-    QTest::newRow("project folders") << ClientCall([](RestClient& c) { c.GetProjectFolders(12); })
-                                     << "GET /rest/Folders?p=12&parent=0&a=tree";
     QTest::newRow("child folders") << ClientCall([](RestClient& c) { c.GetChildFolders(12, -3); })
                                    << "GET /rest/Folders?p=12&parent=-3&a=tree";
     QTest::newRow("documents") << ClientCall([](RestClient& c) { c.GetDocuments(2147483647); })
