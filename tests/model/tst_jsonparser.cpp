@@ -254,9 +254,7 @@ void TestJsonParser::uploadedWithoutZoneIgnoresLocalDaylightSavingGap()
 void TestJsonParser::contactAndStatusses()
 {
     // Of a contact the uploads read the ID (the author check) and IsAdmin (in the boolean table).
-    QCOMPARE(JSONParser::parseContact(QStringLiteral(R"({"ObjectType":"Contact","ID":7,"OrganizationID":3})"))
-                 .id(),
-        7);
+    QCOMPARE(JSONParser::parseContact(QStringLiteral(R"({"ID":7,"OrganizationID":3})")).id(), 7);
 
     const QList<RestStatus> statusses = JSONParser::parseStatusses(
         QStringLiteral(R"([{"ID":5,"Name":"Draft","Sequence":2},{"ID":4,"Name":"Final","Sequence":1},7])"));
