@@ -12,10 +12,7 @@ class TestJsonParser : public QObject
     Q_OBJECT
 
 private slots:
-    void emptyArrayGivesEmptyResults();
-    void topLevelObjectAndScalar();
-    void singleRecordFromNonObjectIsDefault();
-    void projectIsFreeDefaultsToTrue();
+    void rootsOfEveryShape();
     void booleanIsTrueOnlyForTheTextTrue_data();
     void booleanIsTrueOnlyForTheTextTrue();
     void integerConversion_data();
@@ -31,7 +28,6 @@ private slots:
     void uploadedIsHeldInUtc();
     void uploadedWithoutZoneIgnoresLocalDaylightSavingGap();
     void contactAndStatusses();
-    void folderAccessReadsEveryFlag();
     void parseProjectsStopsAtShorterOfCountsAndElements();
     void parseIdsTakesFirstIdOrMinusOne();
     void dragItemKeepsCallerValuesForAbsentKeys();
@@ -40,19 +36,15 @@ private slots:
     void deepNestingDoesNotExhaustTheStack();
 };
 
-void TestJsonParser::emptyArrayGivesEmptyResults()
+// An empty list, an object where a list is expected, or a scalar: no records, no crash.
+void TestJsonParser::rootsOfEveryShape()
 {
-    const QString text = QStringLiteral(" [ ] ");
-    QVERIFY(JSONParser::parseProjects(text, { 1, 2 }).isEmpty());
-    QVERIFY(JSONParser::parseFolders(text).isEmpty());
-    QVERIFY(JSONParser::parseDocuments(text).isEmpty());
-    QVERIFY(JSONParser::parseStatusses(text).isEmpty());
-    QVERIFY(JSONParser::parseIds(text).isEmpty());
-    QCOMPARE(JSONParser::countElements(text), 0);
-}
+    const QString empty = QStringLiteral(" [ ] ");
+    QVERIFY(JSONParser::parseProjects(empty, { 1, 2 }).isEmpty());
+    QVERIFY(JSONParser::parseFolders(empty).isEmpty());
+    QVERIFY(JSONParser::parseStatusses(empty).isEmpty());
+    QCOMPARE(JSONParser::countElements(empty), 0);
 
-void TestJsonParser::topLevelObjectAndScalar()
-{
     const QString object = QStringLiteral(R"({"a":{"ID":3,"Name":"x"},"b":5,"c":{"Name":"y"}})");
     QCOMPARE(JSONParser::countElements(object), 3);
     QCOMPARE(JSONParser::parseIds(object), QList<int>({ 3, -1, -1 }));
@@ -67,20 +59,10 @@ void TestJsonParser::topLevelObjectAndScalar()
         QVERIFY(JSONParser::parseIds(scalar).isEmpty());
         QVERIFY(JSONParser::parseDocuments(scalar).isEmpty());
     }
-}
-
-void TestJsonParser::singleRecordFromNonObjectIsDefault()
-{
     QVERIFY(JSONParser::parseProject(QStringLiteral(R"([{"ID":1}])")) == RestProject());
     QVERIFY(JSONParser::parseFolder(QStringLiteral("7")) == RestFolder());
     QVERIFY(JSONParser::parseDocument(QStringLiteral("\"x\"")) == RestDocument());
     QVERIFY(JSONParser::parseFolderAccess(QStringLiteral("[]")) == RestFolderAccess());
-}
-
-void TestJsonParser::projectIsFreeDefaultsToTrue()
-{
-    QVERIFY(JSONParser::parseProject(QStringLiteral(R"({"ID":1})")).isFree());
-    QVERIFY(!JSONParser::parseProject(QStringLiteral(R"({"ID":1,"IsFree":false})")).isFree());
 }
 
 void TestJsonParser::booleanIsTrueOnlyForTheTextTrue_data()
@@ -91,9 +73,7 @@ void TestJsonParser::booleanIsTrueOnlyForTheTextTrue_data()
     QTest::newRow("false") << "false" << false;
     QTest::newRow("string true") << "\"true\"" << true;
     QTest::newRow("capitalised") << "\"True\"" << false;
-    QTest::newRow("capitals") << "\"TRUE\"" << false;
     QTest::newRow("one") << "1" << false;
-    QTest::newRow("null") << "null" << false;
     QTest::newRow("object") << "{\"x\":true}" << false;
 }
 
@@ -113,19 +93,15 @@ void TestJsonParser::integerConversion_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("expected");
     QTest::newRow("integer") << "42" << 42;
-    QTest::newRow("negative") << "-7" << -7;
     QTest::newRow("double truncated") << "3.9" << 3;
     QTest::newRow("negative double truncated") << "-3.9" << -3;
-    QTest::newRow("exponent") << "1e2" << 100;
     QTest::newRow("decimal string") << "\"42\"" << 42;
     QTest::newRow("signed string") << "\"-5\"" << -5;
     QTest::newRow("string with blanks") << "\" 12 \"" << 12;
     QTest::newRow("string with fraction") << "\"4.5\"" << 0;
     QTest::newRow("string of letters") << "\"12abc\"" << 0;
     QTest::newRow("empty string") << "\"\"" << 0;
-    QTest::newRow("boolean") << "true" << 0;
     QTest::newRow("null") << "null" << 0;
-    QTest::newRow("array") << "[5]" << 0;
     QTest::newRow("object") << "{\"a\":5}" << 0;
     QTest::newRow("above int") << "9999999999" << max;
     QTest::newRow("below int") << "-9999999999" << min;
@@ -171,27 +147,15 @@ void TestJsonParser::textConversion_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("string") << "\"Tower\""
-                            << "Tower";
+    QTest::newRow("string") << "\"Tower\"" << QStringLiteral("Tower");
     QTest::newRow("utf-8") << QStringLiteral("\"Grüße € 😀\"") << QStringLiteral("Grüße € 😀");
     QTest::newRow("escapes") << R"("a\"b\\c\n\u00e9\ud83d\ude00")" << QStringLiteral("a\"b\\c\né😀");
     QTest::newRow("escaped NUL") << R"("a\u0000b")" << QString::fromUtf16(u"a\0b", 3);
-    QTest::newRow("integer") << "42"
-                             << "42";
-    QTest::newRow("negative") << "-3"
-                              << "-3";
-    QTest::newRow("double") << "-1.5"
-                            << "-1.5";
-    QTest::newRow("true") << "true"
-                          << "true";
-    QTest::newRow("false") << "false"
-                           << "false";
-    QTest::newRow("null") << "null"
-                          << "";
-    QTest::newRow("array") << "[\"x\"]"
-                           << "";
-    QTest::newRow("object") << "{\"a\":\"x\"}"
-                            << "";
+    QTest::newRow("integer") << "42" << QStringLiteral("42");
+    QTest::newRow("double") << "-1.5" << QStringLiteral("-1.5");
+    QTest::newRow("true") << "true" << QStringLiteral("true");
+    QTest::newRow("null") << "null" << QStringLiteral("");
+    QTest::newRow("object") << "{\"a\":\"x\"}" << QStringLiteral("");
 }
 
 void TestJsonParser::textConversion()
@@ -251,7 +215,6 @@ void TestJsonParser::uploadedIsHeldInUtc_data()
     QTest::newRow("no zone") << "2020-05-20T10:30:00" << tenThirty;
     QTest::newRow("Z") << "2020-05-20T10:30:00Z" << tenThirty;
     QTest::newRow("east offset") << "2020-05-20T12:30:00+02:00" << tenThirty;
-    QTest::newRow("west offset") << "2020-05-20T05:30:00-05:00" << tenThirty;
     QTest::newRow("milliseconds") << "2020-05-20T10:30:00.250"
                                   << QDateTime(QDate(2020, 5, 20), QTime(10, 30, 0, 250), Qt::UTC);
     QTest::newRow("date only") << "2020-05-20" << QDateTime(QDate(2020, 5, 20), QTime(0, 0), Qt::UTC);
@@ -268,7 +231,6 @@ void TestJsonParser::uploadedIsHeldInUtc()
     if (expected.isValid()) {
         QCOMPARE(uploaded, expected);
         QCOMPARE(uploaded.timeSpec(), Qt::UTC);
-        QCOMPARE(uploaded.time(), expected.time());
     }
 }
 
@@ -291,15 +253,8 @@ void TestJsonParser::uploadedWithoutZoneIgnoresLocalDaylightSavingGap()
 
 void TestJsonParser::contactAndStatusses()
 {
-    const RestContact contact = JSONParser::parseContact(QStringLiteral(
-        R"({"ObjectType":"Contact","ID":1,"FirstName":"Ann","LastName":"Lee","Address":"a","City":"c","Zip":"z",)"
-        R"("State":"s","CountryID":2,"Phone":"p","Fax":"f","Mobile":"m","Email":"e@x","Function":"fn",)"
-        R"("OrganizationID":3,"IsAdmin":true})"));
-    RestContact expected(1, QStringLiteral("Ann"), QStringLiteral("Lee"), QStringLiteral("a"),
-        QStringLiteral("c"), QStringLiteral("z"), QStringLiteral("s"), 2, QStringLiteral("p"),
-        QStringLiteral("f"), QStringLiteral("m"), QStringLiteral("e@x"), QStringLiteral("fn"), 3, true);
-    expected.setObjectType(QStringLiteral("Contact"));
-    QVERIFY(contact == expected);
+    // Of a contact the uploads read the ID (the author check) and IsAdmin (in the boolean table).
+    QCOMPARE(JSONParser::parseContact(QStringLiteral(R"({"ID":7,"OrganizationID":3})")).id(), 7);
 
     const QList<RestStatus> statusses = JSONParser::parseStatusses(
         QStringLiteral(R"([{"ID":5,"Name":"Draft","Sequence":2},{"ID":4,"Name":"Final","Sequence":1},7])"));
@@ -307,20 +262,6 @@ void TestJsonParser::contactAndStatusses()
     QVERIFY(statusses.at(0) == RestStatus(5, QStringLiteral("Draft"), 2));
     QVERIFY(statusses.at(1) == RestStatus(4, QStringLiteral("Final"), 1));
     QVERIFY(statusses.at(2) == RestStatus());
-}
-
-void TestJsonParser::folderAccessReadsEveryFlag()
-{
-    // Alternating values catch a key wired to the wrong flag.
-    const RestFolderAccess access = JSONParser::parseFolderAccess(QStringLiteral(
-        R"({"ObjectType":"FolderAccess","CanViewOwn":true,"CanView":false,"CanPrint":true,"CanDownload":false,)"
-        R"("CanAdd":true,"CanAddRevisionToOwn":false,"CanAddRevision":true,"CanAnnotate":false,"CanEditOwn":true,)"
-        R"("CanEdit":false,"CanDeleteOwn":true,"CanDelete":false,"CanAddWorkflowToOwn":true,"CanAddWorkflow":false,)"
-        R"("CanAddSubfolder":true,"CanAddFormToOwn":false,"CanAddForm":true,"IsAdmin":false})"));
-    RestFolderAccess expected(true, false, true, false, true, false, true, false, true, false, true, false,
-        true, false, true, false, true, false);
-    expected.setObjectType(QStringLiteral("FolderAccess"));
-    QVERIFY(access == expected);
 }
 
 void TestJsonParser::parseProjectsStopsAtShorterOfCountsAndElements()
@@ -361,7 +302,6 @@ void TestJsonParser::malformedTextThrowsJsonParseException_data()
     QTest::newRow("empty") << "";
     QTest::newRow("blanks") << "  \n ";
     QTest::newRow("unclosed object") << "{\"ID\":1";
-    QTest::newRow("unclosed array") << "[{\"ID\":1}";
     QTest::newRow("missing value") << "{\"ID\":}";
     QTest::newRow("trailing comma") << "[1,]";
     QTest::newRow("two roots") << "{}{}";
@@ -391,11 +331,6 @@ void TestJsonParser::malformedTextThrowsJsonParseException()
     int projectId = 0;
     QString path;
     QVERIFY_THROWS_EXCEPTION(JSONParseException, JSONParser::parseDragItem(text, projectId, path));
-    try {
-        JSONParser::countElements(text);
-    } catch (const JSONParseException& failure) {
-        QVERIFY(!failure.message.isEmpty());
-    }
 }
 
 void TestJsonParser::deepNestingDoesNotExhaustTheStack()

@@ -13,9 +13,9 @@ using SessionCall = std::function<void(Rest&, const QString& file)>;
 Q_DECLARE_METATYPE(SessionCall)
 
 namespace {
-void serveLogon(TestServer& server, const std::string& body = "Logged on.")
+void serveLogon(TestServer& server, const TestReply& logon = TestReply::text(200, "Logged on."))
 {
-    server.on("GET", "/rest/Logon", TestReply::text(200, body));
+    server.on("GET", "/rest/Logon", logon);
     server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
 }
 
@@ -48,13 +48,10 @@ private Q_SLOTS:
     void logonAcceptsOnlyTheServiceAnswer();
     void destructionLogsOffAndStaysQuietWhenUnreachable();
     void checkServerProbesAnAnonymousLogoff();
-    void everyOperationRefusesAnythingButStatus200_data();
-    void everyOperationRefusesAnythingButStatus200();
-    void unreadableAnswerWithStatus200IsARestException_data();
-    void unreadableAnswerWithStatus200IsARestException();
+    void everyOperationRefusesABadAnswer_data();
+    void everyOperationRefusesABadAnswer();
     void operationsReturnTheParsedRecords();
-    void getProjectsCountsTheFoldersOfEachProject();
-    void getProjectsEndsAtTheFirstRefusedFolderList();
+    void getProjectsCountsTheFoldersOfEachProjectUntilARefusal();
     void keepAliveLogonJudgesTheAnswer();
 };
 
@@ -77,8 +74,7 @@ void TestRest::logonAcceptsOnlyTheServiceAnswer()
     QFETCH(bool, accepted);
 
     TestServer server;
-    server.on("GET", "/rest/Logon", TestReply::text(status, body.toStdString()));
-    server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
+    serveLogon(server, TestReply::text(status, body.toStdString()));
     try {
         Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
         QVERIFY(accepted);
@@ -130,9 +126,9 @@ void TestRest::checkServerProbesAnAnonymousLogoff()
         CurlConnectionException, Rest::checkServer(QStringLiteral("http://127.0.0.1:%1").arg(closedPort)));
 }
 
-namespace {
-void addSessionCalls()
+void TestRest::everyOperationRefusesABadAnswer_data()
 {
+    QTest::addColumn<SessionCall>("call");
     QTest::newRow("projects") << SessionCall([](Rest& r, const QString&) { r.getProjects(); });
     QTest::newRow("project") << SessionCall([](Rest& r, const QString&) { r.getProject(1); });
     QTest::newRow("project folders") << SessionCall([](Rest& r, const QString&) { r.getProjectFolders(1); });
@@ -147,38 +143,23 @@ void addSessionCalls()
         [](Rest& r, const QString& f) { r.uploadDocument(1, "a", "", 1, f); });
     QTest::newRow("revision") << SessionCall(
         [](Rest& r, const QString& f) { r.uploadDocumentRevision(1, "a", "", 1, 2, f); });
-}
-} // namespace
-
-void TestRest::everyOperationRefusesAnythingButStatus200_data()
-{
-    QTest::addColumn<SessionCall>("call");
-    addSessionCalls();
     QTest::newRow("download") << SessionCall([](Rest& r, const QString& f) { r.downloadDocument(1, 2, f); });
 }
 
-void TestRest::everyOperationRefusesAnythingButStatus200()
+// Any status but 200 is refused, and so is a 200 whose body cannot be read (the download has none to
+// read: its body went into the file, so its exception carries none either).
+void TestRest::everyOperationRefusesABadAnswer()
 {
     QFETCH(SessionCall, call);
-    // A download's body went into the file, so its exception carries none.
     const bool download = QByteArray(QTest::currentDataTag()) == "download";
     const RestResponse refused = refusedResponse(call, TestReply::text(404, "Not here"));
     QCOMPARE(refused.statusCode, 404);
     QCOMPARE(refused.body, download ? QString() : QStringLiteral("Not here"));
-}
-
-void TestRest::unreadableAnswerWithStatus200IsARestException_data()
-{
-    QTest::addColumn<SessionCall>("call");
-    addSessionCalls();
-}
-
-void TestRest::unreadableAnswerWithStatus200IsARestException()
-{
-    QFETCH(SessionCall, call);
-    const RestResponse refused = refusedResponse(call, TestReply::text(200, "<html>maintenance</html>"));
-    QCOMPARE(refused.statusCode, 200);
-    QCOMPARE(refused.body, QStringLiteral("<html>maintenance</html>"));
+    if (download)
+        return;
+    const RestResponse unreadable = refusedResponse(call, TestReply::text(200, "<html>maintenance</html>"));
+    QCOMPARE(unreadable.statusCode, 200);
+    QCOMPARE(unreadable.body, QStringLiteral("<html>maintenance</html>"));
 }
 
 void TestRest::operationsReturnTheParsedRecords()
@@ -202,7 +183,7 @@ void TestRest::operationsReturnTheParsedRecords()
     QCOMPARE(session.createDirectory(QStringLiteral("{}"), 1).id(), 77);
 }
 
-void TestRest::getProjectsCountsTheFoldersOfEachProject()
+void TestRest::getProjectsCountsTheFoldersOfEachProjectUntilARefusal()
 {
     TestServer server;
     serveLogon(server);
@@ -231,18 +212,13 @@ void TestRest::getProjectsCountsTheFoldersOfEachProject()
     server.clearRequests();
     QVERIFY(session.getProjects().isEmpty());
     QCOMPARE(server.requests().size(), size_t(1));
-}
 
-void TestRest::getProjectsEndsAtTheFirstRefusedFolderList()
-{
-    TestServer server;
-    serveLogon(server);
+    // The first refused folder list ends the listing.
     server.on("GET", "/rest/Projects", TestReply::text(200, R"([{"ID":1},{"ID":2},{"ID":3}])"));
     server.on("GET", "/rest/Folders", [](const RecordedRequest& request) {
         return request.target.find("p=2&") != std::string::npos ? TestReply::text(403, "No access to 2")
                                                                 : TestReply::text(200, "[]");
     });
-    Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     server.clearRequests();
     try {
         session.getProjects();

@@ -2,7 +2,6 @@
 
 #include "certificateauthority.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -195,16 +194,6 @@ QByteArray TestServer::patternBytes(std::uint64_t offset, std::size_t count)
     return bytes;
 }
 
-QByteArray TestServer::patternSha1(std::uint64_t size)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    testServerForPattern(0, size, [&hash](const char* data, std::size_t count) {
-        hash.addData(QByteArrayView(data, static_cast<qsizetype>(count)));
-        return true;
-    });
-    return hash.result().toHex();
-}
-
 void TestServer::handle(
     const httplib::Request& request, httplib::Response& response, const httplib::ContentReader* reader)
 {
@@ -222,9 +211,7 @@ void TestServer::handle(
         std::lock_guard<std::mutex> lock(m_mutex);
         storeLimit = m_bodyStoreLimit;
     }
-    QCryptographicHash hash(QCryptographicHash::Sha1);
     const auto take = [&](const char* data, std::size_t size) {
-        hash.addData(QByteArrayView(data, static_cast<qsizetype>(size)));
         if (recorded.body.size() < storeLimit)
             recorded.body.append(data, std::min<std::uint64_t>(size, storeLimit - recorded.body.size()));
         recorded.bodySize += size;
@@ -234,7 +221,6 @@ void TestServer::handle(
         (*reader)(take);
     else
         take(request.body.data(), request.body.size());
-    recorded.bodySha1 = hash.result().toHex();
 
     Handler handler;
     {

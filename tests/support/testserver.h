@@ -30,7 +30,6 @@ struct RecordedRequest
     std::multimap<std::string, std::string> headers; // names in lower case
     std::string body; // the body bytes, up to TestServer::bodyStoreLimit
     std::uint64_t bodySize = 0;
-    QByteArray bodySha1; // hex SHA-1 of the whole body
     bool chunked = false; // the body came with "Transfer-Encoding: chunked"
 
     bool hasHeader(const std::string& lowerName) const;
@@ -89,12 +88,11 @@ public:
     std::vector<RecordedRequest> requests() const;
     std::vector<RecordedRequest> requests(const std::string& path) const;
     void clearRequests();
-    // How many body bytes a recorded request keeps (the size and hash cover the whole body).
+    // How many body bytes a recorded request keeps (the size counts the whole body).
     void setBodyStoreLimit(std::uint64_t bytes);
 
     // The generated body bytes: a fixed, non-repeating-looking sequence, cheap to make at any offset.
     static QByteArray patternBytes(std::uint64_t offset, std::size_t count);
-    static QByteArray patternSha1(std::uint64_t size);
 
 private:
     void handle(
