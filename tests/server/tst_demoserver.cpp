@@ -48,11 +48,10 @@ private slots:
 
     void logonAndLogoff();
     void answersCarryTheKeysAndTypesTheClientReads();
-    void createsFoldersWithInheritedAccess();
+    void createsFolders();
     void uploadsRevisionsAndDownloads();
     void permissionsFollowTheAccessFlags();
     void folderAccessInBodyCannotExceedTheParentsRights();
-    void textSurvivesJsonEscaping();
     void refusesBadInput_data();
     void refusesBadInput();
 
@@ -84,7 +83,6 @@ void TestDemoServer::logonAndLogoff()
 {
     DemoTestClient client(m_server->port());
     QCOMPARE(client.get("/rest/Logon?u=demo&p=wrong").status, 401);
-    QCOMPARE(client.get("/rest/Logon?u=nobody&p=demo").status, 401);
     QCOMPARE(client.get("/rest/Logon?u=demo").status, 400);
     QCOMPARE(client.get("/rest/Projects").status, 401);
 
@@ -111,9 +109,6 @@ void TestDemoServer::logonAndLogoff()
     QCOMPARE(logoff.status, 200);
     QCOMPARE(logoff.body, std::string("Logged off."));
     QCOMPARE(client.get("/rest/Projects").status, 401);
-
-    DemoTestClient anonymous(m_server->port());
-    QCOMPARE(anonymous.get("/rest/Logoff").body, std::string("Logged off."));
 }
 
 void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
@@ -121,42 +116,23 @@ void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
     const QJsonArray projects = m_demo->get("/rest/Projects").array();
     QCOMPARE(projects.size(), 4);
     int free = 0;
-    for (const QJsonValue& project : projects) {
-        QCOMPARE(project["ObjectType"].toString(), QStringLiteral("Project"));
-        QVERIFY(project["IsFree"].isBool());
+    for (const QJsonValue& project : projects)
         free += project["IsFree"].toBool() ? 1 : 0;
-    }
     QCOMPARE(free, 1);
     QCOMPARE(m_demo->get(withId("/rest/Projects?p=", m_bridge)).object()["Name"].toString(),
         QStringLiteral("Harbour Bridge Renovation"));
 
-    const QJsonArray top = m_demo->folders(m_bridge, 0);
-    QVERIFY(std::any_of(top.begin(), top.end(),
-        [](const QJsonValue& folder) { return folder["Name"].toString() == QStringLiteral("(separator)"); }));
-    QStringList types;
-    for (const QJsonValue& folder : top)
-        types << folder["Type"].toString();
-    for (const char* type : { "documents", "mail", "binder", "addressbook", "calendar" })
-        QVERIFY2(types.contains(QLatin1String(type)), type);
-
-    const int details = m_demo->folderId(m_bridge, QStringLiteral("Drawings/Structure/Details"));
     const QJsonArray structureChildren
         = m_demo->folders(m_bridge, m_demo->folderId(m_bridge, "Drawings/Structure"));
     QCOMPARE(structureChildren.size(), 1);
     const QJsonObject folder = structureChildren.at(0).toObject();
-    QCOMPARE(folder["ID"].toInt(), details);
-    QCOMPARE(folder["Path"].toString(), QStringLiteral("Drawings/Structure/Details"));
     QCOMPARE(folder["ProjectID"].toInt(), m_bridge);
     QCOMPARE(folder["NrChildren"].toInt(), 0);
     QCOMPARE(folder["NrItems"].toInt(), 2);
-    QCOMPARE(m_demo->folders(m_bridge, m_drawings).size(), 3);
 
     const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("General arrangement.pdf"));
-    QCOMPARE(document["ObjectType"].toString(), QStringLiteral("Document"));
     QCOMPARE(document["NrRevisions"].toInt(), 3);
     QCOMPARE(document["RevisionNr"].toInt(), 3);
-    QCOMPARE(document["FolderID"].toInt(), m_drawings);
-    QVERIFY(document["Size"].toInteger() > 0);
     const QDateTime uploaded = QDateTime::fromString(document["Uploaded"].toString(), Qt::ISODate);
     QCOMPARE(uploaded.toUTC(), QDateTime(QDate(2024, 4, 2), QTime(8, 5), Qt::UTC));
     QVERIFY(document["CheckedOutOn"].isString());
@@ -171,40 +147,21 @@ void TestDemoServer::answersCarryTheKeysAndTypesTheClientReads()
     for (auto it = access.begin(); it != access.end(); ++it)
         QVERIFY(it.key() == QStringLiteral("ObjectType") || it.value().isBool());
 
-    QCOMPARE(m_demo->get(withId("/rest/Contacts?p=", m_bridge)).object()["IsAdmin"], QJsonValue(true));
     DemoTestClient guest(m_server->port());
     QVERIFY(guest.logon("guest", "guest"));
     const QJsonObject contact = guest.get(withId("/rest/Contacts?p=", m_bridge)).object();
     QCOMPARE(contact["IsAdmin"], QJsonValue(false));
     QCOMPARE(contact["Email"].toString(), QStringLiteral("guest@torvex.example"));
     QCOMPARE(guest.get("/rest/Projects").array().size(), 2);
-
-    const QJsonArray statuses = m_demo->get(withId("/rest/DocumentStatus?p=", m_bridge)).array();
-    QCOMPARE(statuses.size(), 5);
-    QCOMPARE(statuses.at(0)["Name"].toString(), QStringLiteral("Draft"));
-    QVERIFY(statuses.at(0)["Sequence"].isDouble());
 }
 
-void TestDemoServer::createsFoldersWithInheritedAccess()
+void TestDemoServer::createsFolders()
 {
     const std::string target = withId("/rest/Folders?p=", m_bridge);
     const DemoTestClient::Reply created = m_demo->post(target, folderBody("Sketches", m_drawings));
     QCOMPARE(created.status, 200);
-    const QJsonObject folder = created.object();
-    QCOMPARE(folder["Path"].toString(), QStringLiteral("Drawings/Sketches"));
-    QCOMPARE(folder["ParentID"].toInt(), m_drawings);
-    QCOMPARE(folder["Type"].toString(), QStringLiteral("documents"));
-    const int sketches = folder["ID"].toInt();
-    QCOMPARE(m_demo->folderId(m_bridge, QStringLiteral("Drawings/Sketches")), sketches);
-
-    DemoTestClient guest(m_server->port());
-    QVERIFY(guest.logon("guest", "guest"));
-    QCOMPARE(guest.get(withId("/rest/FolderAccess?f=", sketches)).body,
-        guest.get(withId("/rest/FolderAccess?f=", m_drawings)).body);
-
-    const DemoTestClient::Reply duplicate = m_demo->post(target, folderBody("Sketches", m_drawings));
-    QVERIFY(duplicate.status >= 400 && duplicate.status < 500);
-    QVERIFY(duplicate.body.find("Folder with that name exists already") != std::string::npos);
+    QCOMPARE(m_demo->folderId(m_bridge, QStringLiteral("Drawings/Sketches")), created.object()["ID"].toInt());
+    QCOMPARE(m_demo->post(target, folderBody("Sketches", m_drawings)).status, 409);
     // Letter case makes another name, as for the client.
     QCOMPARE(m_demo->post(target, folderBody("sketches", m_drawings)).status, 200);
 
@@ -226,14 +183,18 @@ void TestDemoServer::createsFoldersWithInheritedAccess()
 void TestDemoServer::uploadsRevisionsAndDownloads()
 {
     const std::string first = pattern(3 * 1024 * 1024 + 17, 1);
-    const DemoTestClient::Reply uploaded = m_demo->postChunked(
-        DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 1, 0, "first"), first);
+    // Quotes, braces and control characters travel through the query and back escaped in JSON.
+    const std::string name = "Road \"plan\" {v1}.dwg";
+    const std::string description = "line one\nline \"two\" \\ tab\t end";
+    const DemoTestClient::Reply uploaded
+        = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 1, 0, description), first);
     QCOMPARE(uploaded.status, 200);
     const QJsonObject document = uploaded.object();
     const int id = document["ID"].toInt();
     QCOMPARE(document["Size"].toInteger(), qint64(first.size()));
     QCOMPARE(document["StatusID"].toInt(), 1);
-    QCOMPARE(document["Description"].toString(), QStringLiteral("first"));
+    QCOMPARE(document["Name"].toString(), QString::fromStdString(name));
+    QCOMPARE(document["Description"].toString(), QString::fromStdString(description));
 
     // A part from the middle, as a resumed download asks for it.
     const std::string download = DemoTestClient::downloadTarget(m_drawings, id);
@@ -242,41 +203,23 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QVERIFY(part.body == first.substr(1000000, 2000000));
 
     const DemoTestClient::Reply again
-        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg"), std::string("x"));
+        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, name), std::string("x"));
     QCOMPARE(again.status, 409);
     QCOMPARE(again.body, std::string("Document with that name exists already"));
 
-    // A revision with a declared length; the empty body is a revision too.
-    const std::string second = pattern(100000, 2);
+    // The empty body is a revision too, and its download is the current revision.
     const DemoTestClient::Reply revised
-        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 2, id, "second"), second);
-    QCOMPARE(revised.status, 200);
-    QCOMPARE(revised.object()["ID"].toInt(), id);
-    QCOMPARE(revised.object()["NrRevisions"].toInt(), 2);
-    QCOMPARE(revised.object()["Description"].toString(), QStringLiteral("second"));
+        = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 0, id), std::string());
+    QCOMPARE(revised.object()["RevisionNr"].toInt(), 2);
     QVERIFY(revised.object()["RevisionID"].toInt() != document["RevisionID"].toInt());
-
-    DemoTestClient::Reply fetched = m_demo->get(download);
-    QCOMPARE(fetched.status, 200);
-    QVERIFY(fetched.body == second);
-    QCOMPARE(fetched.headers.find("Content-Length")->second, std::to_string(second.size()));
-
-    QCOMPARE(
-        m_demo->postChunked(
-                  DemoTestClient::uploadTarget(m_drawings, "Road plan v1.dwg", 0, id), std::string())
-            .object()["RevisionNr"]
-            .toInt(),
-        3);
-    fetched = m_demo->get(download);
+    const DemoTestClient::Reply fetched = m_demo->get(download);
     QCOMPARE(fetched.status, 200);
     QCOMPARE(fetched.body.size(), std::size_t(0));
-    QCOMPARE(m_demo->document(m_drawings, QStringLiteral("Road plan v1.dwg"))["NrRevisions"].toInt(), 3);
+    QCOMPARE(m_demo->document(m_drawings, QString::fromStdString(name))["NrRevisions"].toInt(), 2);
 
     // A revision of a document of another folder.
     const int site = m_demo->folderId(m_bridge, QStringLiteral("Drawings/Site"));
-    QCOMPARE(
-        m_demo->post(DemoTestClient::uploadTarget(site, "Road plan v1.dwg", 0, id), std::string("x")).status,
-        404);
+    QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(site, name, 0, id), std::string("x")).status, 404);
 }
 
 void TestDemoServer::permissionsFollowTheAccessFlags()
@@ -310,7 +253,6 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     const DemoTestClient::Reply refused
         = guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y");
     QCOMPARE(refused.status, 403);
-    QVERIFY(!refused.body.empty());
     // The same document with CanAddRevision: the administrator.
     QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
@@ -330,9 +272,7 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     // Projects the guest is no member of.
     const int depot = m_demo->projectId(QStringLiteral("Tramdepot Zürich-Oerlikon"));
     QCOMPARE(guest.get(withId("/rest/Folders?p=", depot) + "&parent=0").status, 403);
-    QCOMPARE(guest.get(withId("/rest/Contacts?p=", depot)).status, 403);
     const int overview = m_demo->folderId(depot, QStringLiteral("Übersicht"));
-    QCOMPARE(guest.get(withId("/rest/FolderAccess?f=", overview)).status, 403);
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(overview, "x.txt"), "x").status, 403);
 }
 
@@ -350,23 +290,6 @@ void TestDemoServer::folderAccessInBodyCannotExceedTheParentsRights()
     QCOMPARE(access, guest.get(withId("/rest/FolderAccess?f=", photos)).body);
 }
 
-void TestDemoServer::textSurvivesJsonEscaping()
-{
-    const QString name = QStringLiteral("Say \"hi\" {to} ü € 😀");
-    const DemoTestClient::Reply created = m_demo->post(withId("/rest/Folders?p=", m_bridge),
-        "{\"Name\":\"Say \\\"hi\\\" {to} \\u00fc € 😀\",\"Type\":\"documents\",\"ParentID\":0}");
-    QCOMPARE(created.status, 200);
-    QCOMPARE(created.object()["Name"].toString(), name);
-    QCOMPARE(m_demo->folderId(m_bridge, name), created.object()["ID"].toInt());
-
-    const std::string description = "line one\nline \"two\" \\ tab\t end";
-    const DemoTestClient::Reply uploaded = m_demo->post(
-        DemoTestClient::uploadTarget(m_drawings, "Quote \" and } in name.txt", 0, 0, description), "x");
-    QCOMPARE(uploaded.status, 200);
-    const QJsonObject document = m_demo->document(m_drawings, QStringLiteral("Quote \" and } in name.txt"));
-    QCOMPARE(document["Description"].toString(), QString::fromStdString(description));
-}
-
 void TestDemoServer::refusesBadInput_data()
 {
     QTest::addColumn<QByteArray>("method");
@@ -379,18 +302,9 @@ void TestDemoServer::refusesBadInput_data()
         QTest::newRow(tag) << QByteArray("GET") << QByteArray(target) << QByteArray() << status;
     };
     get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
-    get("project with a plus sign", "/rest/Folders?p=+{p}&parent=0", 400);
     get("parent missing", "/rest/Folders?p={p}", 400);
     get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
-    get("parent of another project", "/rest/Folders?p=2&parent={f}", 404);
-    get("negative folder", "/rest/Documents?f=-5", 404);
-    get("folder beyond int", "/rest/Documents?f=99999999999", 400);
-    get("folder given twice", "/rest/Documents?f={f}&f=2", 400);
-    get("empty folder value", "/rest/FolderAccess?f=", 400);
-    get("unknown project's statuses", "/rest/DocumentStatus?p=0", 404);
-    get("unknown document", "/protected/Document.download?f={f}&r=99999", 404);
     get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);
-    get("download without document", "/protected/Document.download?f={f}", 400);
     get("unknown call", "/rest/Nothing", 404);
 
     const auto folder = [](const char* tag, const char* body, int status) {
@@ -398,41 +312,23 @@ void TestDemoServer::refusesBadInput_data()
                            << status;
     };
     folder("malformed JSON", "{\"Name\":", 400);
-    folder("JSON array", "[{\"Name\":\"x\",\"ParentID\":0}]", 400);
-    folder("broken UTF-8", "{\"Name\":\"\xff\",\"ParentID\":0}", 400);
-    folder("no name", "{\"Type\":\"documents\",\"ParentID\":0}", 400);
-    folder("empty name", "{\"Name\":\"\",\"ParentID\":0}", 400);
-    folder("dot", "{\"Name\":\".\",\"ParentID\":0}", 400);
     folder("dot dot", "{\"Name\":\"..\",\"ParentID\":{f}}", 400);
-    folder("slash", "{\"Name\":\"a/b\",\"ParentID\":0}", 400);
     folder("backslash", "{\"Name\":\"a\\\\b\",\"ParentID\":0}", 400);
-    folder("control character", "{\"Name\":\"a\\tb\",\"ParentID\":0}", 400);
-    folder("parent as text", "{\"Name\":\"x\",\"ParentID\":\"0\"}", 400);
     folder("unknown parent", "{\"Name\":\"x\",\"ParentID\":99999}", 404);
-    folder("bad type", "{\"Name\":\"x\",\"Type\":\"../x\",\"ParentID\":0}", 400);
-    folder("unknown AfterID", "{\"Name\":\"x\",\"ParentID\":0,\"AfterID\":99999}", 400);
     folder("flag not a boolean", "{\"Name\":\"x\",\"ParentID\":0,\"FolderAccess\":{\"CanView\":1}}", 400);
     QTest::newRow("body beyond 64 KiB")
         << QByteArray("POST") << QByteArray("/rest/Folders?p={p}") << QByteArray(70000, ' ') << 413;
-    QTest::newRow("folder in unknown project") << QByteArray("POST") << QByteArray("/rest/Folders?p=99999")
-                                               << QByteArray("{\"Name\":\"x\",\"ParentID\":0}") << 404;
 
     const auto upload = [](const char* tag, const char* target, int status) {
         QTest::newRow(tag) << QByteArray("POST") << QByteArray(target) << QByteArray("contents") << status;
     };
     upload("upload without name", "/rest/Documents?f={f}&Description=&StatusID=0", 400);
-    upload("upload without status", "/rest/Documents?f={f}&Name=a.txt&Description=", 400);
-    upload("upload without description", "/rest/Documents?f={f}&Name=a.txt&StatusID=0", 400);
     upload("upload with unknown status", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=999", 400);
     upload("upload named dot dot", "/rest/Documents?f={f}&Name=..&Description=&StatusID=0", 400);
     upload("upload named with a slash", "/rest/Documents?f={f}&Name=a%2Fb&Description=&StatusID=0", 400);
-    upload("upload with broken UTF-8", "/rest/Documents?f={f}&Name=%FF.txt&Description=&StatusID=0", 400);
     upload("upload into a mail folder", "/rest/Documents?f={mail}&Name=a.txt&Description=&StatusID=0", 400);
-    upload("upload into unknown folder", "/rest/Documents?f=99999&Name=a.txt&Description=&StatusID=0", 404);
     upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
         404);
-    upload("revision not a number", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=x", 400);
-    upload("unknown call with a body", "/rest/Projects", 404);
 }
 
 // Every refusal comes with a readable text, leaves the folder as it was, and the session goes on.
