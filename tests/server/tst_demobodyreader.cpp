@@ -113,20 +113,15 @@ void TestDemoBodyReader::refusesBrokenBody_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<bool>("validFraming");
-    const auto length = [](const char* tag, const char* value, const char* wire, bool validFraming) {
-        QTest::newRow(tag) << QByteArray("Content-Length") << QByteArray(value) << QByteArray(wire)
-                           << validFraming;
-    };
     const auto chunked = [](const char* tag, const QByteArray& wire) {
         QTest::newRow(tag) << QByteArray("Transfer-Encoding") << QByteArray("chunked") << wire << true;
     };
     QTest::newRow("other transfer coding")
         << QByteArray("Transfer-Encoding") << QByteArray("gzip, chunked") << QByteArray() << false;
-    length("negative length", "-1", "", false);
-    length("connection lost before the declared length", "10", "12345", true);
+    QTest::newRow("negative length") << QByteArray("Content-Length") << QByteArray("-1") << QByteArray()
+                                     << false;
     chunked("chunk size not hex", "xyz\r\nabc\r\n0\r\n\r\n");
     chunked("chunk longer than said", "2\r\nabc\r\n0\r\n\r\n");
-    chunked("connection lost inside a chunk", "10\r\nabc");
     chunked("endless chunk header", QByteArray(10000, '1'));
 }
 

@@ -360,7 +360,6 @@ void TestDemoServer::refusesBadInput_data()
         QTest::newRow(tag) << QByteArray("GET") << QByteArray(target) << QByteArray() << status;
     };
     get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
-    get("parent missing", "/rest/Folders?p={p}", 400);
     get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
     get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);
     get("unknown call", "/rest/Nothing", 404);
@@ -372,7 +371,6 @@ void TestDemoServer::refusesBadInput_data()
     folder("malformed JSON", "{\"Name\":", 400);
     folder("dot dot", "{\"Name\":\"..\",\"ParentID\":{f}}", 400);
     folder("backslash", "{\"Name\":\"a\\\\b\",\"ParentID\":0}", 400);
-    folder("unknown parent", "{\"Name\":\"x\",\"ParentID\":99999}", 404);
     folder("flag not a boolean", "{\"Name\":\"x\",\"ParentID\":0,\"FolderAccess\":{\"CanView\":1}}", 400);
     QTest::newRow("body beyond 64 KiB")
         << QByteArray("POST") << QByteArray("/rest/Folders?p={p}") << QByteArray(70000, ' ') << 413;
