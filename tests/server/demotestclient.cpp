@@ -119,19 +119,7 @@ QJsonObject DemoTestClient::document(int folderId, const QString& name)
 
 std::string DemoTestClient::escape(const std::string& text)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string escaped;
-    for (unsigned char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-            || c == '_' || c == '~') {
-            escaped.push_back(static_cast<char>(c));
-        } else {
-            escaped.push_back('%');
-            escaped.push_back(digits[c >> 4]);
-            escaped.push_back(digits[c & 15]);
-        }
-    }
-    return escaped;
+    return QByteArray::fromStdString(text).toPercentEncoding().toStdString();
 }
 
 std::string DemoTestClient::uploadTarget(

@@ -61,11 +61,9 @@ void TestDemoOptions::refuses_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("port not a number") << QStringList { "--port", "http" };
-    QTest::newRow("port out of range") << QStringList { "--port", "65536" };
     QTest::newRow("port missing") << QStringList { "--port" };
     QTest::newRow("unknown seed") << QStringList { "--seed", "full" };
     QTest::newRow("certificate without key") << QStringList { "--tls-port", "0", "--cert", "c.pem" };
-    QTest::newRow("empty data folder") << QStringList { "--data=" };
     QTest::newRow("unknown option") << QStringList { "--verbose" };
 }
 
