@@ -1,6 +1,5 @@
 #include "app/stringcrypt.h"
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -77,7 +76,6 @@ void TestStringCrypt::roundTrip()
     QCOMPARE(crypt.lastError(), int(StringCrypt::CryptOk));
     QVERIFY(QRegularExpression(QStringLiteral("^[A-Za-z0-9+/]+=*$")).match(stored).hasMatch());
     QCOMPARE(int(QByteArray::fromBase64(stored.toLatin1()).at(1)), flags);
-    QCOMPARE(StringCrypt(testKey).decryptText(stored), text);
     QCOMPARE(crypt.decryptText(stored), text);
     QCOMPARE(crypt.lastError(), int(StringCrypt::CryptOk));
 }
@@ -89,7 +87,7 @@ void TestStringCrypt::storedLayout()
     QByteArray sequence = StringCrypt(testKey).encryptBytes(text);
     QCOMPARE(sequence.size(), 2 + 3 + text.size());
     QCOMPARE(sequence.at(0), char(3));
-    QByteArray block = unchainBlock(sequence, testKey);
+    const QByteArray block = unchainBlock(sequence, testKey);
     const quint16 checksum = qChecksum(text);
     QCOMPARE(quint8(block.at(1)), quint8(checksum >> 8));
     QCOMPARE(quint8(block.at(2)), quint8(checksum & 0xFF));
@@ -99,11 +97,6 @@ void TestStringCrypt::storedLayout()
     sequence = StringCrypt(testKey).encryptBytes(longText);
     QVERIFY(sequence.size() < longText.size());
     QCOMPARE(unchainBlock(sequence, testKey).mid(3), qCompress(longText, 9));
-
-    sequence = stringCryptTestScramble("secret", StringCrypt::CompressAuto, StringCrypt::IntegrityHash);
-    QCOMPARE(sequence.size(), 2 + 1 + 20 + 6);
-    block = unchainBlock(sequence, testKey);
-    QCOMPARE(block.mid(1, 20), QCryptographicHash::hash("secret", QCryptographicHash::Sha1));
 
     // The random byte makes the same text scramble differently.
     StringCrypt crypt(testKey);
