@@ -49,11 +49,8 @@ private Q_SLOTS:
     void loadFailuresAreShownAndTheModelStaysUsable();
     void rowsAndExpandersFollowTheServer();
     void everyExpansionInTheViewAsksTheServerAgain();
-    void sizeTextSteps_data();
-    void sizeTextSteps();
     void columnsShowIconsSizesLocalDatesAndDragFlags();
-    void iconPaths_data();
-    void iconPaths();
+    void iconPathsFollowExtensionAndFolderType();
 
 private:
     std::unique_ptr<KelmarTreeModel> makeModel();
@@ -248,32 +245,6 @@ void TestKelmarTreeModel::everyExpansionInTheViewAsksTheServerAgain()
     QVERIFY(!model->hasChildren(alpha));
 }
 
-void TestKelmarTreeModel::sizeTextSteps_data()
-{
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("text");
-    const auto row = [](const char* name, qint64 size, const char* locale, const char* text) {
-        QTest::newRow(name) << size << QString::fromLatin1(locale) << QString::fromLatin1(text);
-    };
-    row("last byte count", 1023, "C", "1023 bytes");
-    row("KB rounded down", 1536, "C", "1 KB");
-    row("MB with a decimal", 1572864, "C", "1.5 MB");
-    row("locale decimal comma", 1572864, "de_DE", "1,5 MB");
-}
-
-void TestKelmarTreeModel::sizeTextSteps()
-{
-    QFETCH(qint64, size);
-    QFETCH(QString, locale);
-    QFETCH(QString, text);
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
-    const QString shown = KelmarTreeModel::sizeText(size);
-    QLocale::setDefault(previous);
-    QCOMPARE(shown, text);
-}
-
 void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
 {
     using S = FakeService;
@@ -299,6 +270,12 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
     const QDateTime local(QDate(2024, 1, 15), QTime(12, 30));
     QCOMPARE(document.siblingAtColumn(2).data().toString(),
         QLocale::system().toString(local, QLocale::ShortFormat));
+    // Bytes up to 1023, whole KB, MB with one decimal in the locale's notation.
+    QCOMPARE(KelmarTreeModel::sizeText(1023), QStringLiteral("1023 bytes"));
+    QCOMPARE(KelmarTreeModel::sizeText(1536), QStringLiteral("1 KB"));
+    QCOMPARE(KelmarTreeModel::sizeText(1572864), QStringLiteral("1.5 MB"));
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    QCOMPARE(KelmarTreeModel::sizeText(1572864), QStringLiteral("1,5 MB"));
     QLocale::setDefault(previous);
 
     // Every row is a drag source and a drop target, and so is the empty space below the rows.
@@ -308,38 +285,18 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
     QCOMPARE(model->supportedDropActions(), Qt::DropActions(Qt::CopyAction));
 }
 
-void TestKelmarTreeModel::iconPaths_data()
+void TestKelmarTreeModel::iconPathsFollowExtensionAndFolderType()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("extension");
-    QTest::addColumn<QString>("icon");
-    const auto row
-        = [](const char* tag, bool folder, const char* name, const char* extension, const char* icon) {
-              QTest::newRow(tag) << folder << QString::fromLatin1(name) << QString::fromLatin1(extension)
-                                 << QStringLiteral(":/images/icons/") + QLatin1String(icon);
-          };
-    row("upper case", false, "Report.PDF", "pdf", "doc_pdf.png");
-    row("last dot wins", false, "archive.tar.gz", "gz", "doc_zip.png");
-    row("no dot", false, "Makefile", "", "doc_other.png");
-    row("dot file of a known kind", false, ".xml", "xml", "doc_code.png");
+    const QString icons = QStringLiteral(":/images/icons/");
+    QCOMPARE(documentIconPath(QStringLiteral("Report.PDF")), icons + "doc_pdf.png");
+    QCOMPARE(fileExtension(QStringLiteral("archive.tar.gz")), QStringLiteral("gz"));
+    QCOMPARE(documentIconPath(QStringLiteral("archive.tar.gz")), icons + "doc_zip.png");
+    QCOMPARE(fileExtension(QStringLiteral("Makefile")), QString());
+    QCOMPARE(documentIconPath(QStringLiteral("Makefile")), icons + "doc_other.png");
+    QCOMPARE(documentIconPath(QStringLiteral(".xml")), icons + "doc_code.png");
     // Folder types match whole and case-sensitively.
-    row("folder mail", true, "mail", "", "folderMail.gif");
-    row("folder capital letter", true, "Mail", "", "folderClassic.gif");
-}
-
-void TestKelmarTreeModel::iconPaths()
-{
-    QFETCH(bool, folder);
-    QFETCH(QString, name);
-    QFETCH(QString, extension);
-    QFETCH(QString, icon);
-    if (folder) {
-        QCOMPARE(folderIconPath(name), icon);
-    } else {
-        QCOMPARE(fileExtension(name), extension);
-        QCOMPARE(documentIconPath(name), icon);
-    }
+    QCOMPARE(folderIconPath(QStringLiteral("mail")), icons + "folderMail.gif");
+    QCOMPARE(folderIconPath(QStringLiteral("Mail")), icons + "folderClassic.gif");
 }
 
 QTEST_MAIN(TestKelmarTreeModel)
