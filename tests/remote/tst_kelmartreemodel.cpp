@@ -12,12 +12,6 @@
 #include <memory>
 
 namespace {
-const QString remoteTestNoProjects
-    = QStringLiteral("There are no accessible projects to display, contact your administrator.");
-const QString remoteTestPremiumOnly = QStringLiteral(
-    "The current version of Torvex Transfer only supports Torvex Premium projects.\nTorvex Free support is "
-    "comming soon.");
-
 QStringList remoteTestNames(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
 {
     QStringList names;
@@ -43,8 +37,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void projectListDecidesRowsAndLoadError_data();
-    void projectListDecidesRowsAndLoadError();
+    void freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy();
     void loadFailuresAreShownAndTheModelStaysUsable_data();
     void loadFailuresAreShownAndTheModelStaysUsable();
     void rowsAndExpandersFollowTheServer();
@@ -92,34 +85,26 @@ std::unique_ptr<KelmarTreeModel> TestKelmarTreeModel::makeModel()
     return model;
 }
 
-void TestKelmarTreeModel::projectListDecidesRowsAndLoadError_data()
+// An empty list is left to the main window test, which shows its load error.
+void TestKelmarTreeModel::freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy()
 {
-    QTest::addColumn<QString>("projects");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("loadError");
     using S = FakeService;
-    const auto row
-        = [](const char* name, const std::string& projects, const QStringList& rows, const QString& error) {
-              QTest::newRow(name) << QString::fromStdString(projects) << rows << error;
-          };
-    row("none", S::list(), {}, remoteTestNoProjects);
-    row("one free", S::list(S::project(1, "Free", true)), {}, remoteTestPremiumOnly);
-    row("free one hidden",
-        S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")),
-        { "Beta", "Gamma" }, {});
-    row("all free", S::list(S::project(1, "A", true), S::project(2, "B", true)), {}, {});
-}
-
-void TestKelmarTreeModel::projectListDecidesRowsAndLoadError()
-{
-    QFETCH(QString, projects);
-    QFETCH(QStringList, rows);
-    QFETCH(QString, loadError);
-    m_service->setProjects("demo", projects.toStdString());
-    const auto model = makeModel();
-    QCOMPARE(remoteTestNames(*model), rows);
-    QCOMPARE(model->loadError(), loadError);
-    QVERIFY(model->hasChildren(QModelIndex()));
+    const auto load = [this](const std::string& projects) {
+        m_service->setProjects("demo", projects);
+        return makeModel();
+    };
+    auto model = load(S::list(S::project(1, "Free", true)));
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->loadError(),
+        QStringLiteral(
+            "The current version of Torvex Transfer only supports Torvex Premium projects.\nTorvex "
+            "Free support is comming soon."));
+    model = load(S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")));
+    QCOMPARE(remoteTestNames(*model), (QStringList { "Beta", "Gamma" }));
+    QCOMPARE(model->loadError(), QString());
+    model = load(S::list(S::project(1, "A", true), S::project(2, "B", true)));
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->loadError(), QString());
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
