@@ -209,8 +209,6 @@ void TestKelmarTreeDragDrop::headingNamesTheRemotePath_data()
 {
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QString>("heading");
-    QTest::newRow("project") << QList<int> { 0 } << "0 folders, 2 files upload to Site";
-    QTest::newRow("folder") << QList<int> { 0, 0 } << "0 folders, 2 files upload to Site/Docs";
     QTest::newRow("subfolder") << QList<int> { 0, 0, 0 }
                                << "0 folders, 2 files upload to Site/Docs/" + dragDropOddName;
     QTest::newRow("document") << QList<int> { 0, 0, 1 } << "0 folders, 2 files upload to Site/Docs";
@@ -250,28 +248,21 @@ void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog_data()
 {
     QTest::addColumn<TestReply>("reply");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("line");
     QTest::newRow("refused")
         << TestReply::text(500, "nope")
-        << "An error occured while retreiving the project statuses. Response code: 500, response: nope"
-        << "Rest exception occured while retreiving the project statuses. Response code: 500, "
-           "response: nope";
-    QTest::newRow("connection") << FakeService::dropped() << "Unable to connect to server"
-                                << "Network connection error while retreiving the project statuses";
+        << "An error occured while retreiving the project statuses. Response code: 500, response: nope";
+    QTest::newRow("connection") << FakeService::dropped() << "Unable to connect to server";
 }
 
 void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog()
 {
     QFETCH(TestReply, reply);
     QFETCH(QString, box);
-    QFETCH(QString, line);
     m_service->server().on("GET", "/rest/DocumentStatus", reply);
     BoxRecorder boxes;
-    LineRecorder lines;
     QVERIFY(!m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
     QCOMPARE(m_dialogs, 0);
     QCOMPARE(boxes.texts(), QStringList { box });
-    QVERIFY(lines.contains(line));
     QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
 }
 

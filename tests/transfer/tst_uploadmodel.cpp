@@ -123,11 +123,7 @@ void TestUploadModel::editsChangeOnlyTheirCell_data()
     QTest::newRow("status name of no status")
         << 3 << QVariant("final") << edit << false << "first issue|4|0|";
     QTest::newRow("transfer status") << 4 << failed << edit << true << "first issue|4|2|Error: x";
-    QTest::newRow("transfer status from another type")
-        << 4 << QVariant(42) << edit << true << "first issue|4|1|";
     QTest::newRow("name") << 0 << QVariant("x") << edit << false << "first issue|4|0|";
-    QTest::newRow("display role") << 2 << QVariant("x") << int(Qt::DisplayRole) << false
-                                  << "first issue|4|0|";
 }
 
 void TestUploadModel::editsChangeOnlyTheirCell()
