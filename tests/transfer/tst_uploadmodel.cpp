@@ -68,8 +68,6 @@ void TestUploadModel::cellsShowTheirRolesBeforeAndAfterTheStart()
     QCOMPARE(cell(0, 0).toString(), QStringLiteral("plans"));
     QCOMPARE(cell(1, 0).toString(), QStringLiteral("Site.PDF"));
     QCOMPARE(cell(1, 1).toString(), QFileInfo(m_dir->filePath(QStringLiteral("plans"))).absoluteFilePath());
-    QVERIFY(uploadModelSameIcon(
-        cell(0, 0, Qt::DecorationRole), QStringLiteral(":/images/icons/folderClassic.gif")));
     QVERIFY(
         uploadModelSameIcon(cell(1, 0, Qt::DecorationRole), QStringLiteral(":/images/icons/doc_pdf.png")));
 

@@ -266,53 +266,40 @@ void TestUploadThread::folderOutcomes_data()
     QTest::addColumn<bool>("onProject");
     QTest::addColumn<ServiceSetup>("setup");
     QTest::addColumn<QString>("folderText");
-    QTest::addColumn<QString>("fileText");
-    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("created"); // whether the folder's creation was asked for
+    QTest::addColumn<int>("into"); // the folder the file inside went to; -1: not uploaded
 
-    const QString contact = QStringLiteral("GET Contacts?p=7");
-    const QString rights = QStringLiteral("GET FolderAccess?f=3");
-    const QString create = QStringLiteral("POST Folders?p=7");
-    const QStringList intoNew { "GET FolderAccess?f=100", "GET Documents?f=100",
-        uploadCall(100, "inner.txt") };
-    const QStringList intoExisting { "GET FolderAccess?f=55", "GET Documents?f=55",
-        uploadCall(55, "inner.txt") };
-    const auto setup = [](bool admin, const char* access, const char* name, TestReply created, int parent = 3,
-                           TestReply listing = TestReply::text(200, "[]")) {
+    const auto setup = [](bool admin, const char* access, TestReply created = TestReply::text(200, "{}")) {
         return ServiceSetup([=](UploadFakeService& s) {
             s.setContact(5, admin);
             if (access)
                 s.setAccess(3, TestReply::text(200, access));
-            if (name)
-                s.setCreate(name, created);
-            s.setFolders(parent, listing);
+            if (created.status != 200)
+                s.setCreate("box", created);
+            s.setFolders(3,
+                TestReply::text(200,
+                    R"([{"ObjectType":"Folder","ID":54,"Name":"Box"},)"
+                    R"({"ObjectType":"Folder","ID":55,"Name":"box"}])"));
         });
     };
-    const TestReply ok = TestReply::text(200, "{}");
-    const TestReply exists = TestReply::text(400, "A Folder with that name exists already.");
-    const TestReply boxes = TestReply::text(200,
-        R"([{"ObjectType":"Folder","ID":54,"Name":"Box"},{"ObjectType":"Folder","ID":55,"Name":"box"}])");
+    const QString denied = QStringLiteral("You're not allowed to create this ");
 
     QTest::newRow("project root, not an administrator")
-        << true << setup(false, nullptr, nullptr, ok)
-        << "You're not allowed to create this folder in the root of a project" << uploadParentFailed
-        << QStringList { contact };
-    QTest::newRow("project root, administrator") << true << setup(true, nullptr, nullptr, ok) << "Successful"
-                                                 << uploadDone << QStringList { contact, create } + intoNew;
-    QTest::newRow("no subfolder right") << false << setup(false, R"({"CanAdd":true})", nullptr, ok)
-                                        << "You're not allowed to create this subfolder" << uploadParentFailed
-                                        << QStringList { contact, rights };
+        << true << setup(false, nullptr) << denied + "folder in the root of a project" << false << -1;
+    QTest::newRow("project root, administrator")
+        << true << setup(true, nullptr) << "Successful" << true << 100;
+    QTest::newRow("no subfolder right")
+        << false << setup(false, R"({"CanAdd":true})") << denied + "subfolder" << false << -1;
     QTest::newRow("administrators skip the subfolder check")
-        << false << setup(true, R"({"CanAdd":true})", nullptr, ok) << "Successful" << uploadDone
-        << QStringList { contact, create } + intoNew;
+        << false << setup(true, R"({"CanAdd":true})") << "Successful" << true << 100;
     QTest::newRow("rights connection")
         << false << uploadOn(&UploadFakeService::setAccess, 3, UploadFakeService::brokenConnection())
-        << uploadConnection << uploadParentFailed << QStringList { contact, rights };
+        << uploadConnection << false << -1;
     QTest::newRow("creation refused")
-        << false << setup(false, nullptr, "box", TestReply::text(500, "nope")) << "Error: nope"
-        << uploadParentFailed << QStringList { contact, rights, create };
+        << false << setup(false, nullptr, TestReply::text(500, "nope")) << "Error: nope" << true << -1;
     QTest::newRow("existing folder adopted by exact name")
-        << false << setup(false, nullptr, "box", exists, 3, boxes) << "Folder existed already" << uploadDone
-        << QStringList { contact, rights, create, "GET Folders?p=7&parent=3&a=tree" } + intoExisting;
+        << false << setup(false, nullptr, TestReply::text(400, "A Folder with that name exists already."))
+        << "Folder existed already" << true << 55;
 }
 
 void TestUploadThread::folderOutcomes()
@@ -320,8 +307,8 @@ void TestUploadThread::folderOutcomes()
     QFETCH(bool, onProject);
     QFETCH(ServiceSetup, setup);
     QFETCH(QString, folderText);
-    QFETCH(QString, fileText);
-    QFETCH(QStringList, calls);
+    QFETCH(bool, created);
+    QFETCH(int, into);
 
     UploadFakeService service;
     setup(service);
@@ -330,13 +317,13 @@ void TestUploadThread::folderOutcomes()
 
     const UploadRun result = run(service, onProject ? static_cast<RestObject&>(m_project) : m_folder);
     QCOMPARE(result.text(box), folderText);
-    QCOMPARE(result.text(inner), fileText);
-    const bool folderDone
-        = folderText == QLatin1String("Successful") || folderText == QLatin1String("Folder existed already");
-    QCOMPARE(result.code(box), folderDone ? 3 : 2);
-    QCOMPARE(service.calls(), calls);
+    QCOMPARE(result.code(box), into >= 0 ? 3 : 2);
+    QCOMPARE(result.text(inner), into >= 0 ? uploadDone : uploadParentFailed);
+    QCOMPARE(service.calls().contains("POST Folders?p=7"), created);
+    QCOMPARE(service.calls().filter("POST Documents"),
+        into >= 0 ? QStringList { uploadCall(into, "inner.txt") } : QStringList());
 
-    if (onProject && calls.contains("POST Folders?p=7")) {
+    if (onProject && created) {
         // A new top-level folder carries the rights it is to have.
         const RestFolderAccess access(true, true, false, false, true, true, true, true, false, false, false,
             false, false, false, true, false, false, false);
