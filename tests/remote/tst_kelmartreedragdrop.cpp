@@ -74,6 +74,7 @@ private:
     std::unique_ptr<QMimeData> m_data;
     int m_dialogs = 0;
     QString m_heading;
+    QString m_status; // of the last row
 };
 
 void TestKelmarTreeDragDrop::init()
@@ -98,11 +99,12 @@ void TestKelmarTreeDragDrop::init()
     m_model->expand(m_model->index(0, 0));
     m_model->expand(docs());
     m_dialogs = 0;
-    m_heading.clear();
     // The dialog is looked at and closed as if the user did it.
     UploadDialog::setExecHook([this](UploadDialog& dialog) {
         ++m_dialogs;
         m_heading = dialog.findChild<QLabel*>(QStringLiteral("headingLabel"))->text();
+        const QAbstractItemModel* rows = dialog.findChild<QTableView*>()->model();
+        m_status = rows->index(rows->rowCount() - 1, 3).data(Qt::EditRole).toString();
         dialog.reject();
     });
     m_service->server().clearRequests();
@@ -223,22 +225,18 @@ void TestKelmarTreeDragDrop::headingNamesTheRemotePath()
         target = m_model->index(row, 0, target);
     QVERIFY(m_model->dropMimeData(localFiles({ "a.txt", "b.txt" }), Qt::CopyAction, -1, -1, target));
     QCOMPARE(m_heading, heading);
+    QCOMPARE(m_status, QStringLiteral("Draft"));
 }
 
 void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
 {
     m_service->server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
-    QString status = QStringLiteral("unset");
-    UploadDialog::setExecHook([&status, this](UploadDialog& dialog) {
-        m_heading = dialog.findChild<QLabel*>(QStringLiteral("headingLabel"))->text();
-        status = dialog.findChild<QTableView*>()->model()->index(1, 3).data(Qt::EditRole).toString();
-        dialog.reject();
-    });
     const QModelIndex project = m_model->index(0, 1);
     QVERIFY(m_model->dropMimeData(
         localFiles({ QStringLiteral("box/inner.txt") }), Qt::CopyAction, -1, -1, project));
     QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
-    QCOMPARE(status, QString());
+    QCOMPARE(m_dialogs, 1);
+    QCOMPARE(m_status, QString());
     // The project row is reloaded even though nothing was uploaded.
     QCOMPARE(
         requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });

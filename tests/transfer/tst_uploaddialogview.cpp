@@ -27,8 +27,6 @@ private:
     // Makes a file or folder below the temporary folder and lists it.
     void add(const QString& relativePath, bool folder = false);
     std::unique_ptr<UploadDialog> makeDialog(Rest* rest = nullptr);
-    // Every third row a folder, the others files, each a sibling of the others.
-    std::unique_ptr<UploadDialog> showDialog(int folders, int files);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     RestFolder m_folder;
@@ -71,23 +69,14 @@ std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(Rest* rest)
     return dialog;
 }
 
-std::unique_ptr<UploadDialog> TestUploadDialogView::showDialog(int folders, int files)
-{
-    for (int row = 0; folders > 0 || files > 0; ++row) {
-        const bool folder = folders > 0 && (row % 3 == 0 || files == 0);
-        add(QStringLiteral("entry%1").arg(row), folder);
-        --(folder ? folders : files);
-    }
-    auto dialog = makeDialog();
-    dialog->show();
-    if (!QTest::qWaitForWindowExposed(dialog.get()))
-        qFatal("the dialog was not shown");
-    return dialog;
-}
-
 void TestUploadDialogView::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits()
 {
-    const auto dialog = showDialog(4, 2000);
+    // Four folders among the first rows, the others files, each a sibling of the others.
+    for (int row = 0; row < 2004; ++row)
+        add(QStringLiteral("entry%1").arg(row), row < 12 && row % 3 == 0);
+    const auto dialog = makeDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     auto* view = dialog->findChild<QTableView*>();
     const auto editorOpen = [view](int row, int column = 2) {
         return view->isPersistentEditorOpen(view->model()->index(row, column));

@@ -24,7 +24,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void cellsShowTheirRolesBeforeAndAfterTheStart();
-    void statusColumnShowsIconAndToolTipOnceQueued();
     void editsChangeOnlyTheirCell_data();
     void editsChangeOnlyTheirCell();
     void delegateEditorsShowAndWriteTheModelValues();
@@ -60,7 +59,6 @@ void TestUploadModel::cellsShowTheirRolesBeforeAndAfterTheStart()
 {
     UploadModel model(&m_items, m_statuses);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(model.columnCount(), 5);
 
     const auto cell = [&model](int row, int column, int role = Qt::DisplayRole) {
         return model.data(model.index(row, column), role);
@@ -85,23 +83,17 @@ void TestUploadModel::cellsShowTheirRolesBeforeAndAfterTheStart()
     QCOMPARE(cell(1, 3).toString(), QStringLiteral("Draft"));
     QVERIFY(!cell(0, 2).isValid());
     QVERIFY(!cell(0, 3).isValid());
-}
 
-void TestUploadModel::statusColumnShowsIconAndToolTipOnceQueued()
-{
-    UploadModel model(&m_items, m_statuses);
-    const QModelIndex progress = model.index(1, 4);
-    QVERIFY(!model.data(progress, Qt::DecorationRole).isValid());
-    QVERIFY(!model.data(progress, Qt::ToolTipRole).isValid());
-
+    // The transfer column shows the item's state as an icon with its text as the tool tip, once queued.
+    QVERIFY(!cell(1, 4, Qt::DecorationRole).isValid());
+    QVERIFY(!cell(1, 4, Qt::ToolTipRole).isValid());
     const char* const icons[]
         = { ":/images/icons/wait.gif", ":/images/icons/warning.gif", ":/images/icons/ok.gif" };
     for (int code = 1; code <= 3; ++code) {
-        QVERIFY(model.setData(progress, QVariant::fromValue(ModelItemStatus(code, "Canceled by user"))));
-        QVERIFY(
-            uploadModelSameIcon(model.data(progress, Qt::DecorationRole), QLatin1String(icons[code - 1])));
-        QCOMPARE(model.data(progress, Qt::ToolTipRole).toString(), QStringLiteral("Canceled by user"));
-        QVERIFY(!model.data(progress, Qt::DisplayRole).isValid());
+        QVERIFY(model.setData(model.index(1, 4), QVariant::fromValue(ModelItemStatus(code, "Canceled"))));
+        QVERIFY(uploadModelSameIcon(cell(1, 4, Qt::DecorationRole), QLatin1String(icons[code - 1])));
+        QCOMPARE(cell(1, 4, Qt::ToolTipRole).toString(), QStringLiteral("Canceled"));
+        QVERIFY(!cell(1, 4).isValid());
     }
 }
 
