@@ -26,12 +26,6 @@ QString uploadCall(int folderId, const QString& name, int revision = -1)
         + (revision >= 0 ? QStringLiteral("&r=%1").arg(revision) : QString());
 }
 
-// A setup that gives one answer for one folder.
-ServiceSetup uploadOn(void (UploadFakeService::*set)(int, TestReply), int folderId, const TestReply& reply)
-{
-    return [set, folderId, reply](UploadFakeService& s) { (s.*set)(folderId, reply); };
-}
-
 TestReply uploadSlow(const char* body)
 {
     TestReply reply = TestReply::text(200, body);
@@ -216,10 +210,9 @@ void TestUploadThread::fileOutcomes_data()
     QTest::newRow("own-only right on another's document")
         << "folder" << rights(R"({"CanAdd":true,"CanAddRevisionToOwn":true})", theirs) << 2
         << "You're not allowed to add a revision in this folder" << QString();
-    QTest::newRow("listing refused") << "folder"
-                                     << uploadOn(
-                                            &UploadFakeService::setDocuments, 3, TestReply::text(500, "boom"))
-                                     << 2 << "An error occured, response code: 500, response: boom"
+    QTest::newRow("listing refused") << "folder" << ServiceSetup([](UploadFakeService& s) {
+        s.setDocuments(3, TestReply::text(500, "boom"));
+    }) << 2 << "An error occured, response code: 500, response: boom"
                                      << QString();
     QTest::newRow("upload connection")
         << "folder" << upload(UploadFakeService::brokenConnection()) << 2 << uploadConnection << sent;
@@ -276,9 +269,6 @@ void TestUploadThread::folderOutcomes_data()
         << false << setup(false, R"({"CanAdd":true})") << denied + "subfolder" << false << -1;
     QTest::newRow("administrators skip the subfolder check")
         << false << setup(true, R"({"CanAdd":true})") << "Successful" << true << 100;
-    QTest::newRow("rights connection")
-        << false << uploadOn(&UploadFakeService::setAccess, 3, UploadFakeService::brokenConnection())
-        << uploadConnection << false << -1;
     QTest::newRow("creation refused")
         << false << setup(false, nullptr, TestReply::text(500, "nope")) << "Error: nope" << true << -1;
     QTest::newRow("existing folder adopted by exact name")
