@@ -54,9 +54,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void payloadHoldsOneEntryPerDraggedRow();
-    void onlyLocalFilesAreAccepted();
+    void onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget();
     void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
-    void headingNamesTheRemotePath();
     void projectWithoutStatusesStillOpensTheDialog();
     void failingStatusRequestShowsBoxAndNoDialog_data();
     void failingStatusRequestShowsBoxAndNoDialog();
@@ -164,10 +163,10 @@ void TestKelmarTreeDragDrop::payloadHoldsOneEntryPerDraggedRow()
     QCOMPARE(JSONParser::parseProject(entries[2]).name(), QStringLiteral("Site"));
 }
 
-void TestKelmarTreeDragDrop::onlyLocalFilesAreAccepted()
+void TestKelmarTreeDragDrop::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget()
 {
     QCOMPARE(m_model->mimeTypes(), QStringList { QStringLiteral("text/uri-list") });
-    QMimeData* files = localFiles({ QStringLiteral("a.txt") });
+    QMimeData* files = localFiles({ QStringLiteral("a.txt"), QStringLiteral("b.txt") });
     QVERIFY(m_model->canDropMimeData(files, Qt::CopyAction, -1, -1, docs()));
     QVERIFY(!m_model->dropMimeData(files, Qt::CopyAction, -1, -1, QModelIndex()));
 
@@ -176,6 +175,10 @@ void TestKelmarTreeDragDrop::onlyLocalFilesAreAccepted()
     QVERIFY(!m_model->dropMimeData(remoteRows.get(), Qt::CopyAction, -1, -1, docs()));
     QCOMPARE(m_dialogs, 0);
     QVERIFY(m_service->server().requests().empty());
+
+    QVERIFY(m_model->dropMimeData(files, Qt::CopyAction, -1, -1, m_model->index(0, 0, docs())));
+    QCOMPARE(m_heading, "0 folders, 2 files upload to Site/Docs/" + dragDropOddName);
+    QCOMPARE(m_status, QStringLiteral("Draft"));
 }
 
 void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
@@ -204,14 +207,6 @@ void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
             QStringLiteral("GET /rest/Documents?f=10") }));
     QCOMPARE(m_model->rowCount(docs()), 3);
     QCOMPARE(m_model->index(2, 0, docs()).data().toString(), QStringLiteral("note.txt"));
-}
-
-void TestKelmarTreeDragDrop::headingNamesTheRemotePath()
-{
-    const QModelIndex sub = m_model->index(0, 0, docs());
-    QVERIFY(m_model->dropMimeData(localFiles({ "a.txt", "b.txt" }), Qt::CopyAction, -1, -1, sub));
-    QCOMPARE(m_heading, "0 folders, 2 files upload to Site/Docs/" + dragDropOddName);
-    QCOMPARE(m_status, QStringLiteral("Draft"));
 }
 
 void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
