@@ -92,9 +92,6 @@ void TestUploadListBuilder::droppedEntriesThatCannotBeUploadedAreLeftOut()
     QCOMPARE(builder.items().at(0).fileInfo().fileName(), QStringLiteral("empty"));
     QCOMPARE(builder.folderCount(), 1);
     QCOMPARE(builder.fileCount(), 0);
-    // A project without document statuses: the items carry an empty status and the list is still built.
-    QCOMPARE(builder.items().at(0).documentStatus().id(), 0);
-    QVERIFY(builder.items().at(0).documentStatus().name().isEmpty());
 }
 
 void TestUploadListBuilder::unreadableEntriesAreLeftOut()
