@@ -21,6 +21,7 @@ namespace {
 const QString threadOk = QStringLiteral("done: Successful");
 const QString threadConnection = QStringLiteral("failed: Network connection problem or canceled by user");
 const QString threadCanceled = QStringLiteral("failed: Canceled by user");
+const char* const threadAccess = R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":true})";
 const QString threadParentFailed = QStringLiteral("failed: Parent directory creation failed");
 
 int threadQueryValue(const RecordedRequest& request, const char* key)
@@ -85,15 +86,13 @@ private Q_SLOTS:
     void cleanup();
 
     void foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept();
-    void plainFileInTheWayFailsTheFolderAndItsSubtree();
-    void unusableNamesFailWithoutWritingOutsideTheTarget();
+    void localProblemsFailTheirItemsWithoutWritingOutsideTheTarget();
     void refusedPermissionStopsTheDocument_data();
     void refusedPermissionStopsTheDocument();
     void failedDownloadKeepsTheOldFileAndLeavesNoPartialFile_data();
     void failedDownloadKeepsTheOldFileAndLeavesNoPartialFile();
     void overwriteAnswers_data();
     void overwriteAnswers();
-    void unwritableTargetGivesTheFileProblem();
     void cancelDuringATransferStopsItAndEveryLaterItem();
     void cancelWhileQuestionPendingDoesNotHang();
 
@@ -112,7 +111,6 @@ private:
     QString m_target;
     std::mutex m_repliesMutex;
     std::map<int, TestReply> m_documentReplies;
-    std::map<int, TestReply> m_accessReplies;
     // What the last run() saw.
     int m_progressSignals = 0;
     QStringList m_questions;
@@ -121,17 +119,10 @@ private:
 void TestDownloadThread::init()
 {
     m_documentReplies.clear();
-    m_accessReplies.clear();
     m_server = std::make_unique<TestServer>();
     m_server->on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
     m_server->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    m_server->on("GET", "/rest/FolderAccess", [this](const RecordedRequest& request) {
-        std::lock_guard<std::mutex> lock(m_repliesMutex);
-        const auto found = m_accessReplies.find(threadQueryValue(request, "f"));
-        if (found != m_accessReplies.end())
-            return found->second;
-        return TestReply::text(200, R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":true})");
-    });
+    m_server->on("GET", "/rest/FolderAccess", TestReply::text(200, threadAccess));
     m_server->on("GET", "/protected/Document.download", [this](const RecordedRequest& request) {
         const int id = threadQueryValue(request, "r");
         std::lock_guard<std::mutex> lock(m_repliesMutex);
@@ -222,40 +213,38 @@ void TestDownloadThread::foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExis
     QCOMPARE(filesUnder(m_target), QStringList({ "Bridge/Plans/a.txt", "Bridge/keep.txt", "b.txt" }));
 }
 
-void TestDownloadThread::plainFileInTheWayFailsTheFolderAndItsSubtree()
+// A plain file where a folder goes fails the folder and its subtree; unusable names fail alone and
+// nothing lands outside the target; a missing folder or a folder in the file's place is a file problem.
+void TestDownloadThread::localProblemsFailTheirItemsWithoutWritingOutsideTheTarget()
 {
     threadWrite(m_target + "/Plans", "a plain file");
+    const QString inner = m_target + "/inner";
+    QVERIFY(QDir(m_target).mkpath("inner") && QDir(m_target).mkpath("taken.txt/inside"));
     QList<DownloadItem> items { threadFolder("Plans", m_target), threadFolder("Sub", m_target + "/Plans"),
         threadDocument(21, "a.txt", m_target + "/Plans/Sub"),
-        threadDocument(22, "b.txt", m_target + "/Plans"), threadDocument(23, "c.txt", m_target) };
+        threadDocument(22, "b.txt", m_target + "/Plans"), threadFolder("..", inner),
+        threadDocument(23, "escaped.txt", inner + "/.."), threadFolder(".", inner),
+        threadDocument(24, "", inner), threadDocument(25, "../up.txt", inner),
+        threadDocument(26, "a.txt", m_target + "/missing"), threadDocument(27, "taken.txt", m_target),
+        threadDocument(28, "fine.txt", inner) };
     items[0].addChild(1);
     items[0].addChild(3);
     items[1].addChild(2);
-    run(items);
-
-    QCOMPARE(threadOutcomes(items),
-        QStringList({ "failed: Could not create folder, permissions problem?", threadParentFailed,
-            threadParentFailed, threadParentFailed, threadOk }));
-    QCOMPARE(m_progressSignals, 5);
-    QCOMPARE(downloads(), std::size_t(1));
-    QCOMPARE(threadRead(m_target + "/Plans"), QByteArray("a plain file"));
-}
-
-void TestDownloadThread::unusableNamesFailWithoutWritingOutsideTheTarget()
-{
-    const QString inner = m_target + "/inner";
-    QVERIFY(QDir().mkpath(inner));
-    QList<DownloadItem> items { threadFolder("..", inner), threadDocument(21, "escaped.txt", inner + "/.."),
-        threadFolder(".", inner), threadDocument(22, "", inner), threadDocument(23, "../up.txt", inner),
-        threadDocument(24, "fine.txt", inner) };
-    items[0].addChild(1);
-    run(items);
+    items[4].addChild(5);
+    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
 
     const QString refused = QStringLiteral("failed: The name can't be used for a local file or folder");
+    const QString fileProblem
+        = QStringLiteral("failed: The document could not be created or overwritten, permission problem?");
     QCOMPARE(threadOutcomes(items),
-        QStringList({ refused, threadParentFailed, refused, refused, refused, threadOk }));
-    QCOMPARE(filesUnder(m_target), QStringList({ "inner/fine.txt" }));
-    QCOMPARE(m_server->requests("/rest/FolderAccess").size(), std::size_t(1));
+        QStringList({ "failed: Could not create folder, permissions problem?", threadParentFailed,
+            threadParentFailed, threadParentFailed, refused, threadParentFailed, refused, refused, refused,
+            fileProblem, fileProblem, threadOk }));
+    QCOMPARE(m_progressSignals, 12);
+    QCOMPARE(filesUnder(m_target), QStringList({ "Plans", "inner/fine.txt" }));
+    QCOMPARE(threadRead(m_target + "/Plans"), QByteArray("a plain file"));
+    QVERIFY(QFileInfo(m_target + "/taken.txt/inside").isDir());
+    QVERIFY(!QFileInfo::exists(m_target + "/missing"));
 }
 
 void TestDownloadThread::refusedPermissionStopsTheDocument_data()
@@ -281,7 +270,10 @@ void TestDownloadThread::refusedPermissionStopsTheDocument()
     TestReply access = TestReply::text(status ? status : 200, body.toStdString());
     if (!status)
         access.dropAfter = 0;
-    serve(m_accessReplies, 10, access);
+    // Refused on the first document's folder only.
+    m_server->on("GET", "/rest/FolderAccess", [access](const RecordedRequest& request) {
+        return threadQueryValue(request, "f") == 10 ? access : TestReply::text(200, threadAccess);
+    });
     QList<DownloadItem> items { threadDocument(21, "a.txt", m_target, 10),
         threadDocument(22, "b.txt", m_target, 11) };
     run(items);
@@ -358,18 +350,6 @@ void TestDownloadThread::overwriteAnswers()
     // A replaced file keeps the permissions the user gave it.
     QCOMPARE(QFileInfo(m_target + "/one.txt").permissions(), ownOnly);
     QCOMPARE(downloads(), std::size_t(overwrite ? 3 : 1));
-}
-
-void TestDownloadThread::unwritableTargetGivesTheFileProblem()
-{
-    QVERIFY(QDir(m_target).mkpath("taken.txt/inside"));
-    QList<DownloadItem> items { threadDocument(21, "a.txt", m_target + "/missing"),
-        threadDocument(22, "taken.txt", m_target) };
-    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
-    QCOMPARE(threadOutcomes(items),
-        QStringList(2, "failed: The document could not be created or overwritten, permission problem?"));
-    QVERIFY(QFileInfo(m_target + "/taken.txt/inside").isDir());
-    QVERIFY(!QFileInfo::exists(m_target + "/missing"));
 }
 
 void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
