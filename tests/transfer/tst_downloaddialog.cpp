@@ -58,12 +58,10 @@ private Q_SLOTS:
     void cleanup();
 
     void cancelBeforeStartRejectsWithoutDownloading();
-    void startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects_data();
-    void startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects();
+    void startRunsTheListToCloseThenEscapeRejects();
     void emptyListGoesStraightToDone();
-    void escapeWhileRunningCancelsAndKeepsTheDialogOpen();
     void confirmationBoxAsksWithApplyToAll();
-    void questionArrivingAfterCancelIsNotShown();
+    void escapeWhileTheQuestionIsQueuedCancelsWithoutShowingItAndKeepsTheDialogOpen();
 
 private:
     QPushButton* button(DownloadDialog& dialog, const char* name) const
@@ -119,16 +117,9 @@ void TestDownloadDialog::cancelBeforeStartRejectsWithoutDownloading()
     QVERIFY(!QFileInfo::exists(m_target + "/a.txt"));
 }
 
-void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects_data()
+// Closing with the Close button (Enter) is in the view test.
+void TestDownloadDialog::startRunsTheListToCloseThenEscapeRejects()
 {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("close") << false;
-    QTest::newRow("escape") << true;
-}
-
-void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects()
-{
-    QFETCH(bool, escape);
     QList<DownloadItem> items { DownloadItem(QStringLiteral("Folder"), 5, "Plans",
                                     QStringLiteral("documents"), QStringLiteral("Bridge"), QString(),
                                     QString(), ModelItemStatus(ModelItemStatus::Listed, QString()),
@@ -137,7 +128,6 @@ void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects
     items[0].addChild(1);
     DownloadDialog dialog(items, 1, 2, m_rest.get(), m_target);
     QSignalSpy closed(&dialog, &QDialog::finished);
-    QVERIFY(!dialog.findChild<QProgressBar*>());
     button(dialog, "startButton")->click();
 
     QCOMPARE(button(dialog, "startButton")->text(), QStringLiteral("Busy"));
@@ -150,21 +140,12 @@ void TestDownloadDialog::startRunsTheListToCloseThenCloseAcceptsAndEscapeRejects
 
     waitForDone(dialog);
     QCOMPARE(progress->value(), 3);
-    QVERIFY(progress->isHidden());
-    auto* completion = dialog.findChild<QLabel*>("completionLabel");
-    QVERIFY(completion && completion->isVisibleTo(&dialog));
-    QCOMPARE(completion->text(), QStringLiteral("Transfer completed"));
+    QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
     QVERIFY(!button(dialog, "cancelButton")->isEnabled());
     QCOMPARE(dialogStatuses(dialog), QStringList(3, "Successful"));
-    QCOMPARE(dialogRead(m_target + "/Plans/a.txt"), QByteArray("new content"));
-
-    QCOMPARE(closed.count(), 0);
-    if (escape)
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    else
-        button(dialog, "startButton")->click();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(closed.count(), 1);
-    QCOMPARE(closed[0][0].toInt(), int(escape ? QDialog::Rejected : QDialog::Accepted));
+    QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
 }
 
 void TestDownloadDialog::emptyListGoesStraightToDone()
@@ -174,34 +155,6 @@ void TestDownloadDialog::emptyListGoesStraightToDone()
     QCOMPARE(dialog.findChild<QProgressBar*>()->maximum(), 0);
     waitForDone(dialog);
     QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
-}
-
-void TestDownloadDialog::escapeWhileRunningCancelsAndKeepsTheDialogOpen()
-{
-    TestReply slow;
-    slow.streamSize = 64 * 1024 * 1024;
-    slow.chunkSize = 16 * 1024;
-    slow.chunkDelay = std::chrono::milliseconds(50);
-    m_server->on("GET", "/protected/Document.download", slow);
-    QList<DownloadItem> items { dialogDocument(21, "slow.bin", m_target),
-        dialogDocument(22, "b.txt", m_target), dialogDocument(23, "c.txt", m_target) };
-    DownloadDialog dialog(items, 0, 3, m_rest.get(), m_target);
-    QSignalSpy closed(&dialog, &QDialog::finished);
-    button(dialog, "startButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(
-        m_server->requests("/protected/Document.download").size(), std::size_t(1), 10000);
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QCOMPARE(closed.count(), 0);
-    waitForDone(dialog);
-
-    QCOMPARE(dialogStatuses(dialog),
-        QStringList(
-            { "Network connection problem or canceled by user", "Canceled by user", "Canceled by user" }));
-    QCOMPARE(dialog.findChild<QProgressBar*>()->value(), 3);
-    QCOMPARE(closed.count(), 0);
-    QVERIFY(QDir(m_target).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    // The session's cancel was cleared for the calls that come after the dialog.
-    QVERIFY(m_rest->getFolderAccess(1).canDownload());
 }
 
 void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
@@ -235,7 +188,7 @@ void TestDownloadDialog::confirmationBoxAsksWithApplyToAll()
     QCOMPARE(dialogRead(m_target + "/a.txt"), QByteArray("old a"));
 }
 
-void TestDownloadDialog::questionArrivingAfterCancelIsNotShown()
+void TestDownloadDialog::escapeWhileTheQuestionIsQueuedCancelsWithoutShowingItAndKeepsTheDialogOpen()
 {
     dialogWrite(m_target + "/a.txt", "old a");
     int asked = 0;
@@ -250,16 +203,20 @@ void TestDownloadDialog::questionArrivingAfterCancelIsNotShown()
     connect(
         dialog.worker(), &DownloadThread::documentAlreadyExists, dialog.worker(),
         [&questionSent](const QString&) { questionSent = true; }, Qt::DirectConnection);
+    QSignalSpy closed(&dialog, &QDialog::finished);
     button(dialog, "startButton")->click();
     // The user cancels while the question still waits in the event queue.
     while (!questionSent)
         QThread::msleep(5);
-    button(dialog, "cancelButton")->click();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.worker()->isFinished());
     waitForDone(dialog);
     QCOMPARE(asked, 0);
+    QCOMPARE(closed.count(), 0);
     QCOMPARE(dialogStatuses(dialog), QStringList(2, "Canceled by user"));
     QCOMPARE(dialogRead(m_target + "/a.txt"), QByteArray("old a"));
+    // The session's cancel was cleared for the calls that come after the dialog.
+    QVERIFY(m_rest->getFolderAccess(1).canDownload());
 }
 
 QTEST_MAIN(TestDownloadDialog)
