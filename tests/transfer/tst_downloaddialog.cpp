@@ -1,3 +1,4 @@
+#include "remote/itemicons.h"
 #include "rest/rest.h"
 #include "support/testserver.h"
 #include "transfer/confirmationdialog.h"
@@ -5,6 +6,7 @@
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -22,8 +24,13 @@ namespace {
 DownloadItem dialogDocument(int id, const QString& name, const QString& localDir)
 {
     return DownloadItem(QStringLiteral("Document"), id, name, QString(), QStringLiteral("Bridge/Plans"),
-        QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir,
-        10);
+        QStringLiteral("about ") + name, QStringLiteral("Draft"),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, 10);
+}
+
+QImage dialogIcon(const QVariant& icon)
+{
+    return icon.value<QIcon>().pixmap(16, 16).toImage();
 }
 
 QByteArray dialogRead(const QString& path)
@@ -143,6 +150,22 @@ void TestDownloadDialog::startRunsTheListToCloseThenEscapeRejects()
     QVERIFY(dialog.findChild<QLabel*>("completionLabel")->isVisibleTo(&dialog));
     QVERIFY(!button(dialog, "cancelButton")->isEnabled());
     QCOMPARE(dialogStatuses(dialog), QStringList(3, "Successful"));
+
+    // The table: the type icon follows the object type, not the status, which shows as icon and tool tip.
+    DownloadModel* model = dialog.model();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QStringList texts;
+    for (int column = 0; column < 5; ++column)
+        texts << model->index(1, column).data().toString();
+    QCOMPARE(texts, QStringList({ "a.txt", "Bridge/Plans", "about a.txt", "Draft", "" }));
+    QCOMPARE(dialogIcon(model->index(0, 0).data(Qt::DecorationRole)),
+        dialogIcon(QIcon(folderIconPath(QStringLiteral("documents")))));
+    QCOMPARE(dialogIcon(model->index(1, 0).data(Qt::DecorationRole)),
+        dialogIcon(QIcon(documentIconPath(QStringLiteral("a.txt")))));
+    QCOMPARE(dialogIcon(model->index(1, 4).data(Qt::DecorationRole)),
+        dialogIcon(QIcon(QStringLiteral(":/images/icons/ok.gif"))));
+
+    QCOMPARE(closed.count(), 0);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(closed.count(), 1);
     QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
