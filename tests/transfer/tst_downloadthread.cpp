@@ -11,9 +11,7 @@
 #include <QtTest>
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 
 Q_DECLARE_METATYPE(TestReply)
 
@@ -35,6 +33,13 @@ int threadQueryValue(const RecordedRequest& request, const char* key)
 QByteArray threadContent(int documentId)
 {
     return "content of document " + QByteArray::number(documentId) + "\n";
+}
+
+TestReply threadDocumentReply(const RecordedRequest& request)
+{
+    TestReply reply = TestReply::text(200, threadContent(threadQueryValue(request, "r")).toStdString());
+    reply.contentType = "application/octet-stream";
+    return reply;
 }
 
 DownloadItem threadFolder(const QString& name, const QString& localDir, const QString& objectType = "Folder")
@@ -101,7 +106,6 @@ private:
     // thread every 20 ms while the worker runs.
     void run(QList<DownloadItem>& items, const OverwriteAnswer& answer = OverwriteAnswer(),
         const OverwriteAnswer& tick = OverwriteAnswer());
-    void serve(std::map<int, TestReply>& replies, int id, TestReply reply);
     QStringList filesUnder(const QString& dir) const;
     std::size_t downloads() const { return m_server->requests("/protected/Document.download").size(); }
 
@@ -109,8 +113,6 @@ private:
     std::unique_ptr<Rest> m_rest;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_target;
-    std::mutex m_repliesMutex;
-    std::map<int, TestReply> m_documentReplies;
     // What the last run() saw.
     int m_progressSignals = 0;
     QStringList m_questions;
@@ -118,21 +120,11 @@ private:
 
 void TestDownloadThread::init()
 {
-    m_documentReplies.clear();
     m_server = std::make_unique<TestServer>();
     m_server->on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
     m_server->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
     m_server->on("GET", "/rest/FolderAccess", TestReply::text(200, threadAccess));
-    m_server->on("GET", "/protected/Document.download", [this](const RecordedRequest& request) {
-        const int id = threadQueryValue(request, "r");
-        std::lock_guard<std::mutex> lock(m_repliesMutex);
-        const auto found = m_documentReplies.find(id);
-        if (found != m_documentReplies.end())
-            return found->second;
-        TestReply reply = TestReply::text(200, threadContent(id).toStdString());
-        reply.contentType = "application/octet-stream";
-        return reply;
-    });
+    m_server->on("GET", "/protected/Document.download", threadDocumentReply);
     m_rest = std::make_unique<Rest>(m_server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -144,12 +136,6 @@ void TestDownloadThread::cleanup()
     m_rest.reset();
     m_server.reset();
     m_dir.reset();
-}
-
-void TestDownloadThread::serve(std::map<int, TestReply>& replies, int id, TestReply reply)
-{
-    std::lock_guard<std::mutex> lock(m_repliesMutex);
-    replies[id] = std::move(reply);
 }
 
 QStringList TestDownloadThread::filesUnder(const QString& dir) const
@@ -301,8 +287,7 @@ void TestDownloadThread::failedDownloadKeepsTheOldFileAndLeavesNoPartialFile()
 {
     QFETCH(TestReply, reply);
     QFETCH(QString, text);
-    serve(m_documentReplies, 21, reply);
-    serve(m_documentReplies, 22, reply);
+    m_server->on("GET", "/protected/Document.download", reply);
     const QByteArray old = "the user's own version\n";
     threadWrite(m_target + "/old.txt", old);
     QList<DownloadItem> items { threadDocument(21, "old.txt", m_target),
@@ -358,7 +343,9 @@ void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
     slow.streamSize = 64 * 1024 * 1024;
     slow.chunkSize = 16 * 1024;
     slow.chunkDelay = std::chrono::milliseconds(50);
-    serve(m_documentReplies, 22, slow);
+    m_server->on("GET", "/protected/Document.download", [slow](const RecordedRequest& request) {
+        return threadQueryValue(request, "r") == 22 ? slow : threadDocumentReply(request);
+    });
     QList<DownloadItem> items { threadDocument(21, "first.txt", m_target),
         threadDocument(22, "slow.bin", m_target), threadFolder("Later", m_target),
         threadDocument(23, "later.txt", m_target + "/Later"), threadDocument(24, "last.txt", m_target) };
