@@ -64,8 +64,7 @@ private Q_SLOTS:
     void iconsBelowTheTopLevelComeFromTheProgram();
     void proxyStaysConsistentWhileFoldersLoadAndChange();
     void proxyShowsSizeAndDateAndSortsThemByValueNotByText();
-    void onlyRemoteRowsDroppedOnAnItemAreTaken();
-    void dropOnAFolderOrAFileDownloadsIntoTheFolder();
+    void remoteRowsDroppedOnAFolderOrAFileDownloadIntoTheFolderAndNothingElseIsTaken();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -181,50 +180,12 @@ void TestLocalTreeModel::proxyShowsSizeAndDateAndSortsThemByValueNotByText()
     QTRY_COMPARE(names(), QStringList({ "a.bin", "c.bin", "b.bin", "folder" }));
 }
 
-void TestLocalTreeModel::onlyRemoteRowsDroppedOnAnItemAreTaken()
+// On any column of a folder's row into the folder; on a file into the file's folder.
+void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileDownloadIntoTheFolderAndNothingElseIsTaken()
 {
-    const QModelIndex folder = m_model->index(m_dir->filePath(QStringLiteral("Drawings")));
+    const QString folder = m_dir->filePath(QStringLiteral("Drawings"));
     const QModelIndex file = m_model->index(m_dir->filePath(QStringLiteral("notes.txt")));
     QVERIFY(m_model->flags(file).testFlag(Qt::ItemIsDropEnabled));
-
-    // Local rows dragged inside the tree carry only a URL list, which the tree does not take.
-    const std::unique_ptr<QMimeData> local(m_model->mimeData({ file }));
-    QVERIFY(local->hasUrls());
-    QVERIFY(!local->hasFormat(localTreeFormat));
-    QVERIFY(!m_model->canDropMimeData(local.get(), Qt::CopyAction, -1, -1, folder));
-
-    const auto remote = localTestDrag({ QStringLiteral("a.txt") });
-    QVERIFY(m_model->canDropMimeData(remote.get(), Qt::CopyAction, -1, -1, folder));
-    int dialogs = 0;
-    DownloadDialog::setRunner([&dialogs](DownloadDialog&) {
-        ++dialogs;
-        return int(QDialog::Rejected);
-    });
-    // Without a session there is nobody to download from.
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, folder));
-
-    FakeService service;
-    Rest session(service.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
-    m_model->setRest(&session);
-    const auto other = localTestDrag({ QStringLiteral("a.txt") }, QStringLiteral("text/plain"));
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::MoveAction, -1, -1, folder));
-    QVERIFY(!m_model->dropMimeData(other.get(), Qt::CopyAction, -1, -1, folder));
-    m_model->setRest(nullptr);
-    QCOMPARE(dialogs, 0);
-    QCOMPARE(service.server().requests().size(), std::size_t(1));
-    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("notes.txt"))));
-}
-
-// On any column of a folder's row into the folder; on a file into the file's folder.
-void TestLocalTreeModel::dropOnAFolderOrAFileDownloadsIntoTheFolder()
-{
-    FakeService service;
-    service.server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
-    service.server().on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
-    service.server().on("GET", "/protected/Document.download", TestReply::text(200, "downloaded"));
-    Rest session(service.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
-    m_model->setRest(&session);
     QStringList summaries;
     QStringList outcomes;
     DownloadDialog::setRunner([&](DownloadDialog& dialog) {
@@ -238,21 +199,43 @@ void TestLocalTreeModel::dropOnAFolderOrAFileDownloadsIntoTheFolder()
         start->click();
         return dialog.result();
     });
-    const QString folder = m_dir->filePath(QStringLiteral("Drawings"));
-    QVERIFY(m_model->dropMimeData(localTestDrag({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }).get(),
-        Qt::CopyAction, -1, -1, m_model->index(folder).siblingAtColumn(1)));
-    QVERIFY(m_model->dropMimeData(localTestDrag({ QStringLiteral("c.txt") }).get(), Qt::CopyAction, -1, -1,
-        m_model->index(m_dir->filePath(QStringLiteral("notes.txt")))));
+
+    // Local rows dragged inside the tree carry only a URL list, which the tree does not take.
+    const std::unique_ptr<QMimeData> local(m_model->mimeData({ file }));
+    QVERIFY(local->hasUrls() && !local->hasFormat(localTreeFormat));
+    QVERIFY(!m_model->canDropMimeData(local.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    const auto remote = localTestDrag({ QStringLiteral("a.txt"), QStringLiteral("b.txt") });
+    QVERIFY(m_model->canDropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    // Without a session there is nobody to download from.
+    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+
+    FakeService service;
+    service.server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
+    service.server().on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
+    service.server().on("GET", "/protected/Document.download", TestReply::text(200, "downloaded"));
+    Rest session(service.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    m_model->setRest(&session);
+    const auto other = localTestDrag({ QStringLiteral("a.txt") }, QStringLiteral("text/plain"));
+    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
+    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::MoveAction, -1, -1, m_model->index(folder)));
+    QVERIFY(!m_model->dropMimeData(other.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    QVERIFY(summaries.isEmpty());
+
+    QVERIFY(m_model->dropMimeData(
+        remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder).siblingAtColumn(1)));
+    QVERIFY(m_model->dropMimeData(
+        localTestDrag({ QStringLiteral("c.txt") }).get(), Qt::CopyAction, -1, -1, file));
     m_model->setRest(nullptr);
     QCOMPARE(summaries,
         QStringList({ "0 folders, 2 files download to " + folder,
             "0 folders, 1 files download to " + m_dir->path() }));
     QCOMPARE(outcomes, QStringList(3, "Successful"));
     for (const QString& path : { folder + "/a.txt", folder + "/b.txt", m_dir->filePath("c.txt") }) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("downloaded"));
+        QFile downloaded(path);
+        QVERIFY(downloaded.open(QIODevice::ReadOnly));
+        QCOMPARE(downloaded.readAll(), QByteArray("downloaded"));
     }
+    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("notes.txt"))));
 }
 
 QTEST_MAIN(TestLocalTreeModel)
