@@ -99,7 +99,6 @@ private Q_SLOTS:
     void overwriteAnswers_data();
     void overwriteAnswers();
     void cancelDuringATransferStopsItAndEveryLaterItem();
-    void cancelWhileQuestionPendingDoesNotHang();
 
 private:
     // Queues every item as the dialog does and runs the worker to its end. `tick` is called from the test
@@ -366,21 +365,6 @@ void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
         QStringList({ threadOk, threadConnection, threadCanceled, threadCanceled, threadCanceled }));
     QCOMPARE(filesUnder(m_target), QStringList { "first.txt" });
     QVERIFY(!QFileInfo::exists(m_target + "/Later"));
-}
-
-void TestDownloadThread::cancelWhileQuestionPendingDoesNotHang()
-{
-    threadWrite(m_target + "/one.txt", "old one");
-    QList<DownloadItem> items { threadDocument(21, "one.txt", m_target),
-        threadDocument(22, "two.txt", m_target) };
-    // The user cancels before the question is answered: the worker must not wait for an answer.
-    run(items, [](DownloadThread& thread) { thread.cancel(); });
-
-    QCOMPARE(m_questions.size(), 1);
-    QCOMPARE(m_progressSignals, 2);
-    QCOMPARE(threadOutcomes(items), QStringList(2, threadCanceled));
-    QCOMPARE(threadRead(m_target + "/one.txt"), QByteArray("old one"));
-    QCOMPARE(filesUnder(m_target), QStringList { "one.txt" });
 }
 
 QTEST_MAIN(TestDownloadThread)
