@@ -109,17 +109,12 @@ void TestDownloadDialog::cleanup()
 
 void TestDownloadDialog::cancelBeforeStartRejectsWithoutDownloading()
 {
-    QList<DownloadItem> items { dialogDocument(21, "a.txt", m_target) };
-    for (bool escape : { false, true }) {
-        DownloadDialog dialog(items, 0, 1, m_rest.get(), m_target);
-        QSignalSpy closed(&dialog, &QDialog::finished);
-        if (escape)
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        else
-            button(dialog, "cancelButton")->click();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
-    }
+    // Escape when nothing runs rejects as after the run (see the next case).
+    DownloadDialog dialog({ dialogDocument(21, "a.txt", m_target) }, 0, 1, m_rest.get(), m_target);
+    QSignalSpy closed(&dialog, &QDialog::finished);
+    button(dialog, "cancelButton")->click();
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed[0][0].toInt(), int(QDialog::Rejected));
     QCOMPARE(m_server->requests().size(), std::size_t(1));
     QVERIFY(!QFileInfo::exists(m_target + "/a.txt"));
 }
