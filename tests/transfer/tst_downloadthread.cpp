@@ -92,10 +92,8 @@ private Q_SLOTS:
 
     void foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept();
     void localProblemsFailTheirItemsWithoutWritingOutsideTheTarget();
-    void refusedPermissionStopsTheDocument_data();
-    void refusedPermissionStopsTheDocument();
-    void failedDownloadKeepsTheOldFileAndLeavesNoPartialFile_data();
-    void failedDownloadKeepsTheOldFileAndLeavesNoPartialFile();
+    void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile_data();
+    void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile();
     void overwriteAnswers_data();
     void overwriteAnswers();
     void cancelDuringATransferStopsItAndEveryLaterItem();
@@ -232,71 +230,58 @@ void TestDownloadThread::localProblemsFailTheirItemsWithoutWritingOutsideTheTarg
     QVERIFY(!QFileInfo::exists(m_target + "/missing"));
 }
 
-void TestDownloadThread::refusedPermissionStopsTheDocument_data()
+void TestDownloadThread::failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile_data()
 {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("no download right")
-        << 200 << R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":false})"
-        << "You don't have permission to download this file";
-    QTest::newRow("refused")
-        << 403 << "Not yours"
-        << "Error while retreiving folder access, responseCode: 403, Response: Not yours";
-    // Status 0: the connection drops.
-    QTest::newRow("connection") << 0 << "{}" << threadConnection.mid(8);
-}
-
-void TestDownloadThread::refusedPermissionStopsTheDocument()
-{
-    QFETCH(int, status);
-    QFETCH(QString, body);
-    QFETCH(QString, text);
-    TestReply access = TestReply::text(status ? status : 200, body.toStdString());
-    if (!status)
-        access.dropAfter = 0;
-    // Refused on the first document's folder only.
-    m_server->on("GET", "/rest/FolderAccess", [access](const RecordedRequest& request) {
-        return threadQueryValue(request, "f") == 10 ? access : TestReply::text(200, threadAccess);
-    });
-    QList<DownloadItem> items { threadDocument(21, "a.txt", m_target, 10),
-        threadDocument(22, "b.txt", m_target, 11) };
-    run(items);
-
-    QCOMPARE(threadOutcomes(items), QStringList({ "failed: " + text, threadOk }));
-    QCOMPARE(downloads(), std::size_t(1));
-    QCOMPARE(filesUnder(m_target), QStringList({ "b.txt" }));
-}
-
-void TestDownloadThread::failedDownloadKeepsTheOldFileAndLeavesNoPartialFile_data()
-{
+    QTest::addColumn<QString>("path");
     QTest::addColumn<TestReply>("reply");
     QTest::addColumn<QString>("text");
+    const QString access = QStringLiteral("/rest/FolderAccess");
+    const QString download = QStringLiteral("/protected/Document.download");
+    QTest::newRow("no download right")
+        << access
+        << TestReply::text(200, R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":false})")
+        << "failed: You don't have permission to download this file";
+    QTest::newRow("access refused")
+        << access << TestReply::text(403, "Not yours")
+        << "failed: Error while retreiving folder access, responseCode: 403, Response: Not yours";
+    TestReply dropped = TestReply::text(200, "{}");
+    dropped.dropAfter = 0;
+    QTest::newRow("access, connection") << access << dropped << threadConnection;
     TestReply refused = TestReply::text(404, "<html>no such document</html>");
     refused.contentType = "text/html";
-    QTest::newRow("refused") << refused << "failed: The server refused the download, responseCode: 404";
+    QTest::newRow("download refused")
+        << download << refused << "failed: The server refused the download, responseCode: 404";
     TestReply broken;
     broken.streamSize = 1024 * 1024;
     broken.chunkSize = 64 * 1024;
     broken.dropAfter = 300 * 1024;
-    QTest::newRow("dropped mid-body") << broken << threadConnection;
+    QTest::newRow("download dropped mid-body") << download << broken << threadConnection;
 }
 
-void TestDownloadThread::failedDownloadKeepsTheOldFileAndLeavesNoPartialFile()
+void TestDownloadThread::failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile()
 {
+    QFETCH(QString, path);
     QFETCH(TestReply, reply);
     QFETCH(QString, text);
-    m_server->on("GET", "/protected/Document.download", reply);
+    const bool access = path == QLatin1String("/rest/FolderAccess");
+    // Fails in folder 10 only: the permission is asked per document's folder.
+    m_server->on("GET", path.toStdString(), [reply, access](const RecordedRequest& request) {
+        if (threadQueryValue(request, "f") == 10)
+            return reply;
+        return access ? TestReply::text(200, threadAccess) : threadDocumentReply(request);
+    });
     const QByteArray old = "the user's own version\n";
     threadWrite(m_target + "/old.txt", old);
     QList<DownloadItem> items { threadDocument(21, "old.txt", m_target),
-        threadDocument(22, "new.txt", m_target) };
+        threadDocument(22, "new.txt", m_target), threadDocument(23, "other.txt", m_target, 11) };
     run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
 
-    QCOMPARE(m_questions, QStringList { m_target + "/old.txt" });
-    QCOMPARE(threadOutcomes(items), QStringList({ text, text }));
+    QCOMPARE(threadOutcomes(items), QStringList({ text, text, threadOk }));
+    // A failed download after the overwrite was agreed to still keeps the old file.
+    if (!access)
+        QCOMPARE(m_questions, QStringList { m_target + "/old.txt" });
     QCOMPARE(threadRead(m_target + "/old.txt"), old);
-    QCOMPARE(filesUnder(m_target), QStringList { "old.txt" });
+    QCOMPARE(filesUnder(m_target), QStringList({ "old.txt", "other.txt" }));
 }
 
 void TestDownloadThread::overwriteAnswers_data()
