@@ -24,16 +24,6 @@ QByteArray downloadEndToEndHash(const QString& path)
     return hash.result().toHex();
 }
 
-// The payload dropped on the folder's row of the local tree.
-bool downloadEndToEndDrop(Rest& rest, const QByteArray& payload, const QString& targetDir)
-{
-    LocalTreeModel model(&rest);
-    model.setRootPath(QString());
-    QMimeData data;
-    data.setData(QStringLiteral("application/vnd.text.list"), payload);
-    return model.dropMimeData(&data, Qt::CopyAction, -1, -1, model.index(targetDir));
-}
-
 QStringList downloadEndToEndLocalTree(const QString& root)
 {
     QStringList entries;
@@ -146,7 +136,12 @@ void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwrite
         expected.keyBegin(), expected.keyEnd(), [](const QString& path) { return path.endsWith('/'); }));
     QVERIFY(folders > 5 && expected.size() - folders > 5);
     for (bool again : { false, true }) {
-        QVERIFY(downloadEndToEndDrop(rest, payload, target.path()));
+        // Dropped on the folder's row of the local tree.
+        LocalTreeModel model(&rest);
+        model.setRootPath(QString());
+        QMimeData data;
+        data.setData(QStringLiteral("application/vnd.text.list"), payload);
+        QVERIFY(model.dropMimeData(&data, Qt::CopyAction, -1, -1, model.index(target.path())));
         QCOMPARE(outcomes.size(), int(expected.size()));
         if (again) {
             QCOMPARE(questions, 1);

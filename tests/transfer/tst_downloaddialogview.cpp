@@ -3,7 +3,6 @@
 #include "transfer/downloaddialog.h"
 
 #include <QFile>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -73,17 +72,6 @@ void TestDownloadDialogView::enterStartsTheDownloadNotCancel()
 // to 400 pixels, beyond which the text is cut as before.
 void TestDownloadDialogView::columnsWidenForLongTextsOnly()
 {
-    {
-        DownloadDialog dialog({ document(QStringLiteral("a.txt"), QStringLiteral("Bridge")) }, 0, 1,
-            m_rest.get(), m_dir.path());
-        const QTableView* view = dialog.findChild<QTableView*>();
-        const QList<int> widths { view->columnWidth(0), view->columnWidth(1), view->columnWidth(2),
-            view->columnWidth(3) };
-        QCOMPARE(widths, QList<int>({ 200, 200, 200, 120 }));
-        // Wider only when the font needs more room for the header "Progress".
-        QCOMPARE(view->columnWidth(4), std::max(55, view->horizontalHeader()->sectionSizeHint(4)));
-    }
-
     const QString path = QStringLiteral("Harbour Bridge Renovation/Contracts/Drawings/Details");
     const QString name = QStringLiteral("Subcontract scaffolding, second revision.pdf");
     const QString endless = QString(QStringLiteral("Folder/")).repeated(40);
