@@ -94,18 +94,13 @@ RestClient::RestClient(
         + '/';
     restClientEnsureGlobalInit();
     CURLSH* share = curl_share_init();
-    CURL* handle = curl_easy_init();
-    if (!share || !handle) {
-        curl_easy_cleanup(handle);
-        curl_share_cleanup(share);
+    if (!share)
         throw CurlException(QStringLiteral("Initialisation of the curlHandle failed"));
-    }
     // The requests run one at a time (the request lock), so the shared data needs no locks of its own.
     for (const curl_lock_data data :
         { CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT })
         curl_share_setopt(share, CURLSHOPT_SHARE, data);
     m_share = share;
-    m_handle = handle;
 }
 
 RestClient::~RestClient()
