@@ -36,7 +36,8 @@ DownloadThread::DownloadThread(DownloadModel* model, QList<DownloadItem>* items,
 {
     ModelItemStatus::registerMetaType();
     // The receiver lives on the GUI thread, so the statuses that run() emits arrive there queued.
-    connect(this, &DownloadThread::itemStatusesPosted, this, &DownloadThread::showItemStatuses);
+    connect(this, &DownloadThread::itemStatusesPosted, this, &DownloadThread::showItemStatuses,
+        Qt::QueuedConnection);
 }
 
 DownloadThread::~DownloadThread()
@@ -266,8 +267,7 @@ void DownloadThread::downloadDocument(int i)
 void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)
 {
     m_work[i].setStatus(status);
-    if (m_statusQueue.post(i, status))
-        emit itemStatusesPosted();
+    m_statusQueue.post(i, status, [this] { emit itemStatusesPosted(); });
 }
 
 void DownloadThread::markFailed(int i, const ModelItemStatus& status)

@@ -51,7 +51,8 @@ UploadThread::UploadThread(
         m_projectId = folder->projectId();
     }
     // Queued: this object lives on the GUI thread, the signal comes from the worker.
-    connect(this, &UploadThread::itemStatusesPosted, this, &UploadThread::writeItemStatuses);
+    connect(this, &UploadThread::itemStatusesPosted, this, &UploadThread::writeItemStatuses,
+        Qt::QueuedConnection);
 }
 
 UploadThread::~UploadThread()
@@ -363,8 +364,7 @@ void UploadThread::refuseFile(int i, const QString& text)
 void UploadThread::setItemStatus(int position, const ModelItemStatus& status)
 {
     m_work[position].setStatus(status);
-    if (m_statusQueue.post(position, status))
-        Q_EMIT itemStatusesPosted();
+    m_statusQueue.post(position, status, [this] { Q_EMIT itemStatusesPosted(); });
 }
 
 void UploadThread::setItemStatusRecursive(int position, const ModelItemStatus& status)
