@@ -1,8 +1,8 @@
 #include "app/aboutdialog.h"
 
-#include "app/clickablelabel.h"
+#include "widgets/clickablelabel.h"
 #include "app/opensession.h"
-#include "remote/errorbox.h"
+#include "widgets/errorbox.h"
 
 #include <QDesktopServices>
 #include <QFrame>

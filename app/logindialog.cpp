@@ -1,7 +1,7 @@
 #include "app/logindialog.h"
 
-#include "app/clickablelabel.h"
-#include "remote/errorbox.h"
+#include "widgets/clickablelabel.h"
+#include "widgets/errorbox.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 

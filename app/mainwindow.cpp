@@ -5,7 +5,7 @@
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
 #include "local/localtreeview.h"
-#include "remote/errorbox.h"
+#include "widgets/errorbox.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
 #include "rest/diagnosticlog.h"

@@ -1,11 +1,11 @@
 #include "app/opensession.h"
 
 #include "app/logindialog.h"
-#include "app/stringcrypt.h"
-#include "remote/errorbox.h"
+#include "model/stringcrypt.h"
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "widgets/errorbox.h"
 
 #include <QDir>
 #include <QSettings>
@@ -28,17 +28,6 @@ int openSessionRun(LoginDialog& dialog)
     return dialog.exec();
 }
 } // namespace
-
-QString settingsDirectory()
-{
-    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/Torvex/TorvexTransfer"));
-}
-
-QString settingsFilePath()
-{
-    return settingsDirectory() + QLatin1Char('/') + QLatin1String(settingsFileName);
-}
 
 void setLoginDialogRunner(LoginDialogRunner runner)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rest/loginsettings.h"
+
 #include <QString>
 
 #include <functional>
@@ -7,22 +9,9 @@
 class LoginDialog;
 class Rest;
 
-// The program's version and its one settings file: INI format, in the per-user data location under
-// "Torvex/TorvexTransfer", every key in the group "logindialog".
+// The program's version, and the online help page that the main window opens.
 inline constexpr char programVersion[] = TORVEX_VERSION;
-inline constexpr char settingsFileName[] = "TorvexTransfer.conf";
-inline constexpr char settingsGroup[] = "logindialog";
-inline constexpr char settingsServerKey[] = "server";
-inline constexpr char settingsLoginKey[] = "login";
-inline constexpr char settingsPasswordKey[] = "passwd";
-// Optional: a PEM file of certificate authorities to trust instead of the system's. Read, never written.
-inline constexpr char settingsCaBundleKey[] = "cabundle";
-inline constexpr char defaultServer[] = "secure.torvex.example";
 inline constexpr char onlineHelpAddress[] = "https://www.torvex.example/help/transfer";
-
-// The settings directory with native separators, and the settings file in it.
-QString settingsDirectory();
-QString settingsFilePath();
 
 // Asks for the credentials until a logon succeeds, then stores the server, the login name and, when
 // asked to, the scrambled password. Returns the logged-on session, owned by the caller, or null when

@@ -1,6 +1,6 @@
 #include "local/localtreemodel.h"
 
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 
 #include <QIcon>
 #include <QSize>

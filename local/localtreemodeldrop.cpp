@@ -1,4 +1,4 @@
-#include "local/downloadlistbuilder.h"
+#include "transfer/downloadlistbuilder.h"
 #include "local/localtreemodel.h"
 #include "transfer/downloaddialog.h"
 

@@ -2,7 +2,7 @@
 #include "model/restdocument.h"
 #include "model/restfolder.h"
 #include "model/restproject.h"
-#include "remote/errorbox.h"
+#include "widgets/errorbox.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/remotetreeitem.h"
 #include "rest/diagnosticlog.h"

@@ -4,7 +4,7 @@
 #include "transfer/confirmationdialog.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
-#include "transfer/transfertable.h"
+#include "widgets/transfertable.h"
 
 #include <QFrame>
 #include <QGridLayout>

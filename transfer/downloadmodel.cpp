@@ -1,6 +1,6 @@
 #include "transfer/downloadmodel.h"
 
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 
 #include <QIcon>
 

@@ -1,7 +1,7 @@
 #include "transfer/uploaddialog.h"
 
 #include "rest/rest.h"
-#include "transfer/transfertable.h"
+#include "widgets/transfertable.h"
 #include "transfer/uploaddelegate.h"
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"

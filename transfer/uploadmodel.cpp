@@ -1,6 +1,6 @@
 #include "transfer/uploadmodel.h"
 
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 
 #include <QIcon>
 

@@ -1,5 +1,5 @@
 #include "app/aboutdialog.h"
-#include "app/clickablelabel.h"
+#include "widgets/clickablelabel.h"
 #include "app/logindialog.h"
 #include "support/recorders.h"
 #include "support/testserver.h"

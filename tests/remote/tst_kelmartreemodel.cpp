@@ -1,4 +1,4 @@
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
 #include "rest/rest.h"

@@ -1,4 +1,4 @@
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 #include "rest/rest.h"
 #include "support/testserver.h"
 #include "transfer/confirmationdialog.h"

@@ -1,4 +1,4 @@
-#include "transfer/transfertable.h"
+#include "widgets/transfertable.h"
 
 #include <QDialog>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "local/downloadlistbuilder.h"
+#include "transfer/downloadlistbuilder.h"
 #include "model/jsonparser.h"
 #include "rest/rest.h"
 #include "support/recorders.h"

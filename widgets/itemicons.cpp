@@ -1,4 +1,4 @@
-#include "remote/itemicons.h"
+#include "widgets/itemicons.h"
 
 #include <QHash>
 #include <QStringList>

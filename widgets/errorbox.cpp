@@ -1,4 +1,4 @@
-#include "remote/errorbox.h"
+#include "widgets/errorbox.h"
 
 #include <QIcon>
 #include <QMessageBox>

@@ -1,7 +1,5 @@
-#include "support/recorders.h"
-
-#include "remote/errorbox.h"
 #include "rest/diagnosticlog.h"
+#include "support/recorders.h"
 
 LineRecorder::LineRecorder()
 {
@@ -31,14 +29,4 @@ void LineRecorder::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lines.clear();
-}
-
-BoxRecorder::BoxRecorder()
-{
-    ErrorBox::setHandler([this](const QString& text) { m_texts.append(text); });
-}
-
-BoxRecorder::~BoxRecorder()
-{
-    ErrorBox::setHandler(nullptr);
 }

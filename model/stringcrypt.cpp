@@ -1,4 +1,4 @@
-#include "app/stringcrypt.h"
+#include "model/stringcrypt.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

@@ -1,8 +1,8 @@
-#include "local/downloadlistbuilder.h"
+#include "transfer/downloadlistbuilder.h"
 
 #include "model/jsonparseexception.h"
 #include "model/jsonparser.h"
-#include "remote/errorbox.h"
+#include "widgets/errorbox.h"
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"

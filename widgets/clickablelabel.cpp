@@ -1,4 +1,4 @@
-#include "app/clickablelabel.h"
+#include "widgets/clickablelabel.h"
 
 ClickableLabel::ClickableLabel(const QString& text, QWidget* parent, Qt::WindowFlags flags)
     : QLabel(text, parent, flags)

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The program's one settings file: INI format, in the per-user data location under
+// "Torvex/TorvexTransfer", every key in the group "logindialog".
+inline constexpr char settingsFileName[] = "TorvexTransfer.conf";
+inline constexpr char settingsGroup[] = "logindialog";
+inline constexpr char settingsServerKey[] = "server";
+inline constexpr char settingsLoginKey[] = "login";
+inline constexpr char settingsPasswordKey[] = "passwd";
+// Optional: a PEM file of certificate authorities to trust instead of the system's. Read, never written.
+inline constexpr char settingsCaBundleKey[] = "cabundle";
+inline constexpr char defaultServer[] = "secure.torvex.example";
+
+// The settings directory with native separators, and the settings file in it.
+QString settingsDirectory();
+QString settingsFilePath();
