@@ -1,6 +1,7 @@
 #include "rest/rest.h"
 
 #include "model/jsonparser.h"
+#include "rest/canceltoken.h"
 #include "rest/diagnosticlog.h"
 #include "rest/restclient.h"
 #include "rest/restexceptions.h"
@@ -26,14 +27,26 @@ auto restParsed(const RestResponse& response, Read read) -> decltype(read(respon
 }
 } // namespace
 
-Rest::Rest(const QString& server, const QString& login, const QString& password, const QString& caBundle)
+Rest::Rest(const QString& server, const QString& login, const QString& password, const QString& caBundle,
+    const CancelToken* cancel)
     : m_client(std::make_unique<RestClient>(server, login, password, caBundle))
 {
+    CancelToken::Link link;
+    if (cancel)
+        link = cancel->link([client = m_client.get()] { client->setCanceled(true); });
     logon();
 }
 
 Rest::~Rest()
 {
+    logoff();
+}
+
+void Rest::logoff()
+{
+    if (m_loggedOff)
+        return;
+    m_loggedOff = true;
     try {
         m_client->Logoff();
         DiagnosticLog::write(QStringLiteral("Rest logoff()"));
@@ -66,14 +79,22 @@ void Rest::setCanceled(bool canceled)
     m_client->setCanceled(canceled);
 }
 
+bool Rest::isCanceled() const
+{
+    return m_client->isCanceled();
+}
+
 void Rest::setTimeouts(int connectSeconds, int stallSeconds)
 {
     m_client->setTimeouts(connectSeconds, stallSeconds);
 }
 
-void Rest::checkServer(const QString& server, const QString& caBundle)
+void Rest::checkServer(const QString& server, const QString& caBundle, const CancelToken* cancel)
 {
     RestClient probe(server, QString(), QString(), caBundle);
+    CancelToken::Link link;
+    if (cancel)
+        link = cancel->link([&probe] { probe.setCanceled(true); });
     const RestResponse response = probe.Logoff();
     restAccepted(response);
     if (!response.body.startsWith(QLatin1String("Logged off.")))

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class CancelToken;
 class QIODevice;
 class RestClient;
 
@@ -20,14 +21,17 @@ class RestClient;
 // that response, and so does a 200 answer whose body cannot be read. Transport failures and cancels
 // raise CurlConnectionException, local file failures IOException.
 //
-// Thread safety: the GUI thread and one transfer worker may use it at once; their requests run one
-// after the other (see RestClient). setCanceled() may be called from any thread.
+// Thread safety: the session's runner thread (SessionRunner) and one transfer worker may use it at once;
+// their requests run one after the other (see RestClient). setCanceled() and isCanceled() may be called
+// from any thread.
 class Rest
 {
 public:
-    // Logs on. Throws RestException, CurlConnectionException, CurlException.
+    // Logs on. Throws RestException, CurlConnectionException, CurlException. Canceling cancel (if any)
+    // stops the logon's request, which then throws CurlConnectionException.
     Rest(const QString& server, const QString& login, const QString& password,
-        const QString& caBundle = QString());
+        const QString& caBundle = QString(), const CancelToken* cancel = nullptr);
+    // Logs off unless logoff() did.
     virtual ~Rest();
     Q_DISABLE_COPY_MOVE(Rest)
 
@@ -35,12 +39,16 @@ public:
     void logon();
     // The keep-alive's logon: returns false, without a request, while another request is running.
     bool logonIfIdle();
+    // Logs off once and writes "Rest logoff()" when the server heard it. Never throws.
+    void logoff();
     void setCanceled(bool canceled);
+    bool isCanceled() const;
     void setTimeouts(int connectSeconds, int stallSeconds);
 
     // Returns when server answers an anonymous logoff like the service does.
-    // Throws RestException, CurlConnectionException, CurlException.
-    static void checkServer(const QString& server, const QString& caBundle = QString());
+    // Throws RestException, CurlConnectionException, CurlException; canceling cancel stops the request.
+    static void checkServer(
+        const QString& server, const QString& caBundle = QString(), const CancelToken* cancel = nullptr);
 
     // Each throws RestException and CurlConnectionException.
     QList<RestProject> getProjects();
@@ -64,4 +72,5 @@ public:
 
 private:
     std::unique_ptr<RestClient> m_client;
+    bool m_loggedOff = false;
 };
