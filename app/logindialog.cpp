@@ -1,9 +1,11 @@
 #include "app/logindialog.h"
 
-#include "widgets/clickablelabel.h"
-#include "widgets/errorbox.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "rest/sessionrunner.h"
+#include "widgets/clickablelabel.h"
+#include "widgets/errorbox.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -11,6 +13,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -45,6 +48,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_rememberBox(new QCheckBox(QStringLiteral("Remember password")))
     , m_passwdClickLabel(
           new ClickableLabel(QStringLiteral("<font color=\"blue\">Forgot your password?</font>")))
+    , m_busyLabel(new QLabel)
 {
     // Tests and accessibility tools find the widgets by these names.
     m_serverLabel->setObjectName(QStringLiteral("serverLabel"));
@@ -56,6 +60,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_rememberBox->setObjectName(QStringLiteral("rememberBox"));
     m_passwdClickLabel->setObjectName(QStringLiteral("passwdClickLabel"));
+    m_busyLabel->setObjectName(QStringLiteral("busyLabel"));
 
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
     m_logoLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
@@ -80,6 +85,8 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_buttonsLayout->addWidget(m_okButton);
     m_rememberBox->setCheckState(rememberState);
     m_bottomLayout->addWidget(m_rememberBox);
+    m_bottomLayout->addWidget(m_busyLabel, 1, Qt::AlignRight);
+    m_busyLabel->hide();
     m_bottomLayout->addWidget(m_buttonsFrame, 0, Qt::AlignRight);
 
     m_mainLayout->addWidget(m_logoFrame);
@@ -97,6 +104,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     if (!login.isEmpty() && password.isEmpty())
         m_passwordEdit->setFocus(Qt::OtherFocusReason);
 
+    m_serverEdit->installEventFilter(this);
     connect(m_serverEdit, &QLineEdit::editingFinished, this, &LoginDialog::serverEditFinished);
     connect(m_serverClickLabel, &ClickableLabel::clicked, this, &LoginDialog::serverClickLblClicked);
     connect(m_passwdClickLabel, &ClickableLabel::clicked, this, &LoginDialog::passwdClickLblClicked);
@@ -104,9 +112,36 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     connect(m_okButton, &QPushButton::clicked, this, &LoginDialog::okBtnClicked);
 }
 
+LoginDialog::~LoginDialog()
+{
+    // The attempt's request is stopped; its thread ends on its own.
+    if (m_attempt)
+        m_attempt->cancel();
+}
+
 void LoginDialog::setCaBundle(const QString& caBundle)
 {
     m_caBundle = caBundle;
+}
+
+void LoginDialog::setLogonEnabled(bool enabled)
+{
+    m_logonEnabled = enabled;
+}
+
+std::unique_ptr<SessionRunner> LoginDialog::takeSession()
+{
+    return std::move(m_session);
+}
+
+bool LoginDialog::setupFailed() const
+{
+    return m_setupFailed;
+}
+
+bool LoginDialog::isBusy() const
+{
+    return m_attempt.has_value();
 }
 
 QString LoginDialog::server() const
@@ -140,13 +175,29 @@ void LoginDialog::cancelBtnClicked()
     reject();
 }
 
-void LoginDialog::okBtnClicked()
+void LoginDialog::reject()
 {
-    if (!isEditingServer()) {
-        accept();
+    if (!isBusy()) {
+        QDialog::reject();
         return;
     }
-    ErrorBox::show(QStringLiteral("Unable to connect to the server"));
+    const bool wasProbing = m_probing;
+    endAttempt();
+    (wasProbing ? m_serverEdit : m_passwordEdit)->setFocus(Qt::OtherFocusReason);
+}
+
+void LoginDialog::okBtnClicked()
+{
+    if (isBusy())
+        return;
+    if (isEditingServer()) {
+        ErrorBox::show(QStringLiteral("Unable to connect to the server"));
+        return;
+    }
+    if (m_logonEnabled)
+        startLogon();
+    else
+        accept();
 }
 
 void LoginDialog::serverClickLblClicked()
@@ -163,44 +214,166 @@ void LoginDialog::serverClickLblClicked()
     m_serverEdit->setFocus(Qt::OtherFocusReason);
 }
 
+bool LoginDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_serverEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Left to the dialog, Enter would also press Ok and log on before the probe has answered.
+            serverEditFinished();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void LoginDialog::serverEditFinished()
 {
-    // The edit also finishes when it loses focus: on being hidden after a good probe, to a box shown
-    // during one, or when the dialog closes. Only a finish while the user edits asks the server.
-    if (m_probing || !isEditingServer() || !isVisible() || isHidden())
+    // The edit also finishes when it loses focus: on being disabled or hidden, to a box, or when the
+    // dialog closes. Only a finish while the user edits asks the server.
+    if (isBusy() || !isEditingServer() || !isVisible() || isHidden())
         return;
-    const QString server = m_serverEdit->text();
-    bool answered = false;
+    startProbe(m_serverEdit->text());
+}
+
+void LoginDialog::startProbe(const QString& server)
+{
+    const quint64 attempt = beginAttempt(QStringLiteral("Checking the server…"));
     m_probing = true;
+    const QString caBundle = m_caBundle;
+    m_attempt = JobQueue::runAlone(
+        this,
+        [this, attempt, server, caBundle](const JobControl& control) -> std::function<void()> {
+            Rest::checkServer(server, caBundle, &control.token());
+            return [this, attempt, server] { probeAnswered(attempt, server); };
+        },
+        [this, attempt](std::exception_ptr failure) { probeFailed(attempt, failure); });
+}
+
+void LoginDialog::probeAnswered(quint64 attempt, const QString& server)
+{
+    if (attempt != m_attemptNumber)
+        return;
+    endAttempt();
+    showServerLabel(server);
+}
+
+void LoginDialog::probeFailed(quint64 attempt, const std::exception_ptr& failure)
+{
+    if (attempt != m_attemptNumber)
+        return;
+    endAttempt();
     try {
-        Rest::checkServer(server, m_caBundle);
-        answered = true;
-    } catch (const RestException&) {
-    } catch (const CurlConnectionException&) {
+        std::rethrow_exception(failure);
     } catch (const CurlException&) {
         ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
-        m_probing = false;
-        reject();
+        m_setupFailed = true;
+        QDialog::reject();
         return;
+    } catch (...) {
+        // The server answered wrongly or not at all.
     }
-    m_probing = false;
-    if (!answered) {
-        markServerRefused();
-        return;
-    }
+    markServerRefused();
+    m_serverEdit->setFocus(Qt::OtherFocusReason);
+}
 
+void LoginDialog::showServerLabel(const QString& server)
+{
     m_serverLabel->setText(server);
     m_serverEdit->setStyleSheet(QStringLiteral("QLineEdit {background: white;}"));
-    // The focus goes on to the credentials, never to a button that Enter would then press.
-    (m_loginEdit->text().isEmpty() ? m_loginEdit : m_passwordEdit)->setFocus(Qt::OtherFocusReason);
+    // The label is back in the grid before the focus leaves the edit, so that leaving it cannot probe
+    // again; the focus goes on to the credentials, never to a button that Enter would then press.
     m_formLayout->removeWidget(m_serverEdit);
-    m_serverEdit->hide();
     m_formLayout->addWidget(m_serverLabel, 0, 1, 1, 1);
     m_serverLabel->show();
     m_serverClickLabel->show();
     m_formLayout->addWidget(m_serverClickLabel, 0, 2, 1, 1);
     m_passwdClickLabel->show();
     m_formLayout->addWidget(m_passwdClickLabel, 3, 1, 1, 2);
+    (m_loginEdit->text().isEmpty() ? m_loginEdit : m_passwordEdit)->setFocus(Qt::OtherFocusReason);
+    m_serverEdit->hide();
+}
+
+void LoginDialog::startLogon()
+{
+    const quint64 attempt = beginAttempt(QStringLiteral("Logging on…"));
+    const QString server = this->server();
+    const QString login = this->login();
+    const QString password = this->password();
+    const QString caBundle = m_caBundle;
+    m_attempt = JobQueue::runAlone(
+        this,
+        [this, attempt, server, login, password, caBundle](
+            const JobControl& control) -> std::function<void()> {
+            // Shared, so that the session travels in a std::function; dropped unseen, it logs off on
+            // its own thread.
+            auto session = std::make_shared<std::unique_ptr<SessionRunner>>(std::make_unique<SessionRunner>(
+                std::make_unique<Rest>(server, login, password, caBundle, &control.token())));
+            return [this, attempt, session] { logonAnswered(attempt, std::move(*session)); };
+        },
+        [this, attempt](std::exception_ptr failure) { logonFailed(attempt, failure); });
+}
+
+void LoginDialog::logonAnswered(quint64 attempt, std::unique_ptr<SessionRunner> session)
+{
+    if (attempt != m_attemptNumber)
+        return;
+    endAttempt();
+    m_session = std::move(session);
+    accept();
+}
+
+void LoginDialog::logonFailed(quint64 attempt, const std::exception_ptr& failure)
+{
+    if (attempt != m_attemptNumber)
+        return;
+    endAttempt();
+    try {
+        std::rethrow_exception(failure);
+    } catch (const CurlException&) {
+        ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
+        m_setupFailed = true;
+        QDialog::reject();
+        return;
+    } catch (const CurlConnectionException&) {
+        ErrorBox::show(QStringLiteral("Unable to connect to server."));
+    } catch (const RestException&) {
+        ErrorBox::show(
+            QStringLiteral("Unable to login to the server, check your login details and try again."));
+    } catch (...) {
+        ErrorBox::show(QStringLiteral("Unable to connect to server."));
+    }
+    m_passwordEdit->setFocus(Qt::OtherFocusReason);
+}
+
+quint64 LoginDialog::beginAttempt(const QString& text)
+{
+    // Busy from here on, also for the edit's finish that taking its focus away sends.
+    m_attempt.emplace();
+    // The focus goes to the dialog itself: on the Cancel button, Enter would abandon what was asked.
+    setFocus(Qt::OtherFocusReason);
+    for (QWidget* input : std::initializer_list<QWidget*> { m_serverEdit, m_serverClickLabel, m_loginEdit,
+             m_passwordEdit, m_rememberBox, m_passwdClickLabel, m_okButton })
+        input->setEnabled(false);
+    m_busyLabel->setText(text);
+    m_busyLabel->show();
+    setCursor(Qt::BusyCursor);
+    return ++m_attemptNumber;
+}
+
+void LoginDialog::endAttempt()
+{
+    if (m_attempt)
+        m_attempt->cancel();
+    m_attempt.reset();
+    // Whatever still comes from the attempt that ends here is ignored.
+    ++m_attemptNumber;
+    m_probing = false;
+    m_busyLabel->hide();
+    unsetCursor();
+    for (QWidget* input : std::initializer_list<QWidget*> { m_serverEdit, m_serverClickLabel, m_loginEdit,
+             m_passwordEdit, m_rememberBox, m_passwdClickLabel, m_okButton })
+        input->setEnabled(true);
 }
 
 void LoginDialog::markServerRefused()

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "rest/canceltoken.h"
+
 #include <QDialog>
+
+#include <exception>
+#include <memory>
+#include <optional>
 
 class ClickableLabel;
 class QCheckBox;
@@ -11,9 +17,12 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
+class SessionRunner;
 
 // Asks for the server, the e-mail address or user name and the password, and whether the password is
-// remembered. It never logs on; its one server contact is the probe when the user changes the server.
+// remembered. It probes a changed server and, when logging on is enabled, logs on before it accepts.
+// Both run in the background: meanwhile the dialog says so and takes no input but Cancel and Escape,
+// which abandon the attempt at once (its late answer is ignored); a second Cancel closes the dialog.
 // While the server is being edited (and after a probe that failed) the dialog cannot be accepted.
 class LoginDialog : public QDialog
 {
@@ -22,10 +31,20 @@ class LoginDialog : public QDialog
 public:
     LoginDialog(const QString& server, const QString& login, const QString& password,
         Qt::CheckState rememberState, QWidget* parent = nullptr);
+    ~LoginDialog() override;
     Q_DISABLE_COPY_MOVE(LoginDialog)
 
-    // The certificate authorities the server probe trusts; empty for the system's.
+    // The certificate authorities the server probe and the logon trust; empty for the system's.
     void setCaBundle(const QString& caBundle);
+    // Ok then logs on with what was typed and accepts only once that succeeded; a refused or failed
+    // logon is told in an error box and the dialog stays as it was.
+    void setLogonEnabled(bool enabled);
+    // After an accepted logon: the logged-on session, once.
+    std::unique_ptr<SessionRunner> takeSession();
+    // Whether the setup of the HTTP layer failed; the dialog was rejected then.
+    bool setupFailed() const;
+    // Whether a probe or a logon is running.
+    bool isBusy() const;
 
     QString server() const;
     QString login() const;
@@ -38,11 +57,27 @@ public Q_SLOTS:
     void serverClickLblClicked();
     void passwdClickLblClicked();
     void serverEditFinished();
+    // Abandons a running probe or logon; otherwise rejects.
+    void reject() override;
+
+protected:
+    // Enter in the server edit probes the server and goes no further.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool isEditingServer() const;
     void markServerRefused();
     QString forgotPasswordAddress() const;
+    void startProbe(const QString& server);
+    void probeAnswered(quint64 attempt, const QString& server);
+    void probeFailed(quint64 attempt, const std::exception_ptr& failure);
+    void showServerLabel(const QString& server);
+    void startLogon();
+    void logonAnswered(quint64 attempt, std::unique_ptr<SessionRunner> session);
+    void logonFailed(quint64 attempt, const std::exception_ptr& failure);
+    // Disables the input and shows text; returns the attempt's number.
+    quint64 beginAttempt(const QString& text);
+    void endAttempt();
 
     QFrame* m_logoFrame;
     QHBoxLayout* m_logoLayout;
@@ -66,6 +101,13 @@ private:
     QPushButton* m_okButton;
     QCheckBox* m_rememberBox;
     ClickableLabel* m_passwdClickLabel;
+    QLabel* m_busyLabel;
     QString m_caBundle;
+    bool m_logonEnabled = false;
+    bool m_setupFailed = false;
+    // The running attempt, and the number of the latest one: an answer of an earlier one is ignored.
+    std::optional<CancelToken> m_attempt;
+    quint64 m_attemptNumber = 0;
     bool m_probing = false;
+    std::unique_ptr<SessionRunner> m_session;
 };

@@ -2,18 +2,21 @@
 
 #include "app/aboutdialog.h"
 #include "app/opensession.h"
+#include "app/transfercontroller.h"
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
 #include "local/localtreeview.h"
-#include "widgets/errorbox.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "rest/sessionrunner.h"
+#include "widgets/errorbox.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
@@ -39,11 +42,18 @@
 
 namespace {
 constexpr int mainWindowKeepAliveMilliseconds = 900000;
+
+enum class MainWindowKeepAlive
+{
+    Done,
+    Skipped,
+};
 } // namespace
 
-MainWindow::MainWindow(Rest* rest, QWidget* parent)
+MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     : QMainWindow(parent)
-    , m_rest(rest)
+    , m_transfers(new TransferController(this))
+    , m_session(std::move(session))
     , m_logonTimer(std::make_unique<QTimer>())
     , m_projectsTimer(std::make_unique<QTimer>())
 {
@@ -56,11 +66,14 @@ MainWindow::MainWindow(Rest* rest, QWidget* parent)
     m_projectsTimer->start();
 
     m_localProxy = new LocalTreeModelProxy(this);
-    m_localModel = new LocalTreeModel(rest, this);
+    m_localModel = new LocalTreeModel(this);
     m_localModel->setRootPath(QString());
     m_localView = new LocalTreeView;
     m_localView->setObjectName(QStringLiteral("localView"));
-    m_remoteModel = new KelmarTreeModel(rest, this);
+    m_transfers->setSession(m_session.get());
+    connect(m_localModel, &LocalTreeModel::downloadRequested, m_transfers,
+        &TransferController::downloadRequested);
+    connect(m_transfers, &TransferController::busyChanged, this, [this](bool busy) { takeDrops(!busy); });
     m_remoteView = new KelmarTreeView;
     m_remoteView->setObjectName(QStringLiteral("remoteView"));
 
@@ -69,7 +82,7 @@ MainWindow::MainWindow(Rest* rest, QWidget* parent)
     openHomeDirectory();
     m_localView->sortByColumn(1, m_localView->header()->sortIndicatorOrder());
     const int localWidth = setColumnWidths(m_localView);
-    m_remoteView->setModel(m_remoteModel);
+    setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     const int remoteWidth = setColumnWidths(m_remoteView);
     m_splitter->addWidget(m_localView);
     m_splitter->addWidget(m_remoteView);
@@ -91,12 +104,51 @@ MainWindow::~MainWindow()
 {
     m_projectsTimer.reset();
     m_logonTimer.reset();
-    m_rest.reset();
+    delete m_transfers;
+    m_transfers = nullptr;
+    // The models go before the session; the session logs off on its own thread.
+    setRemoteModel(nullptr);
+    m_session.reset();
 }
 
-Rest* MainWindow::rest() const
+SessionRunner* MainWindow::session() const
 {
-    return m_rest.get();
+    return m_session.get();
+}
+
+TransferController* MainWindow::transfers() const
+{
+    return m_transfers;
+}
+
+void MainWindow::setRemoteModel(KelmarTreeModel* model)
+{
+    // The view's selection model goes with the model it belongs to.
+    m_remoteView->setModel(model);
+    delete m_remoteModel;
+    m_remoteModel = model;
+    if (!model)
+        return;
+    m_transfers->setRemoteModel(model);
+    connect(model, &KelmarTreeModel::uploadRequested, m_transfers, &TransferController::uploadRequested);
+    // The load error is checked once the window is shown and the project list has come.
+    connect(
+        model, &KelmarTreeModel::projectsLoaded, m_projectsTimer.get(), [this] { m_projectsTimer->start(); });
+}
+
+// While a transfer is prepared or runs, the trees still drag and scroll but take no drops.
+void MainWindow::takeDrops(bool take)
+{
+    const QAbstractItemView::DragDropMode mode
+        = take ? QAbstractItemView::DragDrop : QAbstractItemView::DragOnly;
+    m_localView->setDragDropMode(mode);
+    m_remoteView->setDragDropMode(mode);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_transfers->abandon();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::buildForm()
@@ -274,29 +326,58 @@ void MainWindow::fitWidth(int localWidth, int remoteWidth)
 
 void MainWindow::timerRestLogon()
 {
-    if (!m_rest)
+    // A round that waits behind other work of the session is enough for both.
+    if (!m_session || m_keepAliveRunning)
         return;
-    try {
-        // Never wait behind a transfer: a running request keeps the session alive anyway.
-        if (!m_rest->logonIfIdle()) {
-            DiagnosticLog::write(QStringLiteral(
-                "Rest logon() skipped, a request is running; the transfer keeps the session alive."));
-            return;
-        }
-        DiagnosticLog::write(QStringLiteral("Rest logon() successful, connection kept alive."));
-        return;
-    } catch (const CurlConnectionException&) {
-        ErrorBox::show(QStringLiteral("Unable to connect to server."));
-    } catch (const RestException&) {
-        ErrorBox::show(
-            QStringLiteral("Unable to login to the server, check your login details and try again."));
-    }
+    m_keepAliveRunning = true;
+    m_session->run(
+        this,
+        [](Rest& rest, const JobControl&) {
+            try {
+                // Never wait behind a transfer: a running request keeps the session alive anyway.
+                return rest.logonIfIdle() ? MainWindowKeepAlive::Done : MainWindowKeepAlive::Skipped;
+            } catch (const CurlConnectionException&) {
+                // A transfer's Cancel stops whatever request runs, this one too; that lost nothing.
+                if (rest.isCanceled())
+                    return MainWindowKeepAlive::Skipped;
+                throw;
+            }
+        },
+        [this](MainWindowKeepAlive outcome) {
+            m_keepAliveRunning = false;
+            DiagnosticLog::write(outcome == MainWindowKeepAlive::Done
+                    ? QStringLiteral("Rest logon() successful, connection kept alive.")
+                    : QStringLiteral(
+                        "Rest logon() skipped, a request is running; the transfer keeps the session alive."));
+        },
+        [this](std::exception_ptr failure) {
+            m_keepAliveRunning = false;
+            try {
+                std::rethrow_exception(failure);
+            } catch (const RestException&) {
+                ErrorBox::show(
+                    QStringLiteral("Unable to login to the server, check your login details and try again."));
+            } catch (...) {
+                ErrorBox::show(QStringLiteral("Unable to connect to server."));
+            }
+            endProgram();
+        });
+}
+
+void MainWindow::endProgram()
+{
+    m_logonTimer->stop();
+    // A running transfer would refuse to close; it is canceled first.
+    m_transfers->abortAll();
     QApplication::closeAllWindows();
 }
 
 void MainWindow::timerProjects()
 {
     m_projectsTimer->stop();
+    // Checked again once the list has come (projectsLoaded starts the timer).
+    if (!m_remoteModel || m_remoteModel->isLoadingProjects())
+        return;
     const QString error = m_remoteModel->loadError();
     if (error.isEmpty())
         return;
@@ -333,23 +414,22 @@ void MainWindow::exitTriggered()
 void MainWindow::logout()
 {
     m_logonTimer->stop();
-    m_rest.reset();
-    // Nothing may reach the ended session while the login dialog runs.
-    m_localModel->setRest(nullptr);
+    m_keepAliveRunning = false;
+    // Nothing may reach the ended session: what is prepared for it is abandoned, the tree goes first.
+    m_transfers->setSession(nullptr);
+    setRemoteModel(nullptr);
+    m_session.reset();
 
-    Rest* session = openSession();
+    std::unique_ptr<SessionRunner> session = openSession();
     if (!session) {
         QApplication::closeAllWindows();
         return;
     }
-    m_rest.reset(session);
-    // The view's selection model goes with the model it belongs to.
-    delete m_remoteModel;
-    m_remoteModel = new KelmarTreeModel(session, this);
-    m_remoteView->setModel(m_remoteModel);
+    m_session = std::move(session);
+    m_transfers->setSession(m_session.get());
+    setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     m_remoteView->reset();
     setColumnWidths(m_remoteView);
-    m_localModel->setRest(session);
     m_logonTimer->start();
     m_projectsTimer->start();
 }

@@ -17,23 +17,24 @@ class QMenu;
 class QSplitter;
 class QTimer;
 class QTreeView;
-class Rest;
+class SessionRunner;
+class TransferController;
 
 // The program's window: the local file system on the left, the server's projects on the right. It owns
 // the logged-on session, keeps it alive, reports a project list that cannot be shown, and offers
-// logout, exit, online help and the about box.
+// logout, exit, online help and the about box. Drops on the trees go to its TransferController.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // Takes ownership of rest.
-    explicit MainWindow(Rest* rest, QWidget* parent = nullptr);
+    explicit MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent = nullptr);
     ~MainWindow() override;
     Q_DISABLE_COPY_MOVE(MainWindow)
 
     // The current session; null after a logout that ended without a new logon.
-    Rest* rest() const;
+    SessionRunner* session() const;
+    TransferController* transfers() const;
 
 public Q_SLOTS:
     void timerRestLogon();
@@ -46,6 +47,8 @@ public Q_SLOTS:
 protected:
     // Notices the user's first move in the local tree, after which the tree stays where the user puts it.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Nothing prepared for a window that is gone opens afterwards.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildForm();
@@ -53,6 +56,10 @@ private:
     void keepHomeAtTop();
     void buildMenus();
     void logout();
+    void setRemoteModel(KelmarTreeModel* model);
+    void takeDrops(bool take);
+    // A failed keep-alive: the transfers stop, their dialogs close and the program ends.
+    void endProgram();
     static int setColumnWidths(QTreeView* view);
     void fitWidth(int localWidth, int remoteWidth);
 
@@ -63,7 +70,9 @@ private:
     LocalTreeModelProxy* m_localProxy = nullptr;
     KelmarTreeView* m_remoteView = nullptr;
     KelmarTreeModel* m_remoteModel = nullptr;
-    std::unique_ptr<Rest> m_rest;
+    TransferController* m_transfers = nullptr;
+    std::unique_ptr<SessionRunner> m_session;
+    bool m_keepAliveRunning = false;
     std::unique_ptr<QTimer> m_logonTimer;
     std::unique_ptr<QTimer> m_projectsTimer;
     QLabel* m_logoLabel = nullptr;

@@ -3,13 +3,11 @@
 #include "app/logindialog.h"
 #include "model/stringcrypt.h"
 #include "rest/diagnosticlog.h"
-#include "rest/rest.h"
-#include "rest/restexceptions.h"
+#include "rest/sessionrunner.h"
 #include "widgets/errorbox.h"
 
 #include <QDir>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace {
 // The key that scrambles the remembered password in the settings file.
@@ -34,7 +32,7 @@ void setLoginDialogRunner(LoginDialogRunner runner)
     openSessionDialogRunner() = std::move(runner);
 }
 
-Rest* openSession()
+std::unique_ptr<SessionRunner> openSession()
 {
     const QString directory = settingsDirectory();
     if (!QDir().mkpath(directory)) {
@@ -58,36 +56,26 @@ Rest* openSession()
 
     LoginDialog dialog(server, login, password, passwordStored ? Qt::Checked : Qt::Unchecked);
     dialog.setCaBundle(caBundle);
+    // The dialog logs on itself, so that it can show the attempt and let the user abandon it; a failed
+    // logon is told there and the dialog stays with what was typed.
+    dialog.setLogonEnabled(true);
     if (openSessionRun(dialog) != QDialog::Accepted)
         return nullptr;
+    std::unique_ptr<SessionRunner> session = dialog.takeSession();
+    if (!session)
+        return nullptr;
+    DiagnosticLog::write(QStringLiteral("Rest logon() successful"));
 
-    for (;;) {
-        try {
-            auto* session = new Rest(dialog.server(), dialog.login(), dialog.password(), caBundle);
-            DiagnosticLog::write(QStringLiteral("Rest logon() successful"));
-
-            settings.beginGroup(QLatin1String(settingsGroup));
-            settings.setValue(QLatin1String(settingsServerKey), dialog.server());
-            settings.setValue(QLatin1String(settingsLoginKey), dialog.login());
-            if (dialog.rememberState() == Qt::Checked) {
-                const QString stored
-                    = dialog.password().isEmpty() ? QStringLiteral("") : crypt.encryptText(dialog.password());
-                settings.setValue(QLatin1String(settingsPasswordKey), stored);
-            } else {
-                settings.remove(QLatin1String(settingsPasswordKey));
-            }
-            settings.endGroup();
-            return session;
-        } catch (const CurlException&) {
-            ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
-            return nullptr;
-        } catch (const CurlConnectionException&) {
-            ErrorBox::show(QStringLiteral("Unable to connect to server."));
-        } catch (const RestException&) {
-            ErrorBox::show(
-                QStringLiteral("Unable to login to the server, check your login details and try again."));
-        }
-        if (openSessionRun(dialog) != QDialog::Accepted)
-            return nullptr;
+    settings.beginGroup(QLatin1String(settingsGroup));
+    settings.setValue(QLatin1String(settingsServerKey), dialog.server());
+    settings.setValue(QLatin1String(settingsLoginKey), dialog.login());
+    if (dialog.rememberState() == Qt::Checked) {
+        const QString stored
+            = dialog.password().isEmpty() ? QStringLiteral("") : crypt.encryptText(dialog.password());
+        settings.setValue(QLatin1String(settingsPasswordKey), stored);
+    } else {
+        settings.remove(QLatin1String(settingsPasswordKey));
     }
+    settings.endGroup();
+    return session;
 }

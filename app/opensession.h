@@ -5,20 +5,23 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class LoginDialog;
-class Rest;
+class SessionRunner;
 
 // The program's version, and the online help page that the main window opens.
 inline constexpr char programVersion[] = TORVEX_VERSION;
 inline constexpr char onlineHelpAddress[] = "https://www.torvex.example/help/transfer";
 
-// Asks for the credentials until a logon succeeds, then stores the server, the login name and, when
-// asked to, the scrambled password. Returns the logged-on session, owned by the caller, or null when
-// the user cancels or the program cannot go on. Any error is shown to the user. GUI thread only.
-Rest* openSession();
+// Asks for the credentials until a logon succeeds (the login dialog logs on in the background and stays
+// open after a failed logon), then stores the server, the login name and, when asked to, the scrambled
+// password. Returns the logged-on session, or null when the user cancels or the program cannot go on.
+// Any error is shown to the user. GUI thread only.
+std::unique_ptr<SessionRunner> openSession();
 
 // Tests answer the login dialog through this instead of a user: the runner is called with the dialog
-// in place of exec() and returns the dialog's result. An empty runner brings exec() back.
+// in place of exec() and returns the dialog's result (after pressing Ok and waiting for the logon). An
+// empty runner brings exec() back.
 using LoginDialogRunner = std::function<int(LoginDialog& dialog)>;
 void setLoginDialogRunner(LoginDialogRunner runner);

@@ -5,20 +5,9 @@
 #include <QIcon>
 #include <QSize>
 
-LocalTreeModel::LocalTreeModel(Rest* rest, QObject* parent)
+LocalTreeModel::LocalTreeModel(QObject* parent)
     : QFileSystemModel(parent)
-    , m_rest(rest)
 { }
-
-Rest* LocalTreeModel::rest() const
-{
-    return m_rest;
-}
-
-void LocalTreeModel::setRest(Rest* rest)
-{
-    m_rest = rest;
-}
 
 QVariant LocalTreeModel::data(const QModelIndex& index, int role) const
 {

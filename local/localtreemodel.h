@@ -1,23 +1,17 @@
 #pragma once
 
 #include <QFileSystemModel>
-
-class Rest;
+#include <QStringList>
 
 // The local file system for the left-hand tree: the program's own folder and file icons, 20-pixel rows,
-// and a drop target for rows dragged out of the remote tree.
+// and a drop target for rows dragged out of the remote tree, which it hands on as downloadRequested().
 class LocalTreeModel : public QFileSystemModel
 {
     Q_OBJECT
 
 public:
-    // rest is not owned; it is the session that drops on the tree use.
-    explicit LocalTreeModel(Rest* rest, QObject* parent = nullptr);
+    explicit LocalTreeModel(QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(LocalTreeModel)
-
-    Rest* rest() const;
-    // After a new logon, later drops use the new session.
-    void setRest(Rest* rest);
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QStringList mimeTypes() const override;
@@ -26,6 +20,8 @@ public:
     Qt::DropActions supportedDropActions() const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
-    Rest* m_rest;
+Q_SIGNALS:
+    // Rows of the remote tree were dropped: entries are the drag payload's entries, one per row, and
+    // targetDir the folder that receives them.
+    void downloadRequested(const QStringList& entries, const QString& targetDir);
 };

@@ -3,12 +3,13 @@
 #include "model/restdocument.h"
 #include "model/restfolder.h"
 #include "model/restproject.h"
-#include "widgets/errorbox.h"
-#include "widgets/itemicons.h"
 #include "remote/remotetreeitem.h"
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "rest/sessionrunner.h"
+#include "widgets/errorbox.h"
+#include "widgets/itemicons.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -18,12 +19,42 @@
 namespace {
 const QString kelmarTreeSeparatorName = QStringLiteral("(separator)");
 
-// Runs one server step of a load; a failure is written to the log and shown to the user, and the
-// caller goes on with what it has. "what" names the things being loaded, e.g. "the subfolders".
-template<typename Step> void kelmarTreeLoadStep(const QString& what, Step step)
+// One server step of a load as it comes back from the session's thread: the value, or the server
+// failure that the user is told about.
+template<typename T> struct KelmarTreeAnswer
 {
+    T value {};
+    std::exception_ptr failure;
+};
+
+template<typename Call> auto kelmarTreeAsk(Call call) -> KelmarTreeAnswer<decltype(call())>
+{
+    KelmarTreeAnswer<decltype(call())> answer;
     try {
-        step();
+        answer.value = call();
+    } catch (const CurlConnectionException&) {
+        answer.failure = std::current_exception();
+    } catch (const RestException&) {
+        answer.failure = std::current_exception();
+    }
+    return answer;
+}
+
+struct KelmarTreeFolderListing
+{
+    KelmarTreeAnswer<QList<RestFolder>> folders;
+    bool withDocuments = false;
+    KelmarTreeAnswer<QList<RestDocument>> documents;
+};
+
+// A failed step is written to the log and shown to the user. "what" names the things being loaded,
+// e.g. "the subfolders".
+void kelmarTreeReport(const QString& what, const std::exception_ptr& failure)
+{
+    if (!failure)
+        return;
+    try {
+        std::rethrow_exception(failure);
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Network connection error while retreiving ") + what);
         ErrorBox::show(QStringLiteral("Unable to connect to server"));
@@ -34,18 +65,31 @@ template<typename Step> void kelmarTreeLoadStep(const QString& what, Step step)
         ErrorBox::show(QStringLiteral("An error occured while retreiving ") + what + detail);
     }
 }
+
+// Anything but the two server failures: the load ends without rows, and the log says why.
+void kelmarTreeLogUnexpected(const std::exception_ptr& failure)
+{
+    QString what = QStringLiteral("unknown failure");
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        what = QString::fromLocal8Bit(e.what());
+    } catch (...) { }
+    DiagnosticLog::write(QStringLiteral("Loading the remote tree failed: ") + what);
+}
 } // namespace
 
-KelmarTreeModel::KelmarTreeModel(Rest* rest, QObject* parent)
+KelmarTreeModel::KelmarTreeModel(SessionRunner* session, QObject* parent)
     : QAbstractItemModel(parent)
     , m_root(new RemoteTreeItem(new RestObject(QString(), 0, QString(), 0), nullptr))
-    , m_rest(rest)
+    , m_session(session)
 {
     loadProjects();
 }
 
 KelmarTreeModel::~KelmarTreeModel()
 {
+    // Deleting the nodes abandons their loads.
     delete m_root;
 }
 
@@ -54,24 +98,68 @@ QString KelmarTreeModel::loadError() const
     return m_loadError;
 }
 
+bool KelmarTreeModel::isLoadingProjects() const
+{
+    return m_loadingProjects;
+}
+
+bool KelmarTreeModel::isLoading() const
+{
+    QList<const RemoteTreeItem*> nodes { m_root };
+    while (!nodes.isEmpty()) {
+        const RemoteTreeItem* node = nodes.takeLast();
+        if (node->isLoading())
+            return true;
+        for (int row = 0; row < node->childCount(); ++row)
+            nodes.append(node->child(row));
+    }
+    return false;
+}
+
 void KelmarTreeModel::loadProjects()
 {
-    kelmarTreeLoadStep(QStringLiteral("the projects"), [this] {
-        const QList<RestProject> projects = m_rest->getProjects();
-        m_root->data()->setChildCount(static_cast<int>(projects.size()));
-        if (projects.isEmpty()) {
-            m_loadError
-                = QStringLiteral("There are no accessible projects to display, contact your administrator.");
-        } else if (projects.size() == 1 && projects.first().isFree()) {
-            m_loadError
-                = QStringLiteral("The current version of Torvex Transfer only supports Torvex Premium "
-                                 "projects.\nTorvex Free support is comming soon.");
-        }
-        for (const RestProject& project : projects) {
-            if (!project.isFree())
-                m_root->appendChild(new RemoteTreeItem(new RestProject(project), m_root));
-        }
-    });
+    if (!m_session)
+        return;
+    m_loadingProjects = true;
+    showLoading(m_root);
+    m_root->startLoad(m_session->run(
+        this,
+        [](Rest& rest, const JobControl&) { return kelmarTreeAsk([&rest] { return rest.getProjects(); }); },
+        [this](const KelmarTreeAnswer<QList<RestProject>>& answer) {
+            endLoading(m_root);
+            m_loadingProjects = false;
+            if (!answer.failure) {
+                const QList<RestProject>& projects = answer.value;
+                m_root->data()->setChildCount(static_cast<int>(projects.size()));
+                if (projects.isEmpty()) {
+                    m_loadError = QStringLiteral(
+                        "There are no accessible projects to display, contact your administrator.");
+                } else if (projects.size() == 1 && projects.first().isFree()) {
+                    m_loadError = QStringLiteral(
+                        "The current version of Torvex Transfer only supports Torvex Premium "
+                        "projects.\nTorvex Free support is comming soon.");
+                }
+                QList<RestProject> shown;
+                for (const RestProject& project : projects) {
+                    if (!project.isFree())
+                        shown.append(project);
+                }
+                if (!shown.isEmpty()) {
+                    beginInsertRows(QModelIndex(), 0, static_cast<int>(shown.size()) - 1);
+                    for (const RestProject& project : std::as_const(shown))
+                        m_root->appendChild(new RemoteTreeItem(new RestProject(project), m_root));
+                    endInsertRows();
+                }
+            }
+            emit projectsLoaded();
+            kelmarTreeReport(QStringLiteral("the projects"), answer.failure);
+        },
+        [this](std::exception_ptr failure) {
+            endLoading(m_root);
+            m_loadingProjects = false;
+            kelmarTreeLogUnexpected(failure);
+            emit projectsLoaded();
+        }));
 }
 
 void KelmarTreeModel::expand(const QModelIndex& index)
@@ -79,30 +167,95 @@ void KelmarTreeModel::expand(const QModelIndex& index)
     // Rows are children of the first column only, whatever cell the caller names.
     const QModelIndex parentIndex = index.isValid() ? index.sibling(index.row(), 0) : QModelIndex();
     RemoteTreeItem* node = itemFor(parentIndex);
-    if (node->childCount() > 0) {
-        beginRemoveRows(parentIndex, 0, node->childCount() - 1);
-        node->removeChildren();
-        endRemoveRows();
+    if (node->isLoadingRow())
+        return;
+    node->cancelLoad();
+    removeRows(node);
+    if (!m_session)
+        return;
+    if (const RestProject* project = projectOf(node)) {
+        loadProjectFolders(node, project->id());
+    } else if (const RestFolder* folder = folderOf(node)) {
+        loadFolder(node, folder->projectId(), folder->id(), folder->type() == QLatin1String("documents"));
     }
+}
 
-    if (RestProject* project = projectOf(node)) {
-        kelmarTreeLoadStep(QStringLiteral("the project folders"), [&] {
-            const QList<RestFolder> folders = m_rest->getProjectFolders(project->id());
-            project->setChildCount(insertFolders(parentIndex, node, folders));
-        });
-    } else if (RestFolder* folder = folderOf(node)) {
-        kelmarTreeLoadStep(QStringLiteral("the subfolders"), [&] {
-            const QList<RestFolder> folders = m_rest->getChildFolders(folder->projectId(), folder->id());
-            folder->setNrChildren(insertFolders(parentIndex, node, folders));
-        });
-        if (folder->type() == QLatin1String("documents")) {
-            kelmarTreeLoadStep(QStringLiteral("the documents"), [&] {
-                const QList<RestDocument> documents = m_rest->getDocuments(folder->id());
-                insertDocuments(parentIndex, node, documents);
-                folder->setNrItems(static_cast<int>(documents.size()));
-            });
-        }
-    }
+void KelmarTreeModel::loadProjectFolders(RemoteTreeItem* node, int projectId)
+{
+    showLoading(node);
+    // The node is alive whenever an answer is delivered: deleting it abandons its load.
+    node->startLoad(m_session->run(
+        this,
+        [projectId](Rest& rest, const JobControl&) {
+            return kelmarTreeAsk([&rest, projectId] { return rest.getProjectFolders(projectId); });
+        },
+        [this, node](const KelmarTreeAnswer<QList<RestFolder>>& answer) {
+            endLoading(node);
+            if (!answer.failure)
+                projectOf(node)->setChildCount(insertFolders(indexFor(node), node, answer.value));
+            kelmarTreeReport(QStringLiteral("the project folders"), answer.failure);
+        },
+        [this, node](std::exception_ptr failure) {
+            endLoading(node);
+            kelmarTreeLogUnexpected(failure);
+        }));
+}
+
+void KelmarTreeModel::loadFolder(RemoteTreeItem* node, int projectId, int folderId, bool withDocuments)
+{
+    showLoading(node);
+    node->startLoad(m_session->run(
+        this,
+        [projectId, folderId, withDocuments](Rest& rest, const JobControl& control) {
+            KelmarTreeFolderListing listing;
+            listing.folders = kelmarTreeAsk(
+                [&rest, projectId, folderId] { return rest.getChildFolders(projectId, folderId); });
+            control.throwIfCanceled();
+            listing.withDocuments = withDocuments;
+            if (withDocuments)
+                listing.documents = kelmarTreeAsk([&rest, folderId] { return rest.getDocuments(folderId); });
+            return listing;
+        },
+        [this, node](const KelmarTreeFolderListing& listing) {
+            endLoading(node);
+            RestFolder* folder = folderOf(node);
+            const QModelIndex parent = indexFor(node);
+            if (!listing.folders.failure)
+                folder->setNrChildren(insertFolders(parent, node, listing.folders.value));
+            if (listing.withDocuments && !listing.documents.failure) {
+                insertDocuments(parent, node, listing.documents.value);
+                folder->setNrItems(static_cast<int>(listing.documents.value.size()));
+            }
+            kelmarTreeReport(QStringLiteral("the subfolders"), listing.folders.failure);
+            kelmarTreeReport(QStringLiteral("the documents"), listing.documents.failure);
+        },
+        [this, node](std::exception_ptr failure) {
+            endLoading(node);
+            kelmarTreeLogUnexpected(failure);
+        }));
+}
+
+void KelmarTreeModel::showLoading(RemoteTreeItem* node)
+{
+    const int row = node->childCount();
+    beginInsertRows(indexFor(node), row, row);
+    node->appendChild(RemoteTreeItem::loadingRow(node));
+    endInsertRows();
+}
+
+void KelmarTreeModel::endLoading(RemoteTreeItem* node)
+{
+    node->endLoad();
+    removeRows(node);
+}
+
+void KelmarTreeModel::removeRows(RemoteTreeItem* node)
+{
+    if (node->childCount() == 0)
+        return;
+    beginRemoveRows(indexFor(node), 0, node->childCount() - 1);
+    node->removeChildren();
+    endRemoveRows();
 }
 
 int KelmarTreeModel::insertFolders(
@@ -138,6 +291,13 @@ RemoteTreeItem* KelmarTreeModel::itemFor(const QModelIndex& index) const
     if (index.isValid() && index.internalPointer())
         return static_cast<RemoteTreeItem*>(index.internalPointer());
     return m_root;
+}
+
+QModelIndex KelmarTreeModel::indexFor(RemoteTreeItem* node) const
+{
+    if (node == m_root)
+        return QModelIndex();
+    return createIndex(node->row(), 0, node);
 }
 
 // The kind of a row is its record's object type; the cast also guards against a server that names a
@@ -198,7 +358,8 @@ bool KelmarTreeModel::hasChildren(const QModelIndex& parent) const
     if (parent.column() > 0)
         return false;
     const RemoteTreeItem* node = itemFor(parent);
-    if (node == m_root)
+    // Rows always mean an expander; this covers the "Loading…" row, which the counts do not know.
+    if (node == m_root || node->childCount() > 0)
         return true;
     if (const RestProject* project = projectOf(node))
         return project->childCount() > 0;
@@ -216,6 +377,15 @@ QVariant KelmarTreeModel::data(const QModelIndex& index, int role) const
         return QVariant();
     const RemoteTreeItem* node = itemFor(index);
     const RestObject* object = node->data();
+    if (node->isLoadingRow()) {
+        if (role == Qt::DisplayRole)
+            return index.column() == 0 ? object->name() : QString();
+        if (role == Qt::SizeHintRole)
+            return QSize(0, 20);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignVCenter));
+        return QVariant();
+    }
     const RestProject* project = projectOf(node);
     const RestFolder* folder = folderOf(node);
     const RestDocument* document = documentOf(node);
@@ -283,6 +453,8 @@ Qt::ItemFlags KelmarTreeModel::flags(const QModelIndex& index) const
     // The empty area below the rows takes drops; there is nothing to drag from it.
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
+    if (itemFor(index)->isLoadingRow())
+        return Qt::ItemIsEnabled;
     return QAbstractItemModel::flags(index) | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 

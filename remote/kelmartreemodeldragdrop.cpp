@@ -1,17 +1,11 @@
+#include "model/dragpayload.h"
 #include "model/jsonparser.h"
 #include "model/restdocument.h"
 #include "model/restfolder.h"
 #include "model/restproject.h"
-#include "widgets/errorbox.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/remotetreeitem.h"
-#include "rest/diagnosticlog.h"
-#include "rest/rest.h"
-#include "rest/restexceptions.h"
-#include "transfer/uploaddialog.h"
-#include "transfer/uploadlistbuilder.h"
 
-#include <QDataStream>
 #include <QHash>
 #include <QMimeData>
 #include <QStringList>
@@ -50,13 +44,14 @@ QStringList KelmarTreeModel::mimeTypes() const
 
 QMimeData* KelmarTreeModel::mimeData(const QModelIndexList& indexes) const
 {
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
+    QStringList entries;
     QHash<int, QString> projectNames;
     for (const QModelIndex& index : indexes) {
         if (!index.isValid() || index.column() != 0)
             continue;
         const RemoteTreeItem* node = itemFor(index);
+        if (node->isLoadingRow())
+            continue;
         QString text = node->data()->toJson();
         if (const RestProject* project = projectOf(node)) {
             if (!projectNames.contains(project->id()))
@@ -74,10 +69,10 @@ QMimeData* KelmarTreeModel::mimeData(const QModelIndexList& indexes) const
                 *holderFolder, kelmarDragProjectName(holderFolder->projectId(), holder, projectNames));
             text += JSONParser::dragItemJson(holderFolder->projectId(), container);
         }
-        stream << text;
+        entries.append(text);
     }
     auto* data = new QMimeData;
-    data->setData(kelmarDragFormat, payload);
+    data->setData(kelmarDragFormat, DragPayload::write(entries));
     return data;
 }
 
@@ -91,42 +86,20 @@ bool KelmarTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, i
         targetIndex = targetIndex.parent();
         target = target->parentItem();
     }
-    int projectId = 0;
-    if (const RestProject* project = projectOf(target))
-        projectId = project->id();
-    else if (const RestFolder* folder = folderOf(target))
-        projectId = folder->projectId();
-    else
-        return false;
-    const QString targetPath = remotePath(target);
-
-    QList<RestStatus> statuses;
-    try {
-        statuses = m_rest->getProjectStatusses(projectId);
-    } catch (const CurlConnectionException&) {
-        DiagnosticLog::write(
-            QStringLiteral("Network connection error while retreiving the project statuses"));
-        ErrorBox::show(QStringLiteral("Unable to connect to server"));
-        return false;
-    } catch (const RestException& e) {
-        const QString detail = QStringLiteral(". Response code: ") + QString::number(e.response.statusCode)
-            + QStringLiteral(", response: ") + e.response.body;
-        DiagnosticLog::write(
-            QStringLiteral("Rest exception occured while retreiving the project statuses") + detail);
-        ErrorBox::show(QStringLiteral("An error occured while retreiving the project statuses") + detail);
+    UploadRequest request;
+    if (const RestProject* project = projectOf(target)) {
+        request.projectId = project->id();
+        request.target = std::make_shared<RestProject>(*project);
+    } else if (const RestFolder* folder = folderOf(target)) {
+        request.projectId = folder->projectId();
+        request.target = std::make_shared<RestFolder>(*folder);
+    } else {
         return false;
     }
-
-    // A project without document statuses still takes uploads; its items carry an empty status.
-    UploadListBuilder builder(statuses.value(0));
-    builder.addUrls(data->urls());
-    {
-        UploadDialog dialog(target->data(), builder.items(), builder.folderCount(), builder.fileCount(),
-            targetPath, statuses, m_rest);
-        dialog.setMinimumSize(806, 400);
-        dialog.execModal();
-    }
-    expand(targetIndex);
+    request.targetRow = targetIndex;
+    request.targetPath = remotePath(target);
+    request.urls = data->urls();
+    emit uploadRequested(request);
     return true;
 }
 

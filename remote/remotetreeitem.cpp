@@ -9,8 +9,44 @@ RemoteTreeItem::RemoteTreeItem(RestObject* object, RemoteTreeItem* parent)
 
 RemoteTreeItem::~RemoteTreeItem()
 {
+    cancelLoad();
     m_object.reset();
     removeChildren();
+}
+
+RemoteTreeItem* RemoteTreeItem::loadingRow(RemoteTreeItem* parent)
+{
+    auto* row = new RemoteTreeItem(new RestObject(QString(), 0, QStringLiteral("Loading…"), 0), parent);
+    row->m_loadingRow = true;
+    return row;
+}
+
+bool RemoteTreeItem::isLoadingRow() const
+{
+    return m_loadingRow;
+}
+
+void RemoteTreeItem::startLoad(const CancelToken& load)
+{
+    cancelLoad();
+    m_load = load;
+}
+
+void RemoteTreeItem::cancelLoad()
+{
+    if (m_load)
+        m_load->cancel();
+    m_load.reset();
+}
+
+void RemoteTreeItem::endLoad()
+{
+    m_load.reset();
+}
+
+bool RemoteTreeItem::isLoading() const
+{
+    return m_load.has_value();
 }
 
 void RemoteTreeItem::appendChild(RemoteTreeItem* item)

@@ -2,58 +2,46 @@
 
 #include "model/jsonparseexception.h"
 #include "model/jsonparser.h"
-#include "widgets/errorbox.h"
 #include "rest/diagnosticlog.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 
-#include <QDataStream>
-
-namespace {
-struct DownloadListCallTexts
+struct DownloadListBuilder::Texts
 {
     const char* logText;
     const char* boxText;
     const char* connectionText;
 };
 
-const DownloadListCallTexts downloadListProjectFolders {
+namespace {
+const DownloadListBuilder::Texts downloadListProjectFolders {
     "RestException while retreiving the folders of a project. ResponseCode: ",
     "An error occured while retreiving the folders within a project. Error message: ",
     "Connection error while retreiving the folders of a project",
 };
-const DownloadListCallTexts downloadListChildFolders {
+const DownloadListBuilder::Texts downloadListChildFolders {
     "RestException while retreiving the subfolder of a folder. ResponseCode: ",
     "An error occured while retreiving the subfolders of a folder. Error message: ",
     "Connection error while retreiving the subfolders of a folder",
 };
-const DownloadListCallTexts downloadListDocuments {
+const DownloadListBuilder::Texts downloadListDocuments {
     "RestException while retreiving the documents of a folder. ResponseCode: ",
     "An error occured while retreiving the documents of a folder. Error message: ",
     "Connection error while retreiving the documents of a folder",
 };
-const DownloadListCallTexts downloadListStatuses {
+const DownloadListBuilder::Texts downloadListStatuses {
     "RestException while retreiving the project statuses. ResponseCode: ",
     "An error occured while retreiving the project statuses. Error message: ",
     "Connection error while retreiving the project statuses",
 };
+// Kinds of failure that are not a server call's.
+const char downloadListConnection = 0;
+const char downloadListTooDeep = 0;
 
-// Runs one server call of the walk; a failure is reported and gives false.
-template<typename Call> bool downloadListCall(const DownloadListCallTexts& texts, Call call)
+// Ends the walk after a connection failure; caught where the walk was started.
+struct DownloadListStop
 {
-    try {
-        call();
-        return true;
-    } catch (const RestException& e) {
-        DiagnosticLog::write(QString::fromUtf8(texts.logText) + QString::number(e.response.statusCode)
-            + QStringLiteral(", Response: ") + e.response.body);
-        ErrorBox::show(QString::fromUtf8(texts.boxText) + e.response.body);
-    } catch (const CurlConnectionException&) {
-        DiagnosticLog::write(QString::fromUtf8(texts.connectionText));
-        ErrorBox::show(QStringLiteral("Unable to connect to server."));
-    }
-    return false;
-}
+};
 
 // The server lists the separator lines of its folder tree as folders; they hold nothing to download.
 bool downloadListIsSeparator(const RestFolder& folder)
@@ -67,22 +55,52 @@ QString downloadListLocalDir(const QString& parentDir, const QString& name)
 }
 } // namespace
 
-DownloadListBuilder::DownloadListBuilder(Rest* rest)
+DownloadListBuilder::DownloadListBuilder(Rest& rest, CancelToken cancel)
     : m_rest(rest)
+    , m_cancel(std::move(cancel))
 { }
 
-QStringList DownloadListBuilder::readPayload(const QByteArray& payload)
+void DownloadListBuilder::setProgress(Progress progress)
 {
-    QStringList entries;
-    QDataStream stream(payload);
-    while (!stream.atEnd()) {
-        QString entry;
-        stream >> entry;
-        if (stream.status() != QDataStream::Ok)
-            break;
-        entries.append(entry);
+    m_progress = std::move(progress);
+}
+
+template<typename Work> void DownloadListBuilder::guarded(Work work)
+{
+    if (m_connectionLost)
+        return;
+    try {
+        work();
+    } catch (const DownloadListStop&) { }
+}
+
+// Runs one server call of the walk. A refusal is logged (and kept to be shown once per kind) and gives
+// false; a connection failure ends the walk: without the server nothing more can be listed.
+template<typename Call> bool DownloadListBuilder::ask(const Texts& texts, Call call)
+{
+    m_cancel.throwIfCanceled();
+    try {
+        call();
+        return true;
+    } catch (const RestException& e) {
+        DiagnosticLog::write(QString::fromUtf8(texts.logText) + QString::number(e.response.statusCode)
+            + QStringLiteral(", Response: ") + e.response.body);
+        report(&texts, QString::fromUtf8(texts.boxText) + e.response.body);
+    } catch (const CurlConnectionException&) {
+        DiagnosticLog::write(QString::fromUtf8(texts.connectionText));
+        report(&downloadListConnection, QStringLiteral("Unable to connect to server."));
+        m_connectionLost = true;
+        throw DownloadListStop();
     }
-    return entries;
+    return false;
+}
+
+void DownloadListBuilder::report(const void* kind, const QString& text)
+{
+    if (m_reported.contains(kind))
+        return;
+    m_reported.insert(kind);
+    m_failures.append(text);
 }
 
 void DownloadListBuilder::addEntry(const QString& entry, const QString& targetDir)
@@ -117,6 +135,23 @@ void DownloadListBuilder::addEntry(const QString& entry, const QString& targetDi
         QStringLiteral("Dropped item skipped, it is not a project, folder or document: ") + entry.left(200));
 }
 
+void DownloadListBuilder::addProjectItems(const RestProject& project, const QString& targetDir)
+{
+    guarded([&] { projectItems(project, targetDir); });
+}
+
+void DownloadListBuilder::addFolderItems(
+    const RestFolder& folder, const QString& localDir, const QString& remotePath, int parent)
+{
+    guarded([&] { walk(folder, localDir, remotePath, parent); });
+}
+
+void DownloadListBuilder::addDocumentItem(const RestDocument& document, const QString& localDir,
+    int projectId, const QString& remotePath, int parent)
+{
+    guarded([&] { documentItem(document, localDir, projectId, remotePath, parent); });
+}
+
 int DownloadListBuilder::append(const DownloadItem& item, int parent)
 {
     m_items.append(item);
@@ -126,7 +161,7 @@ int DownloadListBuilder::append(const DownloadItem& item, int parent)
     return position;
 }
 
-void DownloadListBuilder::addProjectItems(const RestProject& project, const QString& targetDir)
+void DownloadListBuilder::projectItems(const RestProject& project, const QString& targetDir)
 {
     const QString name = DownloadItem::localName(project.name());
     const int position = append(
@@ -135,60 +170,95 @@ void DownloadListBuilder::addProjectItems(const RestProject& project, const QStr
         -1);
     ++m_folderCount;
 
+    if (m_progress)
+        m_progress(project.name(), m_folderCount, m_fileCount);
     QList<RestFolder> folders;
-    if (!downloadListCall(
-            downloadListProjectFolders, [&] { folders = m_rest->getProjectFolders(project.id()); }))
+    if (!ask(downloadListProjectFolders, [&] { folders = m_rest.getProjectFolders(project.id()); }))
         return;
     const QString localDir = downloadListLocalDir(targetDir, name);
     for (const RestFolder& folder : std::as_const(folders)) {
         if (!downloadListIsSeparator(folder))
-            addFolderItems(folder, localDir, project.name(), position);
+            walk(folder, localDir, project.name(), position);
     }
 }
 
-void DownloadListBuilder::addFolderItems(
+// Depth first without recursion: the stack holds one frame per folder from the dropped one down to the
+// one being listed, so a deep tree costs one frame per level and no more.
+void DownloadListBuilder::walk(
     const RestFolder& folder, const QString& localDir, const QString& remotePath, int parent)
 {
-    if (m_walkedFolders.contains(folder.id())) {
-        DiagnosticLog::write(
-            QStringLiteral("Folder skipped, the server lists it inside itself: ") + folder.name());
+    QList<Frame> stack;
+    enter(stack, folder, localDir, remotePath, parent);
+    while (!stack.isEmpty()) {
+        Frame& frame = stack.last();
+        if (frame.next < frame.children.size()) {
+            const RestFolder child = frame.children.at(frame.next++);
+            if (!downloadListIsSeparator(child))
+                enter(stack, child, frame.localDir, frame.remotePath, frame.position);
+            continue;
+        }
+        const Frame done = stack.takeLast();
+        if (done.hasDocuments)
+            documentItems(done);
+    }
+}
+
+// The values are taken by copy: they may belong to a frame that the growing stack moves.
+void DownloadListBuilder::enter(
+    QList<Frame>& stack, const RestFolder& folder, QString localDir, QString remotePath, int parent)
+{
+    for (const Frame& above : std::as_const(stack)) {
+        if (above.folderId == folder.id()) {
+            DiagnosticLog::write(
+                QStringLiteral("Folder skipped, the server lists it inside itself: ") + folder.name());
+            return;
+        }
+    }
+    if (stack.size() >= maxDepth) {
+        DiagnosticLog::write(QStringLiteral("Folder skipped, it lies more than %1 folders deep: %2/%3")
+                                 .arg(maxDepth)
+                                 .arg(remotePath, folder.name()));
+        report(&downloadListTooDeep,
+            QStringLiteral("Some folders lie more than %1 folders deep; they are not downloaded.")
+                .arg(maxDepth));
         return;
     }
     const QString name = DownloadItem::localName(folder.name());
-    const int position = append(
+    Frame frame;
+    frame.position = append(
         DownloadItem(folder.objectType(), folder.id(), name, folder.type(), remotePath, QString(), QString(),
             ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, 0),
         parent);
     ++m_folderCount;
+    frame.folderId = folder.id();
+    frame.projectId = folder.projectId();
+    frame.hasDocuments = folder.type() == QLatin1String("documents");
+    frame.localDir = downloadListLocalDir(localDir, name);
+    frame.remotePath = remotePath + QLatin1Char('/') + folder.name();
 
-    const QString folderDir = downloadListLocalDir(localDir, name);
-    const QString folderPath = remotePath + QLatin1Char('/') + folder.name();
-    m_walkedFolders.append(folder.id());
-    QList<RestFolder> children;
-    if (downloadListCall(downloadListChildFolders,
-            [&] { children = m_rest->getChildFolders(folder.projectId(), folder.id()); })) {
-        for (const RestFolder& child : std::as_const(children)) {
-            if (!downloadListIsSeparator(child))
-                addFolderItems(child, folderDir, folderPath, position);
-        }
-    }
-    m_walkedFolders.removeLast();
-
-    if (folder.type() != QLatin1String("documents"))
-        return;
-    QList<RestDocument> documents;
-    if (!downloadListCall(downloadListDocuments, [&] { documents = m_rest->getDocuments(folder.id()); }))
-        return;
-    for (const RestDocument& document : std::as_const(documents))
-        addDocumentItem(document, folderDir, folder.projectId(), folderPath, position);
+    if (m_progress)
+        m_progress(frame.remotePath, m_folderCount, m_fileCount);
+    ask(downloadListChildFolders,
+        [&] { frame.children = m_rest.getChildFolders(folder.projectId(), folder.id()); });
+    stack.append(std::move(frame));
 }
 
-void DownloadListBuilder::addDocumentItem(const RestDocument& document, const QString& localDir,
-    int projectId, const QString& remotePath, int parent)
+void DownloadListBuilder::documentItems(const Frame& frame)
 {
+    QList<RestDocument> documents;
+    if (!ask(downloadListDocuments, [&] { documents = m_rest.getDocuments(frame.folderId); }))
+        return;
+    for (const RestDocument& document : std::as_const(documents))
+        documentItem(document, frame.localDir, frame.projectId, frame.remotePath, frame.position);
+}
+
+void DownloadListBuilder::documentItem(const RestDocument& document, const QString& localDir, int projectId,
+    const QString& remotePath, int parent)
+{
+    const QString status = statusName(projectId, document.statusId());
     append(
         DownloadItem(document.objectType(), document.id(), DownloadItem::localName(document.name()),
-            QString(), remotePath, document.description(), statusName(projectId, document.statusId()),
+            QString(), remotePath, document.description(), status,
             ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, document.folderId()),
         parent);
     ++m_fileCount;
@@ -201,7 +271,7 @@ QString DownloadListBuilder::statusName(int projectId, int statusId)
         return known->value(statusId);
     QList<RestStatus> statuses;
     // A failed list is not kept, so the next document of the project asks again.
-    if (!downloadListCall(downloadListStatuses, [&] { statuses = m_rest->getProjectStatusses(projectId); }))
+    if (!ask(downloadListStatuses, [&] { statuses = m_rest.getProjectStatusses(projectId); }))
         return QString();
     QHash<int, QString> names;
     for (const RestStatus& status : std::as_const(statuses))

@@ -45,6 +45,9 @@ DownloadThread::~DownloadThread()
     if (isRunning()) {
         cancel();
         wait();
+        // The session outlives this worker; its later requests must not start out canceled.
+        if (m_rest)
+            m_rest->setCanceled(false);
     }
 }
 

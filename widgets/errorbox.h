@@ -5,7 +5,8 @@
 #include <functional>
 
 // Every error box of the program: a modal message box with the warning icon, the text, one OK button,
-// no parent window, the title "Error" and the program's icon. GUI thread only.
+// no parent window, the title "Error" and the program's icon. A box whose text is already open is not
+// shown a second time. GUI thread only.
 class ErrorBox final
 {
 public:

@@ -1,8 +1,10 @@
 #include "app/aboutdialog.h"
-#include "widgets/clickablelabel.h"
 #include "app/logindialog.h"
+#include "rest/jobqueue.h"
+#include "rest/sessionrunner.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
+#include "widgets/clickablelabel.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>
@@ -40,6 +42,7 @@ private Q_SLOTS:
     void okIsRefusedWhileTheServerIsEdited();
     void probeDecidesBetweenLabelAndPaleYellowEdit();
     void leavingTheEditUnchangedStillProbes();
+    void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
     void forgotPasswordOpensTheServerPage();
 
 private:
@@ -72,6 +75,7 @@ void TestLoginDialog::cleanup()
 {
     m_dialog.reset();
     m_boxes.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
 }
 
 void TestLoginDialog::makeDialog(const QString& server)
@@ -151,17 +155,20 @@ void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
     m_dialog->serverClickLblClicked();
     edit->setText(service.baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QVERIFY(m_dialog->isBusy());
+    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
     QCOMPARE(m_dialog->server(), service.baseUrl());
-    // Return also pressed the default button, which now accepts.
-    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+    // Return probed once and pressed nothing else; the focus moved on without a second probe.
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(service.requests().size(), std::size_t(1));
     QCOMPARE(service.requests().front().target, std::string("/rest/Logoff"));
 
     // A refused server keeps the edit open in pale yellow, also after an accepted one left a style sheet.
-    m_dialog->show();
     m_dialog->serverClickLblClicked();
     edit->setText(unreachable);
     m_dialog->serverEditFinished();
+    QTRY_VERIFY(!m_dialog->isBusy());
     QCOMPARE(serverCell(), edit);
     QCOMPARE(m_dialog->server(), service.baseUrl());
     QVERIFY(m_boxes->texts().isEmpty());
@@ -182,6 +189,54 @@ void TestLoginDialog::leavingTheEditUnchangedStillProbes()
     widget<QLineEdit>("loginEdit")->setFocus();
     QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
     QCOMPARE(service.requests().size(), std::size_t(1));
+}
+
+// While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
+// and what the abandoned attempt still brings is ignored.
+void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
+{
+    TestServer service;
+    TestReply slow = TestReply::text(200, "Logged off.");
+    slow.delay = std::chrono::milliseconds(400);
+    service.on("GET", "/rest/Logoff", slow);
+    TestReply slowLogon = TestReply::text(200, "Logged on.");
+    slowLogon.delay = std::chrono::milliseconds(400);
+    service.on("GET", "/rest/Logon", slowLogon);
+    makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->setLogonEnabled(true);
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+
+    m_dialog->serverClickLblClicked();
+    auto* edit = widget<QLineEdit>("serverEdit");
+    edit->setText(service.baseUrl());
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(widget<QLabel>("busyLabel")->text(), QStringLiteral("Checking the server…"));
+    QVERIFY(!widget<QLineEdit>("loginEdit")->isEnabled() && !widget<QPushButton>("okButton")->isEnabled());
+    QTest::mouseClick(widget<QPushButton>("cancelButton"), Qt::LeftButton);
+    QVERIFY(!m_dialog->isBusy() && m_dialog->isVisible() && edit->isEnabled());
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(serverCell(), edit);
+
+    // The same for a logon: Escape, and the session it may have opened is logged off unseen.
+    edit->setText(service.baseUrl());
+    m_dialog->serverEditFinished();
+    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    m_dialog->okBtnClicked();
+    QCOMPARE(widget<QLabel>("busyLabel")->text(), QStringLiteral("Logging on…"));
+    QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+    QVERIFY(!m_dialog->isBusy() && m_dialog->isVisible());
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!m_dialog->takeSession());
+    QVERIFY(m_boxes->texts().isEmpty());
+
+    // Left alone, the logon accepts the dialog with its session.
+    m_dialog->okBtnClicked();
+    QTRY_COMPARE(m_dialog->result(), int(QDialog::Accepted));
+    QVERIFY(m_dialog->takeSession());
 }
 
 void TestLoginDialog::forgotPasswordOpensTheServerPage()

@@ -1,15 +1,25 @@
 #include "app/logindialog.h"
 #include "app/mainwindow.h"
 #include "app/opensession.h"
+#include "app/transfercontroller.h"
 #include "local/localtreemodel.h"
+#include "model/jsonparser.h"
+#include "model/restdocument.h"
 #include "remote/kelmartreemodel.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
+#include "transfer/downloaddialog.h"
+#include "transfer/downloadlistingdialog.h"
+#include "transfer/downloadthread.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
@@ -49,16 +59,24 @@ public Q_SLOTS:
 };
 
 namespace {
-// Answers the dialog as a user who types these and presses Ok.
+// Types these and presses Ok as a user does; the dialog logs on in the background. Returns the dialog's
+// result once the logon has ended: accepted after a good logon, still open after a failed one.
+int openSessionTestSubmit(
+    LoginDialog& dialog, const QString& login, const QString& password, Qt::CheckState remember)
+{
+    dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(login);
+    dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(password);
+    dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))->setCheckState(remember);
+    dialog.okBtnClicked();
+    if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
+        qWarning("the logon did not end");
+    return dialog.result();
+}
+
 SessionAnswer openSessionTestAccept(
     const QString& login, const QString& password, Qt::CheckState remember = Qt::Unchecked)
 {
-    return [=](LoginDialog& dialog) {
-        dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(login);
-        dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(password);
-        dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))->setCheckState(remember);
-        return int(QDialog::Accepted);
-    };
+    return [=](LoginDialog& dialog) { return openSessionTestSubmit(dialog, login, password, remember); };
 }
 
 int openSessionTestCancel(LoginDialog&)
@@ -73,6 +91,8 @@ void openSessionTestChangeServer(LoginDialog& dialog, const QString& server)
     dialog.serverClickLblClicked();
     dialog.findChild<QLineEdit*>(QStringLiteral("serverEdit"))->setText(server);
     dialog.serverEditFinished();
+    if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
+        qWarning("the probe did not end");
 }
 } // namespace
 
@@ -99,6 +119,8 @@ private Q_SLOTS:
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
     void keepAliveSkipsARoundWhileARequestRuns();
+    void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
+    void walkRunsInTheBackgroundUntilCanceledOrTheWindowGoes();
     void onlineHelpOpensTheHelpPage();
 
 private:
@@ -166,6 +188,9 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     setLoginDialogRunner(nullptr);
+    DownloadDialog::setRunner(nullptr);
+    DownloadDialog::setOverwriteQuestion(nullptr);
+    QVERIFY(JobQueue::waitForAll(10000));
     QVERIFY2(m_answers.isEmpty(), "the login dialog ran less often than the test expected");
     m_lines.reset();
     m_boxes.reset();
@@ -193,8 +218,8 @@ QMap<QString, QString> TestMainWindow::storedSettings() const
 
 std::unique_ptr<MainWindow> TestMainWindow::makeWindow()
 {
-    auto* session = new Rest(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
-    return std::make_unique<MainWindow>(session);
+    return std::make_unique<MainWindow>(std::make_unique<SessionRunner>(
+        std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"))));
 }
 
 LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
@@ -206,7 +231,7 @@ LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
 void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
 {
     answer(openSessionTestCancel);
-    QCOMPARE(openSession(), nullptr);
+    QVERIFY(!openSession());
     QCOMPARE(m_shown[0].server, QStringLiteral("secure.torvex.example"));
     QVERIFY(!QFile::exists(settingsFilePath()));
 
@@ -215,7 +240,7 @@ void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
         openSessionTestChangeServer(dialog, server);
         return openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo"))(dialog);
     });
-    QVERIFY(std::unique_ptr<Rest>(openSession()));
+    QVERIFY(openSession());
     QCOMPARE(storedSettings(),
         (QMap<QString, QString> { { "logindialog/server", server }, { "logindialog/login", "demo" } }));
     QVERIFY(m_boxes->texts().isEmpty());
@@ -238,19 +263,23 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     const QMap<QString, QString> before = storedSettings();
     if (unreachable)
         m_service->setFault("/rest/Logon", FakeService::dropped());
-    answer(openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("wrong"), Qt::Checked));
-    answer([this, before](LoginDialog& dialog) {
-        // Nothing is stored after a failed logon.
-        [&] { QCOMPARE(storedSettings(), before); }();
+    answer([this, before, box](LoginDialog& dialog) {
+        if (openSessionTestSubmit(dialog, QStringLiteral("demo"), QStringLiteral("wrong"), Qt::Checked)
+            == QDialog::Accepted)
+            return int(QDialog::Rejected);
+        // The dialog stays with what was typed, and nothing is stored after a failed logon.
+        [&] {
+            QCOMPARE(m_boxes->texts(), QStringList { box });
+            QCOMPARE(dialog.login(), QStringLiteral("demo"));
+            QCOMPARE(dialog.password(), QStringLiteral("wrong"));
+            QCOMPARE(dialog.rememberState(), Qt::Checked);
+            QCOMPARE(storedSettings(), before);
+        }();
         m_service->clearFault("/rest/Logon");
-        return openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo"))(dialog);
+        return openSessionTestSubmit(dialog, QStringLiteral("demo"), QStringLiteral("demo"), Qt::Checked);
     });
-    QVERIFY(std::unique_ptr<Rest>(openSession()));
+    QVERIFY(openSession());
     QCOMPARE(m_boxes->texts(), QStringList { box });
-    // The dialog comes back with what was typed.
-    QCOMPARE(m_shown[1].login, QStringLiteral("demo"));
-    QCOMPARE(m_shown[1].password, QStringLiteral("wrong"));
-    QCOMPARE(m_shown[1].remember, Qt::Checked);
 }
 
 void TestMainWindow::rememberedPasswordComesBackNextTime_data()
@@ -273,14 +302,14 @@ void TestMainWindow::rememberedPasswordComesBackNextTime()
     writeSettings({ { "server", m_service->baseUrl() }, { "login", "ann" }, { "passwd", "left over" } });
     QTest::ignoreMessage(QtWarningMsg, "Invalid version or not a cyphertext.");
     answer(openSessionTestAccept(QStringLiteral("ann"), password, remember));
-    QVERIFY(std::unique_ptr<Rest>(openSession()));
+    QVERIFY(openSession());
     QCOMPARE(m_shown[0].password, QString());
     QCOMPARE(m_shown[0].remember, Qt::Checked);
     QCOMPARE(storedSettings().contains("logindialog/passwd"), stored);
     QVERIFY(!storedSettings().value("logindialog/passwd").contains(QStringLiteral("pass")));
 
     answer(openSessionTestCancel);
-    QCOMPARE(openSession(), nullptr);
+    QVERIFY(!openSession());
     QCOMPARE(m_shown[1].password, stored ? password : QString());
     QCOMPARE(m_shown[1].remember, stored ? Qt::Checked : Qt::Unchecked);
 }
@@ -289,21 +318,21 @@ void TestMainWindow::caBundleOfTheSettingsIsTrusted()
 {
     FakeService secure(TestServer::Scheme::Https);
     writeSettings({ { "server", secure.baseUrl() }, { "login", "demo" } });
+    // Refused: the dialog stays open after the box, and the user gives up.
     answer(openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo")));
-    answer(openSessionTestCancel);
-    QCOMPARE(openSession(), nullptr);
+    QVERIFY(!openSession());
     QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to server.") });
 
     writeSettings({ { "cabundle", secure.caCertificatePath() } });
     answer(openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo")));
-    QVERIFY(std::unique_ptr<Rest>(openSession()));
+    QVERIFY(openSession());
     // The probe of the dialog trusts it as well.
     answer([&secure](LoginDialog& dialog) {
         openSessionTestChangeServer(dialog, secure.baseUrl());
         [&] { QCOMPARE(dialog.server(), secure.baseUrl()); }();
         return int(QDialog::Rejected);
     });
-    QCOMPARE(openSession(), nullptr);
+    QVERIFY(!openSession());
     QCOMPARE(storedSettings().value("logindialog/cabundle"), secure.caCertificatePath());
 }
 
@@ -314,7 +343,7 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
     QFile blocker(parent);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    QCOMPARE(openSession(), nullptr);
+    QVERIFY(!openSession());
     QCOMPARE(m_boxes->texts(), QStringList { "Unable to make directory: " + settingsDirectory() + "." });
     QVERIFY(m_shown.isEmpty());
 }
@@ -324,8 +353,7 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QCOMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
-    QCOMPARE(localModel(*window)->rest(), window->rest());
+    QTRY_COMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
 
     // Every folder on the way to the home folder is open, the root folder first.
     QTreeView* local = view(*window, "localView");
@@ -354,10 +382,11 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QCOMPARE(local->verticalScrollBar()->value(), 0);
     QVERIFY(m_boxes->texts().isEmpty());
 
-    // Exit closes the window; the session is logged off when the window goes.
+    // Exit closes the window; the session is logged off (in the background) when the window goes.
     window->exitTriggered();
     QVERIFY(!window->isVisible());
     window.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
     QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
 }
@@ -372,9 +401,8 @@ void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
         QStringList {
             QStringLiteral("There are no accessible projects to display, contact your administrator.") });
     QTRY_VERIFY(!window->isVisible());
-    QCOMPARE(window->rest(), nullptr);
-    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
-    QTest::qWait(10);
+    QVERIFY(!window->session());
+    QTRY_COMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QCOMPARE(m_boxes->texts().size(), 1);
 }
 
@@ -386,21 +414,22 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     answer(openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest")));
     window->logoutTriggered();
-    QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
-    QVERIFY(window->rest());
+    QTRY_COMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
+    QVERIFY(window->session());
     QTreeView* remote = view(*window, "remoteView");
-    QCOMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
+    QTRY_COMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
 
-    // The new session runs the local tree and the keep-alive.
-    QCOMPARE(localModel(*window)->rest(), window->rest());
+    // The new session runs the keep-alive.
     m_service->server().clearRequests();
     window->timerRestLogon();
+    QTRY_VERIFY(!m_service->server().requests("/rest/Logon").empty());
     QCOMPARE(
         m_service->server().requests("/rest/Logon").at(0).target, std::string("/rest/Logon?u=guest&p=guest"));
     QVERIFY(m_boxes->texts().isEmpty());
 
     // A model reset by the view keeps working: a project expands with the new session.
     remote->setExpanded(remote->model()->index(0, 0), true);
+    QTRY_VERIFY(!m_service->server().requests("/rest/Folders").empty());
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
         std::string("/rest/Folders?p=2&parent=0&a=tree"));
 }
@@ -412,7 +441,7 @@ void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     m_service->setFault("/rest/Logon", TestReply::text(401, "Session expired"));
     window->timerRestLogon();
-    QCOMPARE(m_boxes->texts(),
+    QTRY_COMPARE(m_boxes->texts(),
         QStringList { "Unable to login to the server, check your login details and try again." });
     QVERIFY(!window->isVisible());
 }
@@ -427,8 +456,10 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
         released.wait_for(std::chrono::seconds(20));
         return TestReply::text(200, "[]");
     });
+    // The project list is in: nothing else of the session waits behind the held request.
+    QTRY_VERIFY(!window->findChild<KelmarTreeModel*>()->isLoadingProjects());
     m_service->server().clearRequests();
-    Rest* session = window->rest();
+    Rest* session = window->session()->rest();
     std::atomic<bool> transferDone { false };
     std::thread transfer([session, &transferDone] {
         session->getDocuments(5);
@@ -437,6 +468,8 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
     QTRY_VERIFY(!m_service->server().requests("/rest/Documents").empty());
 
     window->timerRestLogon();
+    QTRY_VERIFY(m_lines->contains(
+        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
     const bool roundEndedFirst = !transferDone;
     release.set_value();
     transfer.join();
@@ -444,7 +477,90 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
     QVERIFY(m_service->server().requests("/rest/Logon").empty());
 
     window->timerRestLogon();
-    QCOMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
+    QTRY_COMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// The worker waits for the overwrite question when the keep-alive fails: it is canceled, the dialog
+// closes and the window with it, and the file stays as it was.
+void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    TestServer& server = m_service->server();
+    server.on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
+    server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
+    server.on("GET", "/protected/Document.download", TestReply::text(200, "new"));
+    QFile existing(m_home + QStringLiteral("/a.txt"));
+    QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
+    existing.close();
+    RestDocument document;
+    document.setObjectType(QStringLiteral("Document"));
+    document.setId(7);
+    document.setName(QStringLiteral("a.txt"));
+    document.setFolderId(10);
+
+    bool workerCanceled = false;
+    DownloadDialog::setRunner([&workerCanceled](DownloadDialog& dialog) {
+        dialog.show();
+        dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+        const bool closed = QTest::qWaitFor([&dialog] { return !dialog.isVisible(); }, 20000);
+        workerCanceled = closed && dialog.worker()->isCanceled() && !dialog.worker()->isRunning();
+        return dialog.result();
+    });
+    DownloadDialog::setOverwriteQuestion([this, &window](const QString&, bool&) {
+        m_service->setFault("/rest/Logon", TestReply::text(401, "Session expired"));
+        window->timerRestLogon();
+        return QTest::qWaitFor([this] { return !m_boxes->texts().isEmpty(); }, 20000) ? QMessageBox::Yes
+                                                                                      : QMessageBox::No;
+    });
+    window->transfers()->downloadRequested(
+        { document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Alpha")) }, m_home);
+    QTRY_VERIFY(!window->transfers()->isBusy());
+    QCOMPARE(m_boxes->texts(),
+        QStringList { "Unable to login to the server, check your login details and try again." });
+    QVERIFY(workerCanceled);
+    QVERIFY(!window->isVisible());
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), QByteArray("old"));
+}
+
+// The walk below a dropped project runs while the window stays usable; Cancel ends the wait at once, and
+// a window that goes takes the walk with it. No download dialog opens for either.
+void TestMainWindow::walkRunsInTheBackgroundUntilCanceledOrTheWindowGoes()
+{
+    auto window = makeWindow();
+    window->show();
+    TestReply slow
+        = TestReply::text(200, FakeService::list(FakeService::folder(10, "Plans", "documents", 1)));
+    slow.delay = std::chrono::milliseconds(1000);
+    m_service->setFault("/rest/Folders", slow);
+    int dialogs = 0;
+    DownloadDialog::setRunner([&dialogs](DownloadDialog&) { return ++dialogs, int(QDialog::Rejected); });
+    const QStringList project { QString::fromStdString(FakeService::project(1, "Alpha")) };
+
+    window->transfers()->downloadRequested(project, m_home);
+    DownloadListingDialog* listing = nullptr;
+    QTRY_VERIFY((listing = window->findChild<DownloadListingDialog*>()) && listing->isVisible());
+    QTRY_COMPARE(
+        listing->findChild<QLabel*>()->text(), QStringLiteral("Listing Alpha/Plans: 2 folders, 0 documents"));
+    QTest::mouseClick(listing->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QVERIFY(!window->transfers()->isBusy());
+    // The session answers in order: once the keep-alive is through, the walk has ended.
+    m_service->clearFault("/rest/Folders");
+    window->timerRestLogon();
+    QTRY_VERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs, 0);
+
+    m_service->setFault("/rest/Folders", slow);
+    window->transfers()->downloadRequested(project, m_home);
+    QTRY_VERIFY(!m_service->server().requests("/rest/Folders").empty());
+    window.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(dialogs, 0);
     QVERIFY(m_boxes->texts().isEmpty());
 }
 

@@ -1,5 +1,8 @@
+#include "app/transfercontroller.h"
 #include "local/localtreemodel.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "server/demotestserver.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadmodel.h"
@@ -135,13 +138,21 @@ void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwrite
     const int folders = int(std::count_if(
         expected.keyBegin(), expected.keyEnd(), [](const QString& path) { return path.endsWith('/'); }));
     QVERIFY(folders > 5 && expected.size() - folders > 5);
+    auto session = std::make_unique<SessionRunner>(
+        std::make_unique<Rest>(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")));
     for (bool again : { false, true }) {
-        // Dropped on the folder's row of the local tree.
-        LocalTreeModel model(&rest);
+        // Dropped on the folder's row of the local tree; the window's controller walks and downloads.
+        LocalTreeModel model;
         model.setRootPath(QString());
+        QWidget window;
+        auto* transfers = new TransferController(&window);
+        transfers->setSession(session.get());
+        connect(
+            &model, &LocalTreeModel::downloadRequested, transfers, &TransferController::downloadRequested);
         QMimeData data;
         data.setData(QStringLiteral("application/vnd.text.list"), payload);
         QVERIFY(model.dropMimeData(&data, Qt::CopyAction, -1, -1, model.index(target.path())));
+        QVERIFY(QTest::qWaitFor([transfers] { return !transfers->isBusy(); }, 120000));
         QCOMPARE(outcomes.size(), int(expected.size()));
         if (again) {
             QCOMPARE(questions, 1);
@@ -159,6 +170,8 @@ void TestDownloadEndToEnd::projectDropGivesTheServersTreeAndASecondDropOverwrite
     }
     DownloadDialog::setRunner(nullptr);
     DownloadDialog::setOverwriteQuestion(nullptr);
+    session.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
 }
 
 QTEST_MAIN(TestDownloadEndToEnd)

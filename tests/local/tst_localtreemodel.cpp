@@ -1,18 +1,14 @@
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
 #include "model/jsonparser.h"
-#include "rest/rest.h"
-#include "support/fakeservice.h"
-#include "transfer/downloaddialog.h"
-#include "transfer/downloadmodel.h"
+#include "model/restdocument.h"
 
 #include <QDataStream>
 #include <QFile>
 #include <QIcon>
 #include <QImage>
-#include <QLabel>
 #include <QMimeData>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,18 +30,26 @@ void localTestTouch(const QString& path)
 }
 
 // A drag of remote document rows from "Bridge/Plans".
-std::unique_ptr<QMimeData> localTestDrag(const QStringList& names, const QString& format = localTreeFormat)
+QStringList localTestEntries(const QStringList& names)
 {
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
+    QStringList entries;
     for (const QString& name : names) {
         RestDocument document;
         document.setObjectType(QStringLiteral("Document"));
         document.setId(int(names.indexOf(name)) + 1);
         document.setName(name);
         document.setFolderId(10);
-        stream << document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Bridge/Plans"));
+        entries << document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Bridge/Plans"));
     }
+    return entries;
+}
+
+std::unique_ptr<QMimeData> localTestDrag(const QStringList& names, const QString& format = localTreeFormat)
+{
+    QByteArray payload;
+    QDataStream stream(&payload, QIODevice::WriteOnly);
+    for (const QString& entry : localTestEntries(names))
+        stream << entry;
     auto data = std::make_unique<QMimeData>();
     data->setData(format, payload);
     return data;
@@ -62,7 +66,7 @@ private Q_SLOTS:
 
     void iconsBelowTheTopLevelComeFromTheProgram();
     void proxyShowsSizeAndDateAndSortsThemByValueNotByText();
-    void remoteRowsDroppedOnAFolderOrAFileDownloadIntoTheFolderAndNothingElseIsTaken();
+    void remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -76,13 +80,12 @@ void TestLocalTreeModel::init()
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Drawings")));
     for (const char* name : { "plan.PDF", "notes.txt" })
         localTestTouch(m_dir->filePath(QLatin1String(name)));
-    m_model = std::make_unique<LocalTreeModel>(nullptr);
+    m_model = std::make_unique<LocalTreeModel>();
     m_model->setRootPath(QString());
 }
 
 void TestLocalTreeModel::cleanup()
 {
-    DownloadDialog::setRunner(nullptr);
     m_model.reset();
     m_dir.reset();
 }
@@ -147,24 +150,12 @@ void TestLocalTreeModel::proxyShowsSizeAndDateAndSortsThemByValueNotByText()
 }
 
 // On any column of a folder's row into the folder; on a file into the file's folder.
-void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileDownloadIntoTheFolderAndNothingElseIsTaken()
+void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken()
 {
     const QString folder = m_dir->filePath(QStringLiteral("Drawings"));
     const QModelIndex file = m_model->index(m_dir->filePath(QStringLiteral("notes.txt")));
     QVERIFY(m_model->flags(file).testFlag(Qt::ItemIsDropEnabled));
-    QStringList summaries;
-    QStringList outcomes;
-    DownloadDialog::setRunner([&](DownloadDialog& dialog) {
-        summaries << dialog.findChild<QLabel*>(QStringLiteral("summaryLabel"))->text();
-        auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
-        start->click();
-        if (!QTest::qWaitFor([start] { return start->text() == QLatin1String("Close"); }, 30000))
-            return int(QDialog::Rejected);
-        for (int row = 0; row < dialog.model()->rowCount(); ++row)
-            outcomes << dialog.model()->index(row, 4).data(Qt::ToolTipRole).toString();
-        start->click();
-        return dialog.result();
-    });
+    QSignalSpy requests(m_model.get(), &LocalTreeModel::downloadRequested);
 
     // Local rows dragged inside the tree carry only a URL list, which the tree does not take.
     const std::unique_ptr<QMimeData> local(m_model->mimeData({ file }));
@@ -172,36 +163,20 @@ void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileDownloadIntoTheFolderA
     QVERIFY(!m_model->canDropMimeData(local.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
     const auto remote = localTestDrag({ QStringLiteral("a.txt"), QStringLiteral("b.txt") });
     QVERIFY(m_model->canDropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
-    // Without a session there is nobody to download from.
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
-
-    FakeService service;
-    service.server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
-    service.server().on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
-    service.server().on("GET", "/protected/Document.download", TestReply::text(200, "downloaded"));
-    Rest session(service.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
-    m_model->setRest(&session);
     const auto other = localTestDrag({ QStringLiteral("a.txt") }, QStringLiteral("text/plain"));
     QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
     QVERIFY(!m_model->dropMimeData(remote.get(), Qt::MoveAction, -1, -1, m_model->index(folder)));
     QVERIFY(!m_model->dropMimeData(other.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
-    QVERIFY(summaries.isEmpty());
+    QCOMPARE(requests.count(), 0);
 
     QVERIFY(m_model->dropMimeData(
         remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder).siblingAtColumn(1)));
     QVERIFY(m_model->dropMimeData(
         localTestDrag({ QStringLiteral("c.txt") }).get(), Qt::CopyAction, -1, -1, file));
-    m_model->setRest(nullptr);
-    QCOMPARE(summaries,
-        QStringList({ "0 folders, 2 files download to " + folder,
-            "0 folders, 1 files download to " + m_dir->path() }));
-    QCOMPARE(outcomes, QStringList(3, "Successful"));
-    for (const QString& path : { folder + "/a.txt", folder + "/b.txt", m_dir->filePath("c.txt") }) {
-        QFile downloaded(path);
-        QVERIFY(downloaded.open(QIODevice::ReadOnly));
-        QCOMPARE(downloaded.readAll(), QByteArray("downloaded"));
-    }
-    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("notes.txt"))));
+    QCOMPARE(requests.count(), 2);
+    QCOMPARE(requests.at(0),
+        (QVariantList { localTestEntries({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }), folder }));
+    QCOMPARE(requests.at(1), (QVariantList { localTestEntries({ QStringLiteral("c.txt") }), m_dir->path() }));
 }
 
 QTEST_MAIN(TestLocalTreeModel)

@@ -1,8 +1,11 @@
+#include "app/transfercontroller.h"
 #include "model/jsonparser.h"
 #include "model/restfolder.h"
 #include "model/restproject.h"
 #include "remote/kelmartreemodel.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
 #include "transfer/uploaddialog.h"
@@ -62,13 +65,20 @@ private Q_SLOTS:
 
 private:
     QModelIndex docs() const { return m_model->index(0, 0, m_model->index(0, 0)); }
+    // The drop's preparation, dialog and reload are over.
+    bool settled()
+    {
+        return QTest::qWaitFor([this] { return !m_controller->isBusy() && !m_model->isLoading(); }, 20000);
+    }
     QStringList requestTargets() const;
     QMimeData* localFiles(const QStringList& names);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeService> m_service;
-    std::unique_ptr<Rest> m_session;
+    std::unique_ptr<SessionRunner> m_session;
     std::unique_ptr<KelmarTreeModel> m_model;
+    std::unique_ptr<QWidget> m_window;
+    TransferController* m_controller = nullptr;
     std::unique_ptr<QMimeData> m_data;
     int m_dialogs = 0;
     QString m_heading;
@@ -92,10 +102,20 @@ void TestKelmarTreeDragDrop::init()
     server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanAdd":true,"CanAddRevision":true})"));
     server.on("POST", "/rest/Documents", TestReply::text(200, R"({"ObjectType":"Document","ID":41})"));
 
-    m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    m_session = std::make_unique<SessionRunner>(
+        std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")));
     m_model = std::make_unique<KelmarTreeModel>(m_session.get());
+    m_window = std::make_unique<QWidget>();
+    m_controller = new TransferController(m_window.get());
+    m_controller->setSession(m_session.get());
+    m_controller->setRemoteModel(m_model.get());
+    connect(
+        m_model.get(), &KelmarTreeModel::uploadRequested, m_controller, &TransferController::uploadRequested);
+    QVERIFY(settled());
     m_model->expand(m_model->index(0, 0));
+    QVERIFY(settled());
     m_model->expand(docs());
+    QVERIFY(settled());
     m_dialogs = 0;
     // The dialog is looked at and closed as if the user did it.
     UploadDialog::setExecHook([this](UploadDialog& dialog) {
@@ -112,8 +132,10 @@ void TestKelmarTreeDragDrop::cleanup()
 {
     UploadDialog::setExecHook(nullptr);
     m_data.reset();
+    m_window.reset();
     m_model.reset();
     m_session.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
     m_service.reset();
     m_dir.reset();
 }
@@ -177,6 +199,7 @@ void TestKelmarTreeDragDrop::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarge
     QVERIFY(m_service->server().requests().empty());
 
     QVERIFY(m_model->dropMimeData(files, Qt::CopyAction, -1, -1, m_model->index(0, 0, docs())));
+    QVERIFY(settled());
     QCOMPARE(m_heading, "0 folders, 2 files upload to Site/Docs/" + dragDropOddName);
     QCOMPARE(m_status, QStringLiteral("Draft"));
 }
@@ -201,6 +224,7 @@ void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
     });
     const QModelIndex plan = m_model->index(1, 2, docs());
     QVERIFY(m_model->dropMimeData(localFiles({ QStringLiteral("note.txt") }), Qt::CopyAction, -1, -1, plan));
+    QVERIFY(settled());
     QCOMPARE(m_dialogs, 1);
     QCOMPARE(requestTargets(),
         (QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=10&a=tree"),
@@ -215,6 +239,7 @@ void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
     const QModelIndex project = m_model->index(0, 1);
     QVERIFY(m_model->dropMimeData(
         localFiles({ QStringLiteral("box/inner.txt") }), Qt::CopyAction, -1, -1, project));
+    QVERIFY(settled());
     QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
     QCOMPARE(m_dialogs, 1);
     QCOMPARE(m_status, QString());
@@ -239,7 +264,8 @@ void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog()
     QFETCH(QString, box);
     m_service->server().on("GET", "/rest/DocumentStatus", reply);
     BoxRecorder boxes;
-    QVERIFY(!m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
+    QVERIFY(m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
+    QVERIFY(settled());
     QCOMPARE(m_dialogs, 0);
     QCOMPARE(boxes.texts(), QStringList { box });
     QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });

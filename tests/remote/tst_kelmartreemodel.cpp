@@ -1,12 +1,18 @@
-#include "widgets/itemicons.h"
 #include "remote/kelmartreemodel.h"
 #include "remote/kelmartreeview.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
+#include "widgets/errorbox.h"
+#include "widgets/itemicons.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -18,6 +24,12 @@ QStringList remoteTestNames(const QAbstractItemModel& model, const QModelIndex& 
     for (int row = 0; row < model.rowCount(parent); ++row)
         names.append(model.index(row, 0, parent).data().toString());
     return names;
+}
+
+// Waits until every load of the model has its answer.
+bool remoteTestLoaded(const KelmarTreeModel& model)
+{
+    return QTest::qWaitFor([&model] { return !model.isLoading(); }, 10000);
 }
 
 bool remoteTestIconIs(const QVariant& decoration, const QString& path)
@@ -42,6 +54,8 @@ private Q_SLOTS:
     void loadFailuresAreShownAndTheModelStaysUsable();
     void rowsAndExpandersFollowTheServer();
     void everyExpansionInTheViewAsksTheServerAgain();
+    void answersForRowsReloadedOrGoneAreDropped();
+    void sameFailureWhileItsBoxIsOpenIsNotShownAgain();
     void columnsShowIconsSizesLocalDatesAndDragFlags();
     void iconPathsFollowExtensionAndFolderType();
 
@@ -49,7 +63,7 @@ private:
     std::unique_ptr<KelmarTreeModel> makeModel();
 
     std::unique_ptr<FakeService> m_service;
-    std::unique_ptr<Rest> m_session;
+    std::unique_ptr<SessionRunner> m_session;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
     std::unique_ptr<BoxRecorder> m_boxes;
 };
@@ -65,7 +79,8 @@ void TestKelmarTreeModel::init()
 {
     m_service = std::make_unique<FakeService>();
     m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
-    m_session = std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    m_session = std::make_unique<SessionRunner>(
+        std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")));
     m_boxes = std::make_unique<BoxRecorder>();
 }
 
@@ -74,14 +89,18 @@ void TestKelmarTreeModel::cleanup()
     m_tester.reset();
     m_boxes.reset();
     m_session.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
     m_service.reset();
 }
 
 std::unique_ptr<KelmarTreeModel> TestKelmarTreeModel::makeModel()
 {
+    // The tester watches the "Loading…" row come and go as well.
     auto model = std::make_unique<KelmarTreeModel>(m_session.get());
     m_tester = std::make_unique<QAbstractItemModelTester>(
         model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    if (!remoteTestLoaded(*model))
+        qWarning("the project list did not come");
     return model;
 }
 
@@ -141,12 +160,15 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QModelIndex target;
     for (int level = 0; level < depth; ++level) {
         target = model->index(0, 0, target);
-        if (level + 1 < depth)
+        if (level + 1 < depth) {
             model->expand(target);
+            QVERIFY(remoteTestLoaded(*model));
+        }
     }
     if (depth > 0)
         m_service->setFault(path.toStdString(), fault);
     model->expand(target);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(remoteTestNames(*model, target), rows);
     const QString detail
         = network ? QString() : QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
@@ -161,6 +183,7 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QVERIFY(model->hasChildren(target));
     m_service->clearFault(path.toStdString());
     model->expand(target);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(model->rowCount(target), depth);
     QCOMPARE(m_boxes->texts().size(), 1);
 }
@@ -184,10 +207,15 @@ void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
     QVERIFY(model->hasChildren(alpha));
     QVERIFY(!model->hasChildren(empty));
     model->expand(empty);
+    // Until the answer comes, one row says so.
+    QCOMPARE(remoteTestNames(*model, empty), QStringList { QStringLiteral("Loading…") });
+    QCOMPARE(model->flags(model->index(0, 0, empty)), Qt::ItemFlags(Qt::ItemIsEnabled));
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(model->rowCount(empty), 0);
     QVERIFY(!model->hasChildren(empty));
 
     model->expand(alpha);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
     QVERIFY(!model->hasChildren(model->index(0, 0, alpha))); // items of a binder are never shown
     QVERIFY(model->hasChildren(model->index(1, 0, alpha)));
@@ -197,6 +225,7 @@ void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
     // Subfolders, then documents; separators are left out.
     const QModelIndex plans = model->index(4, 0, alpha);
     model->expand(plans);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(remoteTestNames(*model, plans), (QStringList { "Site", "Archive", "b.pdf", "a.dwg", "c.txt" }));
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
         std::string("/rest/Folders?p=1&parent=14&a=tree"));
@@ -215,19 +244,83 @@ void TestKelmarTreeModel::everyExpansionInTheViewAsksTheServerAgain()
     view.setModel(model.get());
     const QModelIndex alpha = model->index(0, 0);
     view.setExpanded(alpha, true);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Old", "Older" }));
 
     m_service->setFolders(1, 0, S::list(S::folder(12, "New", "binder", 1)));
     view.collapse(alpha);
     QCOMPARE(model->rowCount(alpha), 2);
     view.setExpanded(alpha, true);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(remoteTestNames(*model, alpha), QStringList { "New" });
 
     // A reload that inserts nothing takes the expander away.
     m_service->setFolders(1, 0, S::list(S::folder(13, "(separator)", "", 1)));
     model->expand(alpha);
+    QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(model->rowCount(alpha), 0);
     QVERIFY(!model->hasChildren(alpha));
+}
+
+// A reload abandons the load before it, and a model that goes takes its loads with it.
+void TestKelmarTreeModel::answersForRowsReloadedOrGoneAreDropped()
+{
+    using S = FakeService;
+    auto model = makeModel();
+    KelmarTreeView view;
+    view.setModel(model.get());
+    const QModelIndex alpha = model->index(0, 0);
+    m_service->server().clearRequests();
+    TestReply slow = TestReply::text(200, S::list(S::folder(10, "Stale", "binder", 1)));
+    slow.delay = std::chrono::milliseconds(300);
+    m_service->setFault("/rest/Folders", slow);
+    QStringList inserted;
+    connect(model.get(), &QAbstractItemModel::rowsInserted, this, [&](const QModelIndex& parent, int first) {
+        inserted << model->index(first, 0, parent).data().toString();
+    });
+    view.setExpanded(alpha, true);
+    QTRY_COMPARE(m_service->server().requests("/rest/Folders").size(), std::size_t(1));
+    m_service->clearFault("/rest/Folders");
+    m_service->setFolders(1, 0, S::list(S::folder(11, "Fresh", "binder", 1)));
+    view.collapse(alpha);
+    view.setExpanded(alpha, true);
+    // The session answers in order: once the second answer is in, the first one has come and gone.
+    QVERIFY(remoteTestLoaded(*model));
+    QCOMPARE(inserted, QStringList({ "Loading…", "Loading…", "Fresh" }));
+
+    // The window's logout deletes the model while a listing runs.
+    m_service->setFault("/rest/Folders", slow);
+    model->expand(alpha);
+    QTRY_COMPARE(m_service->server().requests("/rest/Folders").size(), std::size_t(3));
+    m_tester.reset();
+    view.setModel(nullptr);
+    model.reset();
+    m_session.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// Answers keep coming while a box waits for the user; the same failure does not stack a second box.
+void TestKelmarTreeModel::sameFailureWhileItsBoxIsOpenIsNotShownAgain()
+{
+    m_boxes.reset();
+    const QString text = QStringLiteral("Unable to connect to server");
+    int most = 0;
+    QTimer::singleShot(0, [&] {
+        // Runs inside the box that is open then: the first, or a second one if it was stacked.
+        QTimer::singleShot(50, [&most] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
+                    ++most;
+                    box->accept();
+                }
+            }
+        });
+        ErrorBox::show(text);
+    });
+    ErrorBox::show(text);
+    QCOMPARE(most, 1);
 }
 
 void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
@@ -241,8 +334,10 @@ void TestKelmarTreeModel::columnsShowIconsSizesLocalDatesAndDragFlags()
     const auto model = makeModel();
     const QModelIndex alpha = model->index(0, 0);
     model->expand(alpha);
+    QVERIFY(remoteTestLoaded(*model));
     const QModelIndex plans = model->index(1, 0, alpha);
     model->expand(plans);
+    QVERIFY(remoteTestLoaded(*model));
     const QModelIndex document = model->index(0, 0, plans);
 
     QVERIFY(remoteTestIconIs(alpha.data(Qt::DecorationRole), QStringLiteral(":/images/icons/project.gif")));

@@ -1,10 +1,13 @@
-#include "transfer/downloadlistbuilder.h"
+#include "model/dragpayload.h"
 #include "model/jsonparser.h"
+#include "rest/canceltoken.h"
 #include "rest/rest.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
+#include "transfer/downloadlistbuilder.h"
 
 #include <QDataStream>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include <map>
@@ -88,8 +91,9 @@ private Q_SLOTS:
 
     void projectIsWalkedInPreOrder_data();
     void projectIsWalkedInPreOrder();
-    void everyFailedCallIsReportedAndTheWalkGoesOn_data();
-    void everyFailedCallIsReportedAndTheWalkGoesOn();
+    void refusalsAreReportedOncePerKindAndAConnectionFailureEndsTheWalk_data();
+    void refusalsAreReportedOncePerKindAndAConnectionFailureEndsTheWalk();
+    void endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWalk();
     void payloadEntriesOfEveryKindKeepOddNamesInsideTheTarget();
     void malformedEntriesAreSkipped();
     void folderListedInsideItselfIsNotWalkedAgain();
@@ -169,8 +173,7 @@ void TestDownloadListBuilder::projectIsWalkedInPreOrder()
 {
     QFETCH(QString, target);
     serveBridge();
-    BoxRecorder boxes;
-    DownloadListBuilder builder(m_rest.get());
+    DownloadListBuilder builder(*m_rest);
     builder.addProjectItems(downloadListBridge(), target);
 
     const QList<DownloadItem> items = builder.items();
@@ -197,14 +200,14 @@ void TestDownloadListBuilder::projectIsWalkedInPreOrder()
     QCOMPARE(fields,
         QStringList(
             { "110 11 about d.txt [Draft]", "100 10 about plan.pdf [Approved]", "101 10 about cut.dwg []" }));
-    QVERIFY(boxes.texts().isEmpty());
+    QVERIFY(builder.failures().isEmpty());
 }
 
-void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn_data()
+void TestDownloadListBuilder::refusalsAreReportedOncePerKindAndAConnectionFailureEndsTheWalk_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("connection");
-    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QStringList>("failures");
     QTest::addColumn<QStringList>("names");
     QTest::newRow("documents refused")
         << "/rest/Documents?f=10" << false
@@ -212,35 +215,78 @@ void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn_data()
         << QStringList { "Bridge", "Plans", "Details", "d.txt", "Mail", "Inbox" };
     QTest::newRow("subfolders, connection")
         << "/rest/Folders?p=1&parent=10&a=tree" << true << QStringList { "Unable to connect to server." }
-        << QStringList { "Bridge", "Plans", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
-    // A failed status list is asked for again with the next document.
+        << QStringList { "Bridge", "Plans" };
+    // A failed status list is asked for again with the next document, and told about once.
     QTest::newRow("statuses refused")
         << "/rest/DocumentStatus?p=1" << false
-        << QStringList(3, "An error occured while retreiving the project statuses. Error message: boom")
+        << QStringList { "An error occured while retreiving the project statuses. Error message: boom" }
         << QStringList { "Bridge", "Plans", "Details", "d.txt", "plan.pdf", "cut.dwg", "Mail", "Inbox" };
 }
 
-void TestDownloadListBuilder::everyFailedCallIsReportedAndTheWalkGoesOn()
+void TestDownloadListBuilder::refusalsAreReportedOncePerKindAndAConnectionFailureEndsTheWalk()
 {
     QFETCH(QString, target);
     QFETCH(bool, connection);
-    QFETCH(QStringList, boxes);
+    QFETCH(QStringList, failures);
     QFETCH(QStringList, names);
     serveBridge();
     TestReply failure = TestReply::text(connection ? 200 : 500, connection ? "[]" : "boom");
     if (connection)
         failure.dropAfter = 0;
     serve(target.toStdString(), failure);
-    BoxRecorder recorder;
-    DownloadListBuilder builder(m_rest.get());
+    DownloadListBuilder builder(*m_rest);
     builder.addProjectItems(downloadListBridge(), QStringLiteral("/t"));
+    builder.addProjectItems(downloadListBridge(), QStringLiteral("/u"));
 
     QStringList listed;
     for (const DownloadItem& item : builder.items())
         listed << item.name();
-    QCOMPARE(listed, names);
-    QCOMPARE(recorder.texts(), boxes);
-    QCOMPARE(builder.folderCount() + builder.fileCount(), int(names.size()));
+    QCOMPARE(listed, connection ? names : names + names);
+    QCOMPARE(builder.failures(), failures);
+    QCOMPARE(builder.connectionLost(), connection);
+    QCOMPARE(builder.folderCount() + builder.fileCount(), int(listed.size()));
+    const std::size_t statusRequests = m_server->requests("/rest/DocumentStatus").size();
+    QCOMPARE(statusRequests, std::size_t(target.contains("Status") ? 6 : connection ? 0 : 1));
+}
+
+// Every folder lists one more inside it: the walk lists 256 levels, says why it stopped, and keeps no
+// more than one frame per level. A canceled walk stops before its next request.
+void TestDownloadListBuilder::endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWalk()
+{
+    m_server->on("GET", "/rest/Folders", [](const RecordedRequest& request) {
+        const int parent = QUrlQuery(QUrl(QString::fromStdString("http://h" + request.target)))
+                               .queryItemValue(QStringLiteral("parent"))
+                               .toInt();
+        return TestReply::text(200,
+            downloadListArray({ downloadListFolderJson(parent + 1, QStringLiteral("level"), "binder") }));
+    });
+    LineRecorder lines;
+    DownloadListBuilder builder(*m_rest);
+    builder.addFolderItems(RestFolder(QStringLiteral("Folder"), 1, QStringLiteral("level"), QString(),
+                               QStringLiteral("binder"), 0, 1, QString(), 0, 0),
+        QStringLiteral("/t"), QStringLiteral("P"), -1);
+    QCOMPARE(builder.folderCount(), DownloadListBuilder::maxDepth);
+    QCOMPARE(
+        builder.items().last().localDir().count(QStringLiteral("/level")), DownloadListBuilder::maxDepth - 1);
+    QCOMPARE(builder.failures(),
+        QStringList {
+            QStringLiteral("Some folders lie more than 256 folders deep; they are not downloaded.") });
+    QVERIFY(lines.lines().last().startsWith(
+        QStringLiteral("Folder skipped, it lies more than 256 folders deep: P/level/")));
+    QCOMPARE(m_server->requests("/rest/Folders").size(), std::size_t(DownloadListBuilder::maxDepth));
+
+    m_server->clearRequests();
+    CancelToken cancel;
+    DownloadListBuilder canceled(*m_rest, cancel);
+    canceled.setProgress([&cancel](const QString&, int folders, int) {
+        if (folders == 3)
+            cancel.cancel();
+    });
+    QVERIFY_THROWS_EXCEPTION(JobCanceled,
+        canceled.addFolderItems(RestFolder(QStringLiteral("Folder"), 1, QStringLiteral("level"), QString(),
+                                    QStringLiteral("binder"), 0, 1, QString(), 0, 0),
+            QStringLiteral("/t"), QStringLiteral("P"), -1));
+    QCOMPARE(m_server->requests("/rest/Folders").size(), std::size_t(2));
 }
 
 // A folder and a document dragged together, with names that hold braces, quotes and
@@ -264,9 +310,9 @@ void TestDownloadListBuilder::payloadEntriesOfEveryKindKeepOddNamesInsideTheTarg
     const QString container = QStringLiteral("Pro}ject \"P\"/sub");
     const QStringList entries { folder.toJson() + container,
         document.toJson() + JSONParser::dragItemJson(7, container) };
-    QCOMPARE(DownloadListBuilder::readPayload(downloadListPayload(entries)), entries);
+    QCOMPARE(DragPayload::read(downloadListPayload(entries)), entries);
 
-    DownloadListBuilder builder(m_rest.get());
+    DownloadListBuilder builder(*m_rest);
     for (const QString& entry : entries)
         builder.addEntry(entry, QStringLiteral("/t"));
     const QList<DownloadItem> items = builder.items();
@@ -285,7 +331,7 @@ void TestDownloadListBuilder::payloadEntriesOfEveryKindKeepOddNamesInsideTheTarg
 void TestDownloadListBuilder::malformedEntriesAreSkipped()
 {
     LineRecorder lines;
-    DownloadListBuilder builder(m_rest.get());
+    DownloadListBuilder builder(*m_rest);
     RestDocument document;
     document.setObjectType(QStringLiteral("Document"));
     document.setName(QStringLiteral("a.txt"));
@@ -301,7 +347,7 @@ void TestDownloadListBuilder::malformedEntriesAreSkipped()
     // A stream cut inside its second string yields only the first.
     QByteArray payload = downloadListPayload({ QStringLiteral("first"), QStringLiteral("second") });
     payload.chop(3);
-    QCOMPARE(DownloadListBuilder::readPayload(payload), QStringList { "first" });
+    QCOMPARE(DragPayload::read(payload), QStringList { "first" });
 }
 
 void TestDownloadListBuilder::folderListedInsideItselfIsNotWalkedAgain()
@@ -311,7 +357,7 @@ void TestDownloadListBuilder::folderListedInsideItselfIsNotWalkedAgain()
     serve("/rest/Folders?p=1&parent=11&a=tree",
         TestReply::text(200, downloadListArray({ downloadListFolderJson(10, "A", "x") })));
     LineRecorder lines;
-    DownloadListBuilder builder(m_rest.get());
+    DownloadListBuilder builder(*m_rest);
     builder.addFolderItems(RestFolder(QStringLiteral("Folder"), 10, QStringLiteral("A"), QString(),
                                QStringLiteral("x"), 0, 1, QString(), 0, 0),
         QStringLiteral("/t"), QStringLiteral("P"), -1);

@@ -1,6 +1,9 @@
+#include "app/transfercontroller.h"
 #include "model/jsonparser.h"
 #include "remote/kelmartreemodel.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "server/demotestserver.h"
 #include "support/testserver.h"
 #include "transfer/uploaddialog.h"
@@ -67,7 +70,10 @@ private:
 
     QTemporaryDir m_local;
     std::unique_ptr<Rest> m_rest;
+    std::unique_ptr<SessionRunner> m_session;
     std::unique_ptr<KelmarTreeModel> m_model;
+    std::unique_ptr<QWidget> m_window;
+    TransferController* m_transfers = nullptr;
 };
 
 void TestUploadEndToEnd::write(const QString& relativePath, const QByteArray& bytes)
@@ -106,7 +112,8 @@ QStringList TestUploadEndToEnd::drop(const QModelIndex& target, const QStringLis
     for (const QString& path : relativePaths)
         urls.append(QUrl::fromLocalFile(m_local.filePath(path)));
     data.setUrls(urls);
-    const bool dropped = m_model->dropMimeData(&data, Qt::CopyAction, -1, -1, target);
+    const bool dropped = m_model->dropMimeData(&data, Qt::CopyAction, -1, -1, target)
+        && QTest::qWaitFor([this] { return !m_transfers->isBusy() && !m_model->isLoading(); }, 120000);
     UploadDialog::setExecHook(nullptr);
     return dropped ? outcomes : QStringList { QStringLiteral("refused") };
 }
@@ -123,9 +130,19 @@ void TestUploadEndToEnd::droppedTreeArrivesWholeAndADropAgainAddsARevision()
         = m_rest->createDirectory(JSONParser::createDirectoryJson(QStringLiteral("Received"),
                                       QStringLiteral("documents"), 0, 0, QString()),
             project.id());
-    m_model = std::make_unique<KelmarTreeModel>(m_rest.get());
+    m_session = std::make_unique<SessionRunner>(
+        std::make_unique<Rest>(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")));
+    m_model = std::make_unique<KelmarTreeModel>(m_session.get());
+    m_window = std::make_unique<QWidget>();
+    m_transfers = new TransferController(m_window.get());
+    m_transfers->setSession(m_session.get());
+    m_transfers->setRemoteModel(m_model.get());
+    connect(
+        m_model.get(), &KelmarTreeModel::uploadRequested, m_transfers, &TransferController::uploadRequested);
+    QVERIFY(QTest::qWaitFor([this] { return !m_model->isLoading(); }, 20000));
     const QModelIndex projectRow = endToEndRow(*m_model, QModelIndex(), project.name());
     m_model->expand(projectRow);
+    QVERIFY(QTest::qWaitFor([this] { return !m_model->isLoading(); }, 20000));
     const QModelIndex targetRow = endToEndRow(*m_model, projectRow, QStringLiteral("Received"));
     QVERIFY(targetRow.isValid());
 
@@ -166,8 +183,11 @@ void TestUploadEndToEnd::droppedTreeArrivesWholeAndADropAgainAddsARevision()
     QCOMPARE(download(site->id(), QStringLiteral("readme.txt")), QByteArray("second words"));
     QCOMPARE(m_rest->getDocuments(site->id()).size(), 2);
 
+    m_window.reset();
     m_model.reset();
+    m_session.reset();
     m_rest.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
 }
 
 QTEST_MAIN(TestUploadEndToEnd)
