@@ -87,6 +87,8 @@ template<typename Call> bool DownloadListBuilder::ask(const Texts& texts, Call c
             + QStringLiteral(", Response: ") + e.response.body);
         report(&texts, QString::fromUtf8(texts.boxText) + e.response.body);
     } catch (const CurlConnectionException&) {
+        // A walk given up stops its request the hard way; that is no connection failure.
+        m_cancel.throwIfCanceled();
         DiagnosticLog::write(QString::fromUtf8(texts.connectionText));
         report(&downloadListConnection, QStringLiteral("Unable to connect to server."));
         m_connectionLost = true;
