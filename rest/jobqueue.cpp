@@ -10,21 +10,19 @@
 #include <set>
 #include <thread>
 
-namespace {
-struct JobQueueJob
-{
-    CancelToken token;
-    std::function<void(const CancelToken& token)> run;
-    // The last step of a closed queue is not abandoned with the jobs.
-    bool last = false;
-};
-} // namespace
-
 struct JobQueue::State
 {
+    struct Job
+    {
+        CancelToken token;
+        std::function<void(const CancelToken& token)> run;
+        // The last step of a closed queue is not abandoned with the jobs.
+        bool last = false;
+    };
+
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<JobQueueJob> pending; // guarded by mutex
+    std::deque<Job> pending; // guarded by mutex
     CancelToken running; // guarded by mutex: the token of the job that runs
     bool runningLast = false; // guarded by mutex
     bool closed = false; // guarded by mutex
@@ -52,7 +50,7 @@ JobQueue::State::Registry& JobQueue::State::registry()
 void JobQueue::State::loop()
 {
     for (;;) {
-        JobQueueJob job;
+        Job job;
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [this] { return !pending.empty() || closed; });
@@ -71,7 +69,7 @@ void JobQueue::State::loop()
 void JobQueue::State::cancelAll(bool alsoLast)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    for (const JobQueueJob& job : pending) {
+    for (const Job& job : pending) {
         if (alsoLast || !job.last)
             job.token.cancel();
     }
@@ -105,7 +103,7 @@ CancelToken JobQueue::submit(QObject* receiver, Work work, Failed failed)
 {
     CancelToken token;
     std::shared_ptr<JobReceiver> target = receiver ? JobReceiver::watch(receiver) : nullptr;
-    JobQueueJob job { token,
+    State::Job job { token,
         [target, work = std::move(work), failed = std::move(failed)](const CancelToken& running) {
             const JobControl control(running, target);
             std::function<void()> delivery;
@@ -143,7 +141,7 @@ void JobQueue::close(Last last)
     if (m_state->closed)
         return;
     if (last) {
-        m_state->pending.push_back(JobQueueJob { CancelToken(),
+        m_state->pending.push_back(State::Job { CancelToken(),
             [last = std::move(last)](const CancelToken& token) { last(JobControl(token, nullptr)); }, true });
     }
     m_state->closed = true;
