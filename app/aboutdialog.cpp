@@ -1,7 +1,7 @@
 #include "app/aboutdialog.h"
 
-#include "widgets/clickablelabel.h"
 #include "app/opensession.h"
+#include "widgets/clickablelabel.h"
 #include "widgets/errorbox.h"
 
 #include <QDesktopServices>

@@ -4,6 +4,7 @@
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 #include "rest/sessionrunner.h"
+#include "rest/threadcopy.h"
 #include "widgets/clickablelabel.h"
 #include "widgets/errorbox.h"
 
@@ -240,22 +241,24 @@ void LoginDialog::startProbe(const QString& server)
 {
     const quint64 attempt = beginAttempt(QStringLiteral("Checking the server…"));
     m_probing = true;
-    const QString caBundle = m_caBundle;
+    m_probedServer = server;
+    const QString caBundle = threadCopy(m_caBundle);
     m_attempt = JobQueue::runAlone(
         this,
-        [this, attempt, server, caBundle](const JobControl& control) -> std::function<void()> {
+        [this, attempt, server = threadCopy(server), caBundle](
+            const JobControl& control) -> std::function<void()> {
             Rest::checkServer(server, caBundle, &control.token());
-            return [this, attempt, server] { probeAnswered(attempt, server); };
+            return [this, attempt] { probeAnswered(attempt); };
         },
         [this, attempt](std::exception_ptr failure) { probeFailed(attempt, failure); });
 }
 
-void LoginDialog::probeAnswered(quint64 attempt, const QString& server)
+void LoginDialog::probeAnswered(quint64 attempt)
 {
     if (attempt != m_attemptNumber)
         return;
     endAttempt();
-    showServerLabel(server);
+    showServerLabel(m_probedServer);
 }
 
 void LoginDialog::probeFailed(quint64 attempt, const std::exception_ptr& failure)
@@ -297,10 +300,10 @@ void LoginDialog::showServerLabel(const QString& server)
 void LoginDialog::startLogon()
 {
     const quint64 attempt = beginAttempt(QStringLiteral("Logging on…"));
-    const QString server = this->server();
-    const QString login = this->login();
-    const QString password = this->password();
-    const QString caBundle = m_caBundle;
+    const QString server = threadCopy(this->server());
+    const QString login = threadCopy(this->login());
+    const QString password = threadCopy(this->password());
+    const QString caBundle = threadCopy(m_caBundle);
     m_attempt = JobQueue::runAlone(
         this,
         [this, attempt, server, login, password, caBundle](

@@ -69,7 +69,7 @@ private:
     void markServerRefused();
     QString forgotPasswordAddress() const;
     void startProbe(const QString& server);
-    void probeAnswered(quint64 attempt, const QString& server);
+    void probeAnswered(quint64 attempt);
     void probeFailed(quint64 attempt, const std::exception_ptr& failure);
     void showServerLabel(const QString& server);
     void startLogon();
@@ -109,5 +109,6 @@ private:
     std::optional<CancelToken> m_attempt;
     quint64 m_attemptNumber = 0;
     bool m_probing = false;
+    QString m_probedServer;
     std::unique_ptr<SessionRunner> m_session;
 };

@@ -5,6 +5,7 @@
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 #include "rest/sessionrunner.h"
+#include "rest/threadcopy.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadlistbuilder.h"
 #include "transfer/downloadlistingdialog.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -104,16 +106,19 @@ void TransferController::uploadRequested(const UploadRequest& request)
     setBusy(true);
     setPreparing(true);
     const int projectId = request.projectId;
-    const QList<QUrl> urls = request.urls;
+    QStringList paths;
+    for (const QUrl& url : request.urls)
+        paths.append(threadCopy(url.toLocalFile()));
     m_preparation = m_session->run(
         this,
-        [projectId, urls](Rest& rest, const JobControl& control) {
+        [projectId, paths](Rest& rest, const JobControl& control) {
             UploadPlan plan;
             plan.statuses = rest.getProjectStatusses(projectId);
             control.throwIfCanceled();
             // A project without document statuses still takes uploads; its items carry an empty status.
             UploadListBuilder builder(plan.statuses.value(0));
-            builder.addUrls(urls);
+            for (const QString& path : paths)
+                builder.gatherUploadItems(QFileInfo(path), -1);
             plan.items = builder.items();
             plan.folderCount = builder.folderCount();
             plan.fileCount = builder.fileCount();
@@ -182,7 +187,8 @@ void TransferController::downloadRequested(const QStringList& entries, const QSt
 
     m_preparation = m_session->run(
         this,
-        [this, entries, targetDir](Rest& rest, const JobControl& control) {
+        [this, entries = threadCopy(entries), targetDir = threadCopy(targetDir)](
+            Rest& rest, const JobControl& control) {
             DownloadListBuilder builder(rest, control.token());
             QElapsedTimer sinceProgress;
             builder.setProgress(

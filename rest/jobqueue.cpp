@@ -104,7 +104,7 @@ CancelToken JobQueue::submit(QObject* receiver, Work work, Failed failed)
     CancelToken token;
     std::shared_ptr<JobReceiver> target = receiver ? JobReceiver::watch(receiver) : nullptr;
     State::Job job { token,
-        [target, work = std::move(work), failed = std::move(failed)](const CancelToken& running) {
+        [target, work = std::move(work), failed = std::move(failed)](const CancelToken& running) mutable {
             const JobControl control(running, target);
             std::function<void()> delivery;
             try {
@@ -117,6 +117,10 @@ CancelToken JobQueue::submit(QObject* receiver, Work work, Failed failed)
                     DiagnosticLog::write(QStringLiteral("A background job failed and nobody waited for it"));
                 }
             }
+            // What the job holds goes before its outcome is handed over; from then on only the receiver's
+            // thread holds what the two shared.
+            work = nullptr;
+            failed = nullptr;
             if (target)
                 target->finish(running, std::move(delivery));
         } };

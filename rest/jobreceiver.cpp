@@ -21,24 +21,17 @@ std::shared_ptr<JobReceiver> JobReceiver::watch(QObject* receiver)
 
 void JobReceiver::forget()
 {
+    // Dropped outside the lock: an outcome may own a session, whose end takes a lock of its own.
+    std::deque<Call> dropped;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_receiver = nullptr;
+    dropped.swap(m_calls);
 }
 
 void JobReceiver::post(const CancelToken& token, std::function<void()> call)
 {
-    if (token.isCanceled())
-        return;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_receiver)
-        return;
-    QMetaObject::invokeMethod(
-        m_receiver,
-        [token, call = std::move(call)] {
-            if (!token.isCanceled())
-                call();
-        },
-        Qt::QueuedConnection);
+    if (!token.isCanceled())
+        enqueue(Call { token, std::move(call), false });
 }
 
 void JobReceiver::finish(const CancelToken& token, std::function<void()> call)
@@ -47,15 +40,31 @@ void JobReceiver::finish(const CancelToken& token, std::function<void()> call)
     // that it stops watching.
     if (token.isCanceled())
         call = nullptr;
+    enqueue(Call { token, std::move(call), true });
+}
+
+void JobReceiver::enqueue(Call call)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_receiver)
         return;
+    m_calls.push_back(std::move(call));
     QMetaObject::invokeMethod(
-        m_receiver,
-        [self = shared_from_this(), token, call = std::move(call)] {
-            QObject::disconnect(self->m_watch);
-            if (call && !token.isCanceled())
-                call();
-        },
-        Qt::QueuedConnection);
+        m_receiver, [self = shared_from_this()] { self->runNext(); }, Qt::QueuedConnection);
+}
+
+void JobReceiver::runNext()
+{
+    Call call;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_calls.empty())
+            return;
+        call = std::move(m_calls.front());
+        m_calls.pop_front();
+    }
+    if (call.last)
+        QObject::disconnect(m_watch);
+    if (call.run && !call.token.isCanceled())
+        call.run();
 }

@@ -12,7 +12,6 @@
 #include "support/fakeservice.h"
 #include "support/recorders.h"
 #include "transfer/downloaddialog.h"
-#include "transfer/downloadlistingdialog.h"
 #include "transfer/downloadthread.h"
 
 #include <QCheckBox>
@@ -120,7 +119,6 @@ private Q_SLOTS:
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
     void keepAliveSkipsARoundWhileARequestRuns();
     void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
-    void walkRunsInTheBackgroundUntilCanceledOrTheWindowGoes();
     void onlineHelpOpensTheHelpPage();
 
 private:
@@ -524,44 +522,6 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     QVERIFY(!window->isVisible());
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("old"));
-}
-
-// The walk below a dropped project runs while the window stays usable; Cancel ends the wait at once, and
-// a window that goes takes the walk with it. No download dialog opens for either.
-void TestMainWindow::walkRunsInTheBackgroundUntilCanceledOrTheWindowGoes()
-{
-    auto window = makeWindow();
-    window->show();
-    TestReply slow
-        = TestReply::text(200, FakeService::list(FakeService::folder(10, "Plans", "documents", 1)));
-    slow.delay = std::chrono::milliseconds(1000);
-    m_service->setFault("/rest/Folders", slow);
-    int dialogs = 0;
-    DownloadDialog::setRunner([&dialogs](DownloadDialog&) { return ++dialogs, int(QDialog::Rejected); });
-    const QStringList project { QString::fromStdString(FakeService::project(1, "Alpha")) };
-
-    window->transfers()->downloadRequested(project, m_home);
-    DownloadListingDialog* listing = nullptr;
-    QTRY_VERIFY((listing = window->findChild<DownloadListingDialog*>()) && listing->isVisible());
-    QTRY_COMPARE(
-        listing->findChild<QLabel*>()->text(), QStringLiteral("Listing Alpha/Plans: 2 folders, 0 documents"));
-    QTest::mouseClick(listing->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
-    QVERIFY(!window->transfers()->isBusy());
-    // The session answers in order: once the keep-alive is through, the walk has ended.
-    m_service->clearFault("/rest/Folders");
-    window->timerRestLogon();
-    QTRY_VERIFY(m_lines->contains(QStringLiteral("Rest logon() successful, connection kept alive.")));
-    QCoreApplication::processEvents();
-    QCOMPARE(dialogs, 0);
-
-    m_service->setFault("/rest/Folders", slow);
-    window->transfers()->downloadRequested(project, m_home);
-    QTRY_VERIFY(!m_service->server().requests("/rest/Folders").empty());
-    window.reset();
-    QVERIFY(JobQueue::waitForAll(10000));
-    QCoreApplication::processEvents();
-    QCOMPARE(dialogs, 0);
-    QVERIFY(m_boxes->texts().isEmpty());
 }
 
 void TestMainWindow::onlineHelpOpensTheHelpPage()

@@ -355,6 +355,17 @@ void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
         QStringList({ threadOk, threadConnection, threadCanceled, threadCanceled, threadCanceled }));
     QCOMPARE(filesUnder(m_target), QStringList { "first.txt" });
     QVERIFY(!QFileInfo::exists(m_target + "/Later"));
+
+    // A worker that goes while it runs is canceled, and the session it shared is usable again.
+    {
+        QList<DownloadItem> again { threadDocument(22, "slow.bin", m_target) };
+        again[0].setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
+        DownloadModel model(&again);
+        DownloadThread thread(&model, &again, m_rest.get());
+        thread.start();
+        QTRY_COMPARE(downloads(), std::size_t(3));
+    }
+    QVERIFY(!m_rest->isCanceled());
 }
 
 QTEST_MAIN(TestDownloadThread)
