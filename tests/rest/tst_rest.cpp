@@ -28,7 +28,7 @@ void serveLogon(TestServer& server, const TestReply& logon = TestReply::text(200
 }
 
 // Runs call on a logged-on session whose server then answers every request with reply, and tells
-// how it ended: "RestException <status> \"<body>\"", "CurlConnectionException \"<text>\"" or "returned".
+// how it ended: the exception with what it carries, or "returned".
 QString outcome(const SessionCall& call, const TestReply& reply)
 {
     TestServer server;
@@ -46,6 +46,8 @@ QString outcome(const SessionCall& call, const TestReply& reply)
         return QStringLiteral("RestException %1 \"%2\"").arg(e.response.statusCode).arg(e.response.body);
     } catch (const CurlConnectionException& e) {
         return QStringLiteral("CurlConnectionException \"%1\"").arg(e.message);
+    } catch (const std::exception&) {
+        return QStringLiteral("another exception");
     }
     return QStringLiteral("returned");
 }
