@@ -89,9 +89,7 @@ RestClient::RestClient(
     , m_password(password)
     , m_caBundle(QFile::encodeName(caBundle))
 {
-    m_baseUrl
-        = (server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server).toUtf8()
-        + '/';
+    m_baseUrl = serverAddress(server).toUtf8() + '/';
     restClientEnsureGlobalInit();
     CURLSH* share = curl_share_init();
     if (!share)
@@ -107,6 +105,16 @@ RestClient::~RestClient()
 {
     curl_easy_cleanup(restClientHandle(m_handle));
     curl_share_cleanup(static_cast<CURLSH*>(m_share));
+}
+
+QString RestClient::serverAddress(const QString& server)
+{
+    // A host name may itself start with "http" ("httpd.example.org"); only a scheme makes a full address,
+    // so that such a host is not reached over plain HTTP with the password in the logon query.
+    if (server.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || server.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return server;
+    return QStringLiteral("https://") + server;
 }
 
 void RestClient::setTimeouts(int connectSeconds, int stallSeconds)

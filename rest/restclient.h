@@ -64,6 +64,9 @@ public:
     void setTimeouts(int connectSeconds, int stallSeconds);
 
     QByteArray baseUrl() const { return m_baseUrl; }
+    // The address a server text names: the text itself when it starts with "http://" or "https://" (in
+    // any letter case), else the text as a host name reached over HTTPS.
+    static QString serverAddress(const QString& server);
 
 private:
     RestResponse get(const QByteArray& pathAndQuery, const char* operation);

@@ -150,6 +150,11 @@ void TestRestClient::baseAddress_data()
     QTest::newRow("https address") << "https://h.example/x" << QByteArray("https://h.example/x/");
     QTest::newRow("trailing slash") << "https://h.example/" << QByteArray("https://h.example//");
     QTest::newRow("HTTP in capitals is a host") << "HTTP.example" << QByteArray("https://HTTP.example/");
+    // Only a scheme makes a full address: a host whose name starts with "http" must not go out plainly.
+    QTest::newRow("host starting with http")
+        << "httpd.example.org" << QByteArray("https://httpd.example.org/");
+    QTest::newRow("scheme in capitals") << "HTTP://h.example" << QByteArray("HTTP://h.example/");
+    QTest::newRow("scheme in mixed case") << "Https://h.example" << QByteArray("Https://h.example/");
 }
 
 void TestRestClient::baseAddress()
