@@ -3,6 +3,7 @@
 #include "app/clickablelabel.h"
 #include "remote/errorbox.h"
 #include "rest/rest.h"
+#include "rest/restclient.h"
 #include "rest/restexceptions.h"
 
 #include <QCheckBox>
@@ -217,8 +218,7 @@ void LoginDialog::markServerRefused()
 // A server given as a full address keeps its scheme; a bare host name is reached over HTTPS.
 QString LoginDialog::forgotPasswordAddress() const
 {
-    const QString server = m_serverLabel->text();
-    return server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server;
+    return RestClient::serverAddress(m_serverLabel->text());
 }
 
 void LoginDialog::passwdClickLblClicked()
