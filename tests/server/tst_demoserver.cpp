@@ -71,18 +71,19 @@ public:
         }
         return true;
     }
-    // What arrives until the end of a header block or the timeout.
-    std::string receiveHead()
+    // What arrives until the end of a header block, or until the server closes the connection with
+    // untilClosed, or the timeout; "<closed>" marks the end of the connection.
+    std::string receiveHead(int timeoutMs = 5000, bool untilClosed = false)
     {
         std::string received;
-        while (received.find("\r\n\r\n") == std::string::npos) {
+        while (untilClosed || received.find("\r\n\r\n") == std::string::npos) {
             pollfd entry { m_socket, POLLIN, 0 };
-            if (::poll(&entry, 1, 5000) <= 0)
+            if (::poll(&entry, 1, timeoutMs) <= 0)
                 break;
             char buffer[4096];
             const ssize_t count = ::recv(m_socket, buffer, sizeof buffer, 0);
             if (count <= 0)
-                break;
+                return received + "<closed>";
             received.append(buffer, static_cast<std::size_t>(count));
         }
         return received;
@@ -116,6 +117,9 @@ private slots:
     void brokenUploadLeavesNoDocument_data();
     void brokenUploadLeavesNoDocument();
     void refusedUploadIsAnsweredBeforeItsBody();
+    void hostileRequestEndsItsConnection_data();
+    void hostileRequestEndsItsConnection();
+    void slowClientsHoldNobodyUp();
     void fullDiskRefusesUploads();
     void servesSeveralClientsAtOnce();
     void stopEndsRunningTransfers();
@@ -241,9 +245,13 @@ void TestDemoServer::createsFolders()
 void TestDemoServer::uploadsRevisionsAndDownloads()
 {
     const std::string first = pattern(3 * 1024 * 1024 + 17, 1);
-    // Quotes, braces and control characters travel through the query and back escaped in JSON.
+    // Quotes, braces and control characters travel through the query and back escaped in JSON; the
+    // longest description the server takes makes a query of 30 KB.
     const std::string name = "Road \"plan\" {v1}.dwg";
-    const std::string description = "line one\nline \"two\" \\ tab\t end";
+    std::string description = "line one\nline \"two\" \\ tab\t end";
+    while (description.size() + 2 <= 10000)
+        description += "\xc3\xa9";
+    description.resize(10000, '.');
     const DemoTestClient::Reply uploaded
         = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 1, 0, description), first);
     QCOMPARE(uploaded.status, 200);
@@ -383,6 +391,13 @@ void TestDemoServer::refusesBadInput_data()
     upload("upload named dot dot", "/rest/Documents?f={f}&Name=..&Description=&StatusID=0", 400);
     upload("upload named with a slash", "/rest/Documents?f={f}&Name=a%2Fb&Description=&StatusID=0", 400);
     upload("upload into a mail folder", "/rest/Documents?f={mail}&Name=a.txt&Description=&StatusID=0", 400);
+    // A query of 90 KB reaches the handler: 10,000 characters of three bytes each.
+    QByteArray description;
+    for (int i = 0; i < 10000; ++i)
+        description += "%E2%82%AC";
+    QTest::newRow("description beyond 10000 bytes")
+        << QByteArray("POST") << "/rest/Documents?f={f}&Name=a.txt&StatusID=0&Description=" + description
+        << QByteArray("contents") << 400;
     upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
         404);
 }
@@ -469,6 +484,53 @@ void TestDemoServer::refusedUploadIsAnsweredBeforeItsBody()
     QCOMPARE(accepted.receiveHead(), std::string("HTTP/1.1 100 Continue\r\n\r\n"));
 }
 
+void TestDemoServer::hostileRequestEndsItsConnection_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("status");
+    // The leftover request must not be answered, nor run.
+    QTest::newRow("malformed request line")
+        << QByteArray("NONSENSE\r\nGET /rest/Logoff HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")
+        << QByteArray("400");
+    QByteArray large("GET /rest/Projects HTTP/1.1\r\n");
+    for (int i = 0; i < 200; ++i)
+        large += "X-Filler-" + QByteArray::number(i) + ": " + QByteArray(1000, 'f') + "\r\n";
+    QTest::newRow("headers beyond the limit") << large + "\r\n" << QByteArray("431");
+}
+
+void TestDemoServer::hostileRequestEndsItsConnection()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, status);
+    RawConnection connection(m_server->port());
+    QVERIFY(connection.send(request.toStdString()));
+    const QByteArray answer = QByteArray::fromStdString(connection.receiveHead(5000, true));
+    QVERIFY2(answer.startsWith("HTTP/1.1 " + status), answer.constData());
+    QCOMPARE(answer.count("HTTP/1.1"), 1);
+    QVERIFY(answer.endsWith("<closed>"));
+}
+
+void TestDemoServer::slowClientsHoldNobodyUp()
+{
+    m_server->config().headTimeoutSeconds = 1;
+    QVERIFY(m_server->restart());
+    // More clients than the server has threads, each sending its headers a byte at a time.
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < 40; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(m_server->port()));
+        slow.back()->send("GET /rest/Projects HTTP/1.1\r\nX-Slow: ");
+    }
+    RawConnection client(m_server->port());
+    QVERIFY(client.send("GET /rest/Projects HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    std::string answer;
+    for (int round = 0; round < 40 && answer.empty(); ++round) {
+        for (const auto& connection : slow)
+            connection->send("s");
+        answer = client.receiveHead(250);
+    }
+    QVERIFY2(answer.rfind("HTTP/1.1 401", 0) == 0, answer.c_str());
+}
+
 void TestDemoServer::fullDiskRefusesUploads()
 {
     m_server->config().reservedDiskBytes = std::uint64_t(1) << 62;
@@ -490,10 +552,6 @@ void TestDemoServer::fullDiskRefusesUploads()
 
 void TestDemoServer::servesSeveralClientsAtOnce()
 {
-    // A client that stalls in the middle of its request headers holds a connection but nobody else up.
-    RawConnection stalled(m_server->port());
-    QVERIFY(stalled.send("GET /rest/Projects HTTP/1.1\r\nHost: 127"));
-
     const int clients = 4;
     std::atomic<int> succeeded { 0 };
     std::vector<std::thread> threads;
