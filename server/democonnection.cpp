@@ -130,6 +130,8 @@ DemoConnection::HeadResult DemoConnection::readHead(std::size_t limit, Deadline 
     if (!m_buffer.data())
         return HeadResult::Closed;
     limit = std::min(limit, m_buffer.size());
+    if (m_begin == m_end)
+        m_begin = m_end = 0;
     std::size_t from = m_begin;
     for (;;) {
         const std::size_t end = findHeadEnd(from);
