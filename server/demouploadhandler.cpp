@@ -112,11 +112,9 @@ std::optional<DemoUploadHandler::Plan> DemoUploadHandler::check(
             DemoHttp::text(response, 403, "You're not allowed to add documents to this folder.");
             return std::nullopt;
         }
-        for (const DemoDocument& document : m_store.documents(folderId)) {
-            if (document.name == plan.name) {
-                DemoHttp::text(response, 409, "Document with that name exists already");
-                return std::nullopt;
-            }
+        if (m_store.hasDocumentNamed(folderId, plan.name)) {
+            DemoHttp::text(response, 409, "Document with that name exists already");
+            return std::nullopt;
         }
     }
 
