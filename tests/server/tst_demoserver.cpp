@@ -246,12 +246,12 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     // Three blocks of the server's file reader, the last one partial.
     const std::string first = pattern(9 * 1024 * 1024 + 17, 1);
     // Quotes, braces and control characters travel through the query and back escaped in JSON; the
-    // longest description the server takes makes a query of 30 KB.
+    // longest description the server takes, 10,000 characters of up to three bytes, makes a query of 80 KB.
     const std::string name = "Road \"plan\" {v1}.dwg";
     std::string description = "line one\nline \"two\" \\ tab\t end";
-    while (description.size() + 2 <= 10000)
-        description += "\xc3\xa9";
-    description.resize(10000, '.');
+    const std::size_t ascii = description.size();
+    for (std::size_t i = ascii; i < 10000; ++i)
+        description += "\xe2\x82\xac";
     const DemoTestClient::Reply uploaded
         = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 1, 0, description), first);
     QCOMPARE(uploaded.status, 200);
@@ -382,11 +382,11 @@ void TestDemoServer::refusesBadInput_data()
     upload("upload named dot dot", "/rest/Documents?f={f}&Name=..&Description=&StatusID=0", 400);
     upload("upload named with a slash", "/rest/Documents?f={f}&Name=a%2Fb&Description=&StatusID=0", 400);
     upload("upload into a mail folder", "/rest/Documents?f={mail}&Name=a.txt&Description=&StatusID=0", 400);
-    // A query of 90 KB reaches the handler: 10,000 characters of three bytes each.
+    // A query of 90 KB reaches the handler: 10,001 characters of three bytes each, one too many.
     QByteArray description;
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 0; i < 10001; ++i)
         description += "%E2%82%AC";
-    QTest::newRow("description beyond 10000 bytes")
+    QTest::newRow("description beyond 10000 characters")
         << QByteArray("POST") << "/rest/Documents?f={f}&Name=a.txt&StatusID=0&Description=" + description
         << QByteArray("contents") << 400;
     upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
