@@ -8,6 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -77,8 +80,8 @@ public:
         shutdown(m_listener, SHUT_RDWR);
         m_acceptor.join();
         ::close(m_listener);
-        for (std::thread& connection : m_connections)
-            connection.join();
+        for (Connection& connection : m_connections)
+            connection.thread.join();
     }
     int port() const { return m_port; }
     std::vector<qint64> received() const
@@ -88,13 +91,37 @@ public:
     }
 
 private:
+    struct Connection
+    {
+        std::thread thread;
+        std::unique_ptr<std::atomic<bool>> done;
+    };
+
     void acceptAll()
     {
         for (int fd; (fd = ::accept(m_listener, nullptr, nullptr)) >= 0;) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            const std::size_t slot = m_received.size();
-            m_received.push_back(-1);
-            m_connections.emplace_back([this, fd, slot] { echo(fd, slot); });
+            // Threads of connections that ended are joined here, so that hundreds of them cost nothing.
+            m_connections.erase(std::remove_if(m_connections.begin(), m_connections.end(),
+                                    [](Connection& connection) {
+                                        if (!connection.done->load())
+                                            return false;
+                                        connection.thread.join();
+                                        return true;
+                                    }),
+                m_connections.end());
+            std::size_t slot = 0;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                slot = m_received.size();
+                m_received.push_back(-1);
+            }
+            auto done = std::make_unique<std::atomic<bool>>(false);
+            std::atomic<bool>* flag = done.get();
+            m_connections.push_back(Connection { std::thread([this, fd, slot, flag] {
+                                                    echo(fd, slot);
+                                                    *flag = true;
+                                                }),
+                std::move(done) });
         }
     }
     void echo(int fd, std::size_t slot)
@@ -114,9 +141,9 @@ private:
     int m_listener = -1;
     int m_port = 0;
     std::thread m_acceptor;
+    std::vector<Connection> m_connections; // the acceptor's until it has ended
     mutable std::mutex m_mutex;
-    std::vector<std::thread> m_connections; // guarded by m_mutex until the acceptor has ended
-    std::vector<qint64> m_received; // per connection; -1 while it is open
+    std::vector<qint64> m_received; // per connection, guarded by m_mutex; -1 while it is open
 };
 } // namespace
 
