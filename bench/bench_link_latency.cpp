@@ -63,7 +63,7 @@ LinkLatencyOptions linkLatencyOptions(const QStringList& arguments)
     return options;
 }
 
-// The best (smallest) of the times so far; negative times are failed runs and win over everything.
+// Keeps the best (smallest) time: 0 while there is none yet; a failed run (negative) sticks.
 void linkLatencyKeepBest(double& best, double seconds)
 {
     if (best < 0)
