@@ -2,6 +2,7 @@
 
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/restclient.h"
 #include "rest/restexceptions.h"
 #include "rest/sessionrunner.h"
 #include "rest/threadcopy.h"
@@ -393,8 +394,7 @@ void LoginDialog::markServerRefused()
 // A server given as a full address keeps its scheme; a bare host name is reached over HTTPS.
 QString LoginDialog::forgotPasswordAddress() const
 {
-    const QString server = m_serverLabel->text();
-    return server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server;
+    return RestClient::serverAddress(m_serverLabel->text());
 }
 
 void LoginDialog::passwdClickLblClicked()

@@ -13,25 +13,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
-bool benchWritePattern(const QString& path, quint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const quint64 block = 8 * 1024 * 1024;
-    for (quint64 offset = 0; offset < size; offset += block) {
-        const QByteArray bytes
-            = TestServer::patternBytes(offset, static_cast<std::size_t>(std::min(block, size - offset)));
-        if (file.write(bytes) != bytes.size())
-            return false;
-    }
-    return true;
-}
-
 void benchScheme(const QString& scheme, const BenchSupport::Options& options, const QString& source,
     const QTemporaryDir& dir)
 {
@@ -92,7 +76,7 @@ int main(int argc, char** argv)
     const BenchSupport::Options options = BenchSupport::parseOptions(app.arguments());
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("source.bin"));
-    if (!dir.isValid() || !benchWritePattern(source, options.sizeMiB * 1024 * 1024)) {
+    if (!dir.isValid() || !BenchSupport::writePattern(source, options.sizeMiB * 1024 * 1024)) {
         std::fprintf(stderr, "cannot write the source file\n");
         return 1;
     }

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QProcess>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -44,6 +47,50 @@ void resetPeak()
         clearRefs.write("5");
 }
 
+namespace {
+    std::FILE*& benchSupportResults()
+    {
+        static std::FILE* results = stdout;
+        return results;
+    }
+} // namespace
+
+std::FILE* results()
+{
+    return benchSupportResults();
+}
+
+void divertDiagnostics(bool toStandardError)
+{
+    std::fflush(stdout);
+    const int original = dup(STDOUT_FILENO);
+    std::FILE* kept = original < 0 ? nullptr : fdopen(original, "w");
+    if (!kept)
+        return;
+    const int target = toStandardError ? dup(STDERR_FILENO) : open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (target < 0 || dup2(target, STDOUT_FILENO) < 0) {
+        std::fclose(kept);
+        return;
+    }
+    close(target);
+    benchSupportResults() = kept;
+}
+
+bool writePattern(const QString& path, quint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const quint64 block = 8 * 1024 * 1024;
+    for (quint64 offset = 0; offset < size; offset += block) {
+        const QByteArray bytes
+            = TestServer::patternBytes(offset, static_cast<std::size_t>(std::min(block, size - offset)));
+        if (file.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
 double bestSeconds(int runs, const std::function<bool()>& transfer)
 {
     double best = -1;
@@ -72,18 +119,24 @@ bool curl(const QStringList& arguments)
 
 QStringList curlTrust(const TestServer& server)
 {
-    if (server.caCertificatePath().isEmpty())
+    return curlTrust(server.caCertificatePath());
+}
+
+QStringList curlTrust(const QString& caCertificatePath)
+{
+    if (caCertificatePath.isEmpty())
         return QStringList();
-    return QStringList { QStringLiteral("--cacert"), server.caCertificatePath() };
+    return QStringList { QStringLiteral("--cacert"), caCertificatePath };
 }
 
 void report(const QString& name, quint64 bytes, double oursSeconds, double curlSeconds, qint64 peakKiB)
 {
     const double oursMbps = oursSeconds > 0 ? static_cast<double>(bytes) / 1e6 / oursSeconds : 0;
     const double curlMbps = curlSeconds > 0 ? static_cast<double>(bytes) / 1e6 / curlSeconds : 0;
-    std::printf("case=%s ours_mbps=%.1f curl_mbps=%.1f ratio=%.2f peak_rss_mib=%.1f\n", qPrintable(name),
-        oursMbps, curlMbps, curlMbps > 0 ? oursMbps / curlMbps : 0, static_cast<double>(peakKiB) / 1024.0);
-    std::fflush(stdout);
+    std::fprintf(results(), "case=%s ours_mbps=%.1f curl_mbps=%.1f ratio=%.2f peak_rss_mib=%.1f\n",
+        qPrintable(name), oursMbps, curlMbps, curlMbps > 0 ? oursMbps / curlMbps : 0,
+        static_cast<double>(peakKiB) / 1024.0);
+    std::fflush(results());
 }
 
 } // namespace BenchSupport

@@ -10,6 +10,18 @@ constexpr char stringCryptFlagCompressed = 0x01;
 constexpr char stringCryptFlagChecksum = 0x02;
 constexpr char stringCryptFlagHash = 0x04;
 constexpr int stringCryptHashSize = 20;
+// The largest text a stored value can hold: a password field takes at most 32767 characters, at most
+// three UTF-8 bytes each. A larger claimed size is damage or forgery, and qUncompress would allocate it.
+constexpr quint32 stringCryptMaxPlainSize = 128 * 1024;
+
+// The length that qCompress writes in front of the zlib stream (big-endian).
+quint32 stringCryptClaimedSize(const QByteArray& compressed)
+{
+    if (compressed.size() < 4)
+        return 0;
+    return (quint32(quint8(compressed.at(0))) << 24) | (quint32(quint8(compressed.at(1))) << 16)
+        | (quint32(quint8(compressed.at(2))) << 8) | quint32(quint8(compressed.at(3)));
+}
 } // namespace
 
 StringCrypt::StringCrypt() = default;
@@ -167,6 +179,10 @@ QByteArray StringCrypt::decryptBytes(const QByteArray& cypher)
     }
 
     if (flags & stringCryptFlagCompressed) {
+        if (stringCryptClaimedSize(block) > stringCryptMaxPlainSize) {
+            m_lastError = CryptBadIntegrity;
+            return QByteArray();
+        }
         const QByteArray uncompressed = qUncompress(block);
         // Only the compressed form of an empty text (a zero length, no stream) legitimately yields nothing;
         // any other empty result is data that does not decompress.

@@ -6,6 +6,8 @@
 #include "rest/restclient.h"
 #include "rest/restexceptions.h"
 
+#include <limits>
+
 namespace {
 void restAccepted(const RestResponse& response)
 {
@@ -24,6 +26,20 @@ auto restParsed(const RestResponse& response, Read read) -> decltype(read(respon
     } catch (const std::exception&) {
         throw RestException(response);
     }
+}
+
+// The server must have stored what was sent. Its size field is 32 bits, so a larger file is not compared;
+// nor is a size of 0, which is also what an answer without the field gives.
+RestDocument restStored(const RestResponse& response, const RestDocument& document)
+{
+    if (response.sentBytes >= 0 && response.sentBytes <= std::numeric_limits<int>::max()
+        && document.size() != 0 && document.size() != response.sentBytes) {
+        DiagnosticLog::write(QStringLiteral("Upload refused: the server reports %1 bytes, %2 were sent")
+                                 .arg(document.size())
+                                 .arg(response.sentBytes));
+        throw RestException(response);
+    }
+    return document;
 }
 } // namespace
 
@@ -84,9 +100,9 @@ bool Rest::isCanceled() const
     return m_client->isCanceled();
 }
 
-void Rest::setTimeouts(int connectSeconds, int stallSeconds)
+void Rest::setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds)
 {
-    m_client->setTimeouts(connectSeconds, stallSeconds);
+    m_client->setTimeouts(connectSeconds, stallSeconds, answerSeconds);
 }
 
 void Rest::checkServer(const QString& server, const QString& caBundle, const CancelToken* cancel)
@@ -168,15 +184,17 @@ RestFolder Rest::createDirectory(const QString& json, const int& p)
 RestDocument Rest::uploadDocument(
     const int& f, const QString& name, const QString& description, const int& statusId, const QString& path)
 {
-    return restParsed(m_client->UploadDocument(f, name, description, statusId, path),
-        [](const QString& body) { return JSONParser::parseDocument(body); });
+    const RestResponse response = m_client->UploadDocument(f, name, description, statusId, path);
+    return restStored(
+        response, restParsed(response, [](const QString& body) { return JSONParser::parseDocument(body); }));
 }
 
 RestDocument Rest::uploadDocumentRevision(const int& f, const QString& name, const QString& description,
     const int& statusId, const int& r, const QString& path)
 {
-    return restParsed(m_client->UploadDocumentRevision(f, name, description, statusId, r, path),
-        [](const QString& body) { return JSONParser::parseDocument(body); });
+    const RestResponse response = m_client->UploadDocumentRevision(f, name, description, statusId, r, path);
+    return restStored(
+        response, restParsed(response, [](const QString& body) { return JSONParser::parseDocument(body); }));
 }
 
 void Rest::downloadDocument(const int& f, const int& r, const QString& path)

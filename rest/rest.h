@@ -43,7 +43,8 @@ public:
     void logoff();
     void setCanceled(bool canceled);
     bool isCanceled() const;
-    void setTimeouts(int connectSeconds, int stallSeconds);
+    // See RestClient::setTimeouts.
+    void setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds = 600);
 
     // Returns when server answers an anonymous logoff like the service does.
     // Throws RestException, CurlConnectionException, CurlException; canceling cancel stops the request.
@@ -60,7 +61,8 @@ public:
     RestFolderAccess getFolderAccess(const int& f);
     RestContact getContact(const int& p);
     RestFolder createDirectory(const QString& json, const int& p);
-    // The uploads and downloads also throw IOException.
+    // The uploads and downloads also throw IOException. An upload whose answer reports another size
+    // than the bytes sent is refused (RestException).
     RestDocument uploadDocument(const int& f, const QString& name, const QString& description,
         const int& statusId, const QString& path);
     RestDocument uploadDocumentRevision(const int& f, const QString& name, const QString& description,

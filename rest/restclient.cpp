@@ -3,11 +3,14 @@
 #include "rest/diagnosticlog.h"
 #include "rest/restexceptions.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -40,24 +43,114 @@ size_t restClientWriteToBuffer(char* data, size_t size, size_t count, void* buff
     return length;
 }
 
-size_t restClientWriteToDevice(char* data, size_t size, size_t count, void* device)
+// The device a download writes into; failed tells a local write failure from a network one.
+struct RestClientDownloadTarget
 {
-    const qint64 written = static_cast<QIODevice*>(device)->write(data, static_cast<qint64>(size * count));
-    return written < 0 ? 0 : static_cast<size_t>(written);
+    QIODevice* device;
+    bool failed = false;
+};
+
+size_t restClientWriteToDevice(char* data, size_t size, size_t count, void* target)
+{
+    auto* download = static_cast<RestClientDownloadTarget*>(target);
+    const qint64 length = static_cast<qint64>(size * count);
+    qint64 written = 0;
+    // A file that takes part of the bytes reports why it took no more only on the next write.
+    while (written < length) {
+        const qint64 step = download->device->write(data + written, length - written);
+        if (step <= 0)
+            break;
+        written += step;
+    }
+    // A short count makes libcurl abort the transfer.
+    download->failed = written != length;
+    return static_cast<size_t>(written);
 }
 
-size_t restClientReadFromDevice(char* buffer, size_t size, size_t count, void* source)
+QString restClientWriteFailure(const QIODevice& device)
 {
-    auto* device = static_cast<QIODevice*>(source);
-    if (!device || device->atEnd())
+    return QStringLiteral("The local file could not be written: ") + device.errorString();
+}
+} // namespace
+
+// What the progress callback watches during one request: the cancel flag, and whether bytes still move.
+struct RestClientWatch
+{
+    using Clock = std::chrono::steady_clock;
+
+    const std::atomic<bool>* canceled = nullptr;
+    Clock::duration stallLimit {};
+    Clock::duration answerLimit {};
+    curl_off_t moved = 0; // bytes sent and received so far
+    Clock::time_point lastMoved = Clock::now();
+    bool bodySent = false; // the whole request body of an upload is handed over
+    bool stalled = false;
+};
+
+namespace {
+// A file upload: the body is the file as it was when it was opened, byte for byte.
+struct RestClientUploadSource
+{
+    QFile* file;
+    qint64 size;
+    QDateTime modified;
+    RestClientWatch* watch;
+    qint64 sent = 0;
+    bool changed = false;
+};
+
+bool restClientSameFile(const RestClientUploadSource& source)
+{
+    const QFileInfo now(source.file->fileName());
+    return now.size() == source.size && now.lastModified() == source.modified;
+}
+
+size_t restClientReadFromFile(char* buffer, size_t size, size_t count, void* data)
+{
+    auto* source = static_cast<RestClientUploadSource*>(data);
+    if (!source)
         return 0;
-    const qint64 read = device->read(buffer, static_cast<qint64>(size * count));
-    return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
+    if (source->sent < source->size) {
+        const qint64 wanted
+            = std::min<qint64>(source->size - source->sent, static_cast<qint64>(size * count));
+        const qint64 read = source->file->read(buffer, wanted);
+        if (read < 0)
+            return CURL_READFUNC_ABORT;
+        // Shorter than it was: the end of the body must not be sent, or the server keeps a cut document.
+        if (read == 0) {
+            source->changed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        source->sent += read;
+        return static_cast<size_t>(read);
+    }
+    char more;
+    if (source->file->read(&more, 1) != 0 || !restClientSameFile(*source)) {
+        source->changed = true;
+        return CURL_READFUNC_ABORT;
+    }
+    source->watch->bodySent = true;
+    return 0;
 }
 
-int restClientProgress(void* canceled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+// libcurl's own low-speed limit cannot tell a stalled body from a server that works on a large upload
+// before it answers; this watch gives the second the longer limit.
+int restClientProgress(void* data, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent)
 {
-    return static_cast<std::atomic<bool>*>(canceled)->load() ? 1 : 0;
+    auto* watch = static_cast<RestClientWatch*>(data);
+    if (watch->canceled->load())
+        return 1;
+    const RestClientWatch::Clock::time_point now = RestClientWatch::Clock::now();
+    if (received + sent != watch->moved) {
+        watch->moved = received + sent;
+        watch->lastMoved = now;
+        return 0;
+    }
+    const bool awaitingAnswer = watch->bodySent && received == 0;
+    if (now - watch->lastMoved < (awaitingAnswer ? watch->answerLimit : watch->stallLimit))
+        return 0;
+    watch->stalled = true;
+    return 1;
 }
 
 CURL* restClientHandle(void* handle)
@@ -89,9 +182,7 @@ RestClient::RestClient(
     , m_password(password)
     , m_caBundle(QFile::encodeName(caBundle))
 {
-    m_baseUrl
-        = (server.startsWith(QLatin1String("http")) ? server : QStringLiteral("https://") + server).toUtf8()
-        + '/';
+    m_baseUrl = serverAddress(server).toUtf8() + '/';
     restClientEnsureGlobalInit();
     CURLSH* share = curl_share_init();
     if (!share)
@@ -109,11 +200,22 @@ RestClient::~RestClient()
     curl_share_cleanup(static_cast<CURLSH*>(m_share));
 }
 
-void RestClient::setTimeouts(int connectSeconds, int stallSeconds)
+QString RestClient::serverAddress(const QString& server)
+{
+    // A host name may itself start with "http" ("httpd.example.org"); only a scheme makes a full address,
+    // so that such a host is not reached over plain HTTP with the password in the logon query.
+    if (server.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || server.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return server;
+    return QStringLiteral("https://") + server;
+}
+
+void RestClient::setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
     m_connectSeconds = connectSeconds;
     m_stallSeconds = stallSeconds;
+    m_answerSeconds = answerSeconds;
 }
 
 void RestClient::setCanceled(bool canceled)
@@ -190,7 +292,8 @@ RestResponse RestClient::GetContact(const int& p)
 RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
-    prepareLocked();
+    RestClientWatch watch;
+    prepareLocked(watch);
     CURL* handle = restClientHandle(m_handle);
     const QByteArray body = json.toUtf8();
     QByteArray answer;
@@ -202,7 +305,7 @@ RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
     RestClientChunkedHeader header(handle);
     const int result = perform("rest/Folders?p=" + QByteArray::number(p));
     if (result != CURLE_OK)
-        fail(result, "CreateDirectory");
+        fail(result, "CreateDirectory", watch);
     return RestResponse { statusCode(), QString::fromUtf8(answer) };
 }
 
@@ -228,7 +331,9 @@ RestResponse RestClient::UploadDocumentRevision(const int& f, const QString& nam
 RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: every write reaches the disk in the write callback, which reports a failure; no last
+    // bytes wait in a buffer for a flush at close that nobody checks.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         throw IOException(QStringLiteral("Could not open or write file ") + path);
     return DownloadDocument(f, r, file);
 }
@@ -236,15 +341,19 @@ RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QStr
 RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target)
 {
     std::lock_guard<std::mutex> lock(m_requestMutex);
-    prepareLocked();
+    RestClientWatch watch;
+    prepareLocked(watch);
     CURL* handle = restClientHandle(m_handle);
+    RestClientDownloadTarget download { &target };
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToDevice);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &download);
     const int result
         = perform("protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
+    if (result == CURLE_WRITE_ERROR && download.failed)
+        throw IOException(restClientWriteFailure(target), IOException::Stage::Transfer);
     if (result != CURLE_OK)
-        fail(result, "DownloadDocument");
+        fail(result, "DownloadDocument", watch);
     return RestResponse { statusCode(), QString() };
 }
 
@@ -256,7 +365,8 @@ RestResponse RestClient::get(const QByteArray& pathAndQuery, const char* operati
 
 RestResponse RestClient::getLocked(const QByteArray& pathAndQuery, const char* operation)
 {
-    prepareLocked();
+    RestClientWatch watch;
+    prepareLocked(watch);
     CURL* handle = restClientHandle(m_handle);
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
@@ -264,7 +374,7 @@ RestResponse RestClient::getLocked(const QByteArray& pathAndQuery, const char* o
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     const int result = perform(pathAndQuery);
     if (result != CURLE_OK)
-        fail(result, operation);
+        fail(result, operation, watch);
     return RestResponse { statusCode(), QString::fromUtf8(answer) };
 }
 
@@ -274,20 +384,26 @@ RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& p
     // Unbuffered: libcurl's own upload buffer is the only copy of the bytes in memory.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw IOException(QStringLiteral("Could not open or read file ") + path);
-    prepareLocked();
+    RestClientWatch watch;
+    RestClientUploadSource source { &file, file.size(), file.fileTime(QFileDevice::FileModificationTime),
+        &watch };
+    prepareLocked(watch);
     CURL* handle = restClientHandle(m_handle);
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_POST, 1L);
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &file);
+    curl_easy_setopt(handle, CURLOPT_READDATA, &source);
     RestClientChunkedHeader header(handle);
     const int result = perform(pathAndQuery);
     curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
+    if (source.changed)
+        throw IOException(
+            QStringLiteral("The file changed while it was being uploaded"), IOException::Stage::Transfer);
     if (result != CURLE_OK)
-        fail(result, operation);
-    return RestResponse { statusCode(), QString::fromUtf8(answer) };
+        fail(result, operation, watch);
+    return RestResponse { statusCode(), QString::fromUtf8(answer), source.sent };
 }
 
 // Every request gets a handle of its own, which shares the cookies, the open connections and the TLS
@@ -295,8 +411,12 @@ RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& p
 // a reused one turned out closed by the server, over a handle's whole life and gives up after five:
 // with one handle for all requests, every sixth request after an idle pause failed. (Resetting one
 // handle instead would do, but this libcurl loses the cookie file list on a reset: a leak per request.)
-void RestClient::prepareLocked()
+void RestClient::prepareLocked(RestClientWatch& watch)
 {
+    watch.canceled = &m_canceled;
+    watch.stallLimit = std::chrono::seconds(m_stallSeconds);
+    watch.answerLimit = std::chrono::seconds(m_answerSeconds);
+    watch.lastMoved = RestClientWatch::Clock::now();
     CURL* handle = curl_easy_init();
     if (!handle)
         throw CurlConnectionException(QStringLiteral("Initialisation of the curlHandle failed"));
@@ -311,7 +431,7 @@ void RestClient::prepareLocked()
     curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, restClientProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &m_canceled);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &watch);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorText);
     // The uploads declare chunked transfer coding, which only HTTP/1.1 has.
@@ -319,11 +439,9 @@ void RestClient::prepareLocked()
     curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, restClientDownloadBufferSize);
     curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, restClientUploadBufferSize);
     curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromDevice);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromFile);
     curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_connectSeconds));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_stallSeconds));
 }
 
 int RestClient::perform(const QByteArray& pathAndQuery)
@@ -355,10 +473,15 @@ QByteArray RestClient::escaped(const QString& text)
     return result;
 }
 
-void RestClient::fail(int result, const char* operation)
+void RestClient::fail(int result, const char* operation, const RestClientWatch& watch)
 {
-    // A cancel is the user's own doing; every other failure gets libcurl's reason as a diagnostic line.
-    if (result != CURLE_ABORTED_BY_CALLBACK) {
+    // A cancel is the user's own doing; every other failure gets its reason as a diagnostic line.
+    if (watch.stalled) {
+        const auto silent = std::chrono::duration_cast<std::chrono::seconds>(
+            RestClientWatch::Clock::now() - watch.lastMoved);
+        DiagnosticLog::write(QString::fromLatin1(operation)
+            + QStringLiteral(" transfer failed: no data moved for %1 s").arg(silent.count()));
+    } else if (result != CURLE_ABORTED_BY_CALLBACK) {
         const QString reason = m_errorText[0]
             ? QString::fromUtf8(m_errorText)
             : QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(result)));

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QIODevice;
+struct RestClientWatch;
 
 // The program's one HTTP client: libcurl handles that share the logon cookie and the open connections,
 // and the server's REST calls on them. Every HTTP status comes back as a normal response; the session
@@ -29,7 +30,7 @@ public:
     Q_DISABLE_COPY_MOVE(RestClient)
 
     // Each request throws CurlConnectionException when the transfer does not complete (no connection,
-    // TLS failure, stall, cancel, local read or write failure).
+    // TLS failure, stall, cancel, local read failure).
     RestResponse Logon();
     // The keep-alive's logon: no request, and nullopt, while another request is running.
     std::optional<RestResponse> LogonIfIdle();
@@ -43,8 +44,10 @@ public:
     RestResponse GetFolderAccess(const int& f);
     RestResponse GetContact(const int& p);
     RestResponse CreateDirectory(const QString& json, const int& p);
-    // The uploads stream the file as a chunked body; IOException, before any request, when it cannot
-    // be opened for reading.
+    // The uploads stream the file as a chunked body of exactly the size it has when it is opened, and
+    // report that size in the response's sentBytes. IOException, before any request, when it cannot be
+    // opened for reading; IOException (stage Transfer) when it changes before its last byte is sent: the
+    // body is then broken off unfinished, so the server does not take it for a document.
     RestResponse UploadDocument(const int& f, const QString& name, const QString& description,
         const int& statusId, const QString& path);
     RestResponse UploadDocumentRevision(const int& f, const QString& name, const QString& description,
@@ -53,27 +56,32 @@ public:
     // cannot be opened for writing) and returns the status with an empty body.
     RestResponse DownloadDocument(const int& f, const int& r, const QString& path);
     // The same into a device that is open for writing.
+    // Both throw IOException (stage Transfer) when the local file cannot be written, with the reason.
     RestResponse DownloadDocument(const int& f, const int& r, QIODevice& target);
 
     // While set, every transfer of this client is aborted at its next progress report.
     void setCanceled(bool canceled);
     bool isCanceled() const;
 
-    // A connection that is not made within connectSeconds, or a transfer that moves less than one byte
-    // per second for stallSeconds, fails. There is no limit on the total time.
-    void setTimeouts(int connectSeconds, int stallSeconds);
+    // A connection that is not made within connectSeconds, or a transfer that moves no byte for
+    // stallSeconds, fails. Once an upload's whole body is sent, the server may work on it for
+    // answerSeconds before its answer starts. There is no limit on the total time.
+    void setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds = 600);
 
     QByteArray baseUrl() const { return m_baseUrl; }
+    // The address a server text names: the text itself when it starts with "http://" or "https://" (in
+    // any letter case), else the text as a host name reached over HTTPS.
+    static QString serverAddress(const QString& server);
 
 private:
     RestResponse get(const QByteArray& pathAndQuery, const char* operation);
     RestResponse getLocked(const QByteArray& pathAndQuery, const char* operation);
     RestResponse upload(const QByteArray& pathAndQuery, const QString& path, const char* operation);
-    void prepareLocked();
+    void prepareLocked(RestClientWatch& watch);
     int perform(const QByteArray& pathAndQuery);
     int statusCode();
     QByteArray escaped(const QString& text);
-    [[noreturn]] void fail(int result, const char* operation);
+    [[noreturn]] void fail(int result, const char* operation, const RestClientWatch& watch);
 
     QString m_login;
     QString m_password;
@@ -81,6 +89,7 @@ private:
     QByteArray m_caBundle;
     int m_connectSeconds = 30;
     int m_stallSeconds = 60;
+    int m_answerSeconds = 600;
     void* m_share = nullptr; // CURLSH: what the requests' handles share
     void* m_handle = nullptr; // CURL: the handle of the last request
     std::atomic<bool> m_canceled { false };

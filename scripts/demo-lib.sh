@@ -77,22 +77,70 @@ demo_launch_server() {
     fi
 }
 
-# Writes the settings file of a separate data location (never ~/.local/share): the demo server, the
-# demo login and the authority that signed the server's certificate.
+# Prepares the settings file of a separate data location (never ~/.local/share) for the demo: the
+# server and the authority that signed its certificate are written when they are missing or differ,
+# the demo login when there is none. Every other line stays, so a password that the program remembered
+# survives the next run; a file that needs no change is not written at all.
+# Usage: demo_write_settings DATA-HOME SERVER-ADDRESS CA-FILE
 demo_write_settings() {
-    local data_home=$1
-    local directory=$data_home/Torvex/TorvexTransfer
+    local directory=$1/Torvex/TorvexTransfer
     local file=$directory/TorvexTransfer.conf
     mkdir -p "$directory"
+    [[ -f "$file" ]] || : >"$file"
     # Quoted, so that a comma in the path does not turn the value into a list.
-    local line="cabundle=\"$demo_ca\""
-    if [[ -f "$file" ]] && grep -qxF "$line" "$file"; then
-        return
+    local quoted=${3//\\/\\\\}
+    quoted=\"${quoted//\"/\\\"}\"
+    # Values go through the environment: awk -v would take their backslashes as escapes.
+    DEMO_SERVER=$2 DEMO_CA=$3 DEMO_CA_QUOTED=$quoted awk '
+        function value(line) {
+            sub(/^[^=]*=[ \t]*/, "", line)
+            sub(/[ \t]*$/, "", line)
+            if (line ~ /^".*"$/) {
+                line = substr(line, 2, length(line) - 2)
+                gsub(/\\"/, "\"", line)
+                gsub(/\\\\/, "\\", line)
+            }
+            return line
+        }
+        # Adds what the group lacks at its end, before the blank lines that separate it from the next.
+        function complete() {
+            if (!hasServer) print "server=" ENVIRON["DEMO_SERVER"]
+            if (!hasLogin) print "login=demo"
+            if (!hasCa) print "cabundle=" ENVIRON["DEMO_CA_QUOTED"]
+            for (; blanks > 0; blanks--) print ""
+        }
+        /^[ \t]*\[/ {
+            if (inGroup) complete()
+            inGroup = ($0 ~ /^[ \t]*\[logindialog\][ \t]*$/)
+            seenGroup = seenGroup || inGroup
+            print
+            next
+        }
+        inGroup && /^[ \t]*$/ { blanks++; next }
+        inGroup { for (; blanks > 0; blanks--) print "" }
+        inGroup && /^[ \t]*server[ \t]*=/ {
+            hasServer = 1
+            if (value($0) != ENVIRON["DEMO_SERVER"]) $0 = "server=" ENVIRON["DEMO_SERVER"]
+        }
+        inGroup && /^[ \t]*cabundle[ \t]*=/ {
+            hasCa = 1
+            if (value($0) != ENVIRON["DEMO_CA"]) $0 = "cabundle=" ENVIRON["DEMO_CA_QUOTED"]
+        }
+        inGroup && /^[ \t]*login[ \t]*=/ { hasLogin = 1 }
+        { print }
+        END {
+            if (inGroup) {
+                complete()
+            } else if (!seenGroup) {
+                if (NR > 0) print ""
+                print "[logindialog]"
+                complete()
+            }
+        }' "$file" >"$file.new"
+    if cmp -s "$file" "$file.new"; then
+        rm -f "$file.new"
+    else
+        mv "$file.new" "$file"
+        echo "Demo settings written to $file."
     fi
-    cat >"$file" <<SETTINGS
-[logindialog]
-server=$demo_server_address
-login=demo
-$line
-SETTINGS
 }

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 namespace {
 thread_local DemoConnection* demoConnectionCurrent = nullptr;
@@ -92,27 +93,126 @@ void DemoConnection::lingeringClose()
     }
 }
 
-bool DemoConnection::handshake()
+bool DemoConnection::handshake(Deadline deadline)
 {
     if (!m_tls)
         return true;
+    m_waitLimit = deadline;
+    bool done = false;
     for (;;) {
         ERR_clear_error();
         const int result = SSL_accept(m_tls);
-        if (result == 1)
-            return true;
+        if (result == 1) {
+            done = true;
+            break;
+        }
         const int error = SSL_get_error(m_tls, result);
         if (error == SSL_ERROR_WANT_READ && waitFor(POLLIN, m_timeoutMilliseconds))
             continue;
         if (error == SSL_ERROR_WANT_WRITE && waitFor(POLLOUT, m_timeoutMilliseconds))
             continue;
-        return false;
+        break;
     }
+    m_waitLimit = Deadline();
+    return done;
 }
 
 bool DemoConnection::waitForRequest(int seconds)
 {
     return hasBufferedInput() || waitFor(POLLIN, seconds * 1000);
+}
+
+DemoConnection::HeadResult DemoConnection::readHead(std::size_t limit, Deadline deadline)
+{
+    m_fenced = false;
+    m_headAccepted = false;
+    m_heldQuery.clear();
+    if (!m_buffer.data())
+        return HeadResult::Closed;
+    limit = std::min(limit, m_buffer.size());
+    if (m_begin == m_end)
+        m_begin = m_end = 0;
+    std::size_t from = m_begin;
+    for (;;) {
+        const std::size_t end = findHeadEnd(from);
+        if (end != std::string::npos && end - m_begin > limit)
+            return HeadResult::TooLarge;
+        if (end != std::string::npos) {
+            m_headEnd = end;
+            m_fenced = true;
+            holdLongQuery();
+            return HeadResult::Complete;
+        }
+        if (m_end - m_begin >= limit)
+            return HeadResult::TooLarge;
+        if (m_end == m_buffer.size()) {
+            std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+        }
+        // The blank line may begin in the last two bytes already there.
+        from = std::max(m_begin, m_end >= 2 ? m_end - 2 : 0);
+        m_waitLimit = deadline;
+        const ssize_t count = receive(m_buffer.data() + m_end, m_buffer.size() - m_end);
+        m_waitLimit = Deadline();
+        if (count <= 0) {
+            const bool late = count < 0 && std::chrono::steady_clock::now() >= deadline;
+            return late ? HeadResult::TimedOut : HeadResult::Closed;
+        }
+        m_end += static_cast<size_t>(count);
+    }
+}
+
+// The end of the first empty line (CR LF, or a bare LF) after the request line, or npos.
+std::size_t DemoConnection::findHeadEnd(std::size_t from) const
+{
+    const char* const data = m_buffer.data();
+    for (std::size_t i = from; i < m_end; ++i) {
+        const void* found = std::memchr(data + i, '\n', m_end - i);
+        if (!found)
+            break;
+        i = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        if (i + 1 < m_end && data[i + 1] == '\n')
+            return i + 2;
+        if (i + 2 < m_end && data[i + 1] == '\r' && data[i + 2] == '\n')
+            return i + 3;
+    }
+    return std::string::npos;
+}
+
+// httplib answers 414 to a request line beyond its fixed limit, yet an upload's escaped name and
+// description legitimately make a longer one. Such a line reaches httplib without its query, which
+// acceptHead() then gives back to the request.
+void DemoConnection::holdLongQuery()
+{
+    char* const line = m_buffer.data() + m_begin;
+    const std::string_view head(line, m_headEnd - m_begin);
+    const std::size_t lineSize = head.find('\n') + 1;
+    if (lineSize <= CPPHTTPLIB_REQUEST_URI_MAX_LENGTH)
+        return;
+    const std::size_t targetBegin = head.find(' ');
+    const std::size_t targetEnd = head.find(' ', targetBegin + 1);
+    if (targetBegin >= lineSize || targetEnd >= lineSize)
+        return;
+    const std::size_t mark = head.find('?', targetBegin);
+    // A second "?" makes httplib refuse the target; that answer stays its own.
+    if (mark >= targetEnd || head.find('?', mark + 1) < targetEnd)
+        return;
+    m_heldQuery.assign(line + mark + 1, targetEnd - mark - 1);
+    const std::size_t cut = targetEnd - mark;
+    std::memmove(line + cut, line, mark);
+    m_begin += cut;
+}
+
+void DemoConnection::acceptHead(httplib::Request& request)
+{
+    if (!m_heldQuery.empty()) {
+        request.target += '?' + m_heldQuery;
+        httplib::detail::parse_query_text(m_heldQuery, request.params);
+        m_heldQuery.clear();
+    }
+    m_fenced = false;
+    m_headAccepted = true;
 }
 
 DemoConnection* DemoConnection::current()
@@ -137,17 +237,18 @@ bool DemoConnection::hasBufferedInput() const
 
 bool DemoConnection::waitFor(short events, int milliseconds) const
 {
-    int waited = 0;
+    using Clock = std::chrono::steady_clock;
+    Deadline deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    if (m_waitLimit != Deadline() && m_waitLimit < deadline)
+        deadline = m_waitLimit;
     while (!m_stopping.load(std::memory_order_relaxed)) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd entry { m_socket, events, 0 };
-        const int slice = std::min(demoConnectionWaitSlice, milliseconds - waited);
-        const int ready = ::poll(&entry, 1, slice);
+        const int ready = ::poll(
+            &entry, 1, static_cast<int>(std::clamp<decltype(left)>(left, 0, demoConnectionWaitSlice)));
         if (ready > 0)
             return true; // also on an error or hang-up, which the next read or write reports
-        if (ready < 0 && errno != EINTR)
-            return false;
-        waited += slice;
-        if (waited >= milliseconds)
+        if ((ready < 0 && errno != EINTR) || Clock::now() >= deadline)
             return false;
     }
     return false;
@@ -184,7 +285,8 @@ ssize_t DemoConnection::receive(char* buffer, size_t size)
 
 bool DemoConnection::is_readable() const
 {
-    return hasBufferedInput() || waitFor(POLLIN, m_timeoutMilliseconds);
+    // A fenced read answers at once, with the rest of the head or with the end of it.
+    return m_fenced || hasBufferedInput() || waitFor(POLLIN, m_timeoutMilliseconds);
 }
 
 bool DemoConnection::is_writable() const
@@ -196,6 +298,14 @@ ssize_t DemoConnection::read(char* ptr, size_t size)
 {
     if (size == 0)
         return 0;
+    if (m_fenced) {
+        const size_t count = std::min(size, m_headEnd - m_begin);
+        if (count == 0)
+            return -1;
+        std::memcpy(ptr, m_buffer.data() + m_begin, count);
+        m_begin += count;
+        return static_cast<ssize_t>(count);
+    }
     if (m_begin == m_end) {
         if (size >= demoConnectionDirectRead)
             return receive(ptr, size);

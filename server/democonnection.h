@@ -5,6 +5,8 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <chrono>
+#include <string>
 
 // One client connection of the demo server, plain or TLS: the stream httplib reads requests from and
 // writes answers to. Small reads are served from a large buffer; a large read goes straight from the
@@ -19,10 +21,29 @@ public:
     DemoConnection(const DemoConnection&) = delete;
     DemoConnection& operator=(const DemoConnection&) = delete;
 
-    // The TLS handshake; true at once for a plain connection.
-    bool handshake();
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    // The TLS handshake, done by deadline; true at once for a plain connection.
+    bool handshake(Deadline deadline);
     // Waits up to seconds for the first byte of the next request.
     bool waitForRequest(int seconds);
+
+    enum class HeadResult
+    {
+        Complete,
+        TooLarge,
+        TimedOut,
+        Closed
+    };
+    // Buffers the next request's line and headers, up to and including the blank line, when they arrive
+    // by deadline in at most limit bytes. Until acceptHead() reads end at the blank line, so that
+    // httplib can never wait for bytes beyond a head it does not understand. A request line too long
+    // for httplib has its query held back, and acceptHead() gives it to the request.
+    HeadResult readHead(std::size_t limit, Deadline deadline);
+    // For httplib once it has parsed the head: restores a held query and lets the body be read.
+    void acceptHead(httplib::Request& request);
+    // Whether httplib took the last head read; if not, it answered a malformed request.
+    bool headAccepted() const { return m_headAccepted; }
 
     // The connection whose request the calling thread is answering, or null.
     static DemoConnection* current();
@@ -44,6 +65,8 @@ private:
     bool waitFor(short events, int milliseconds) const;
     ssize_t receive(char* buffer, size_t size);
     bool hasBufferedInput() const;
+    std::size_t findHeadEnd(std::size_t from) const;
+    void holdLongQuery();
     void lingeringClose();
 
     int m_socket;
@@ -54,4 +77,11 @@ private:
     size_t m_begin = 0;
     size_t m_end = 0;
     bool m_closeRequested = false;
+    // Every wait ends here while it is set (during the handshake and the reading of a head).
+    Deadline m_waitLimit {};
+    // While fenced, reads stop at m_headEnd, the end of the head in the buffer.
+    bool m_fenced = false;
+    size_t m_headEnd = 0;
+    bool m_headAccepted = false;
+    std::string m_heldQuery;
 };

@@ -4,16 +4,52 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-DemoHttpServer::DemoHttpServer(SSL_CTX* tls, int timeoutSeconds)
+#include <chrono>
+
+namespace {
+// The most a request's line and headers may take. The longest head of our client is an upload's: a
+// description of 10,000 characters of three UTF-8 bytes each is 90,000 bytes escaped, a name at most
+// 765, the headers a few hundred. Four tenths more than that is no burden for anybody and still bounds
+// what one request can make the server hold.
+const std::size_t demoHttpServerHeadLimit = 128 * 1024;
+
+void demoHttpServerRefuse(DemoConnection& connection, int status, const char* reason, const std::string& text)
+{
+    const std::string answer = "HTTP/1.1 " + std::to_string(status) + ' ' + reason
+        + "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + std::to_string(text.size())
+        + "\r\nConnection: close\r\n\r\n" + text;
+    std::size_t sent = 0;
+    while (sent < answer.size()) {
+        const ssize_t count = connection.write(answer.data() + sent, answer.size() - sent);
+        if (count <= 0)
+            return;
+        sent += static_cast<std::size_t>(count);
+    }
+}
+} // namespace
+
+DemoHttpServer::DemoHttpServer(SSL_CTX* tls, int timeoutSeconds, int headTimeoutSeconds)
     : m_tls(tls)
     , m_timeoutSeconds(timeoutSeconds)
+    , m_headTimeoutSeconds(headTimeoutSeconds)
 { }
 
 DemoHttpServer::~DemoHttpServer()
 {
     SSL_CTX_free(m_tls);
+}
+
+int DemoHttpServer::bindTo(const std::string& host, int port)
+{
+    const int bound = port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
+    // httplib listens with a backlog of 5, so that a burst of new connections would wait a second each
+    // for the kernel's retry.
+    if (bound > 0)
+        ::listen(svr_sock_, SOMAXCONN);
+    return bound > 0 ? bound : -1;
 }
 
 void DemoHttpServer::halt()
@@ -59,20 +95,46 @@ bool DemoHttpServer::process_and_close_socket(socket_t sock)
         }
     }
     DemoConnection connection(sock, tls, m_halting, m_timeoutSeconds);
-    if (!connection.handshake())
+    if (!connection.handshake(std::chrono::steady_clock::now() + std::chrono::seconds(m_headTimeoutSeconds)))
         return false;
 
+    const auto acceptHead = [&connection](httplib::Request& request) { connection.acceptHead(request); };
     bool served = false;
     size_t remaining = keep_alive_max_count_;
-    while (
-        remaining > 0 && !m_halting && connection.waitForRequest(static_cast<int>(keep_alive_timeout_sec_))) {
+    while (remaining > 0 && !m_halting && connection.waitForRequest(static_cast<int>(keep_alive_timeout_sec_))
+        && readHead(connection)) {
         bool closedByClient = false;
         connection.beginRequest();
-        served = process_request(connection, remaining == 1, closedByClient, nullptr);
+        served = process_request(connection, remaining == 1, closedByClient, acceptHead);
         connection.endRequest();
-        if (!served || closedByClient || connection.closeRequested())
+        // httplib answers a request line or header it cannot parse without reading the rest of the head;
+        // what follows on the connection is then no request of its own.
+        if (!served || closedByClient || connection.closeRequested() || !connection.headAccepted())
             break;
         --remaining;
     }
     return served;
+}
+
+// A slow client may not hold one of the server's threads for longer than the head time-out, nor make it
+// keep more than the head limit.
+bool DemoHttpServer::readHead(DemoConnection& connection) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_headTimeoutSeconds);
+    switch (connection.readHead(demoHttpServerHeadLimit, deadline)) {
+    case DemoConnection::HeadResult::Complete:
+        return true;
+    case DemoConnection::HeadResult::TooLarge:
+        demoHttpServerRefuse(
+            connection, 431, "Request Header Fields Too Large", "The request's headers are too large.");
+        // The client may still be sending; let it read the answer before the connection goes.
+        connection.closeAfterAnswer();
+        return false;
+    case DemoConnection::HeadResult::TimedOut:
+        demoHttpServerRefuse(connection, 408, "Request Timeout", "The request's headers came too slowly.");
+        return false;
+    case DemoConnection::HeadResult::Closed:
+        break;
+    }
+    return false;
 }

@@ -26,6 +26,7 @@ std::string DemoOptions::helpText()
            "  --key FILE      the private key of --cert (PEM).\n"
            "  --quiet         do not print a line per request.\n"
            "  --help          show this text.\n"
+           "  --version       show the version.\n"
            "\n"
            "Demo users (after --seed demo):\n"
            "  demo / demo     (or demo@torvex.example)   administrator of every project\n"
@@ -71,6 +72,8 @@ bool DemoOptions::parse(const std::vector<std::string>& arguments, std::string* 
 
         if (option == "--help" || option == "-h") {
             m_help = true;
+        } else if (option == "--version") {
+            m_version = true;
         } else if (option == "--quiet") {
             m_quiet = true;
         } else if (option == "--port") {

@@ -14,6 +14,7 @@ public:
 
     const DemoServerConfig& config() const { return m_config; }
     bool helpRequested() const { return m_help; }
+    bool versionRequested() const { return m_version; }
     bool quiet() const { return m_quiet; }
 
     static std::string helpText();
@@ -21,5 +22,6 @@ public:
 private:
     DemoServerConfig m_config;
     bool m_help = false;
+    bool m_version = false;
     bool m_quiet = false;
 };

@@ -100,13 +100,10 @@ bool DemoServer::listen(Listener& listener, int port, bool tls, std::string* err
         if (!context)
             return false;
     }
-    listener.server = std::make_unique<DemoHttpServer>(context, m_config.timeoutSeconds);
+    listener.server
+        = std::make_unique<DemoHttpServer>(context, m_config.timeoutSeconds, m_config.headTimeoutSeconds);
     install(*listener.server);
-    int bound = port;
-    if (port == 0)
-        bound = listener.server->bind_to_any_port(m_config.host);
-    else if (!listener.server->bind_to_port(m_config.host, port))
-        bound = -1;
+    const int bound = listener.server->bindTo(m_config.host, port);
     if (bound <= 0) {
         *error = "cannot listen on " + m_config.host + ':' + std::to_string(port);
         return false;

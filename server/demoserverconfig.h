@@ -20,6 +20,10 @@ struct DemoServerConfig
     std::uint64_t reservedDiskBytes = 0;
     // A client that stays silent this long in the middle of a request loses its connection.
     int timeoutSeconds = 60;
+    // A request whose line and headers have not all arrived this long after its first byte (and a TLS
+    // handshake not done in this time) loses its connection, so that slow clients cannot hold every
+    // thread of the server.
+    int headTimeoutSeconds = 10;
     // Receives the server's notes and, with logRequests, one line per request; may be empty.
     std::function<void(const std::string& line)> log;
     bool logRequests = true;

@@ -90,6 +90,9 @@ public:
     // A new folder takes its parent's access records; creatorAccess then replaces the creator's.
     FolderResult createFolder(const NewFolder& folder, DemoFolder* created);
     std::vector<DemoFolder> folders(int projectId, int parentId);
+    // Without its counts (nrChildren and nrItems stay 0): counting the documents of a large folder
+    // would cost every upload into it more than the upload itself. created by createFolder() is
+    // new and has nothing to count.
     std::optional<DemoFolder> folder(int id);
     DemoAccess access(int folderId, int userId);
     bool setAccess(int folderId, int userId, DemoAccess access);
@@ -97,6 +100,8 @@ public:
     // Adds a document with its first revision, or a revision to an existing document, in one transaction.
     RevisionResult storeRevision(const NewRevision& revision, DemoDocument* stored);
     std::vector<DemoDocument> documents(int folderId);
+    // Whether the folder holds a document of exactly this name; an index lookup, whatever the folder's size.
+    bool hasDocumentNamed(int folderId, const std::string& name);
     std::optional<DemoDocument> document(int id);
 
 private:

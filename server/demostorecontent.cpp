@@ -120,7 +120,9 @@ std::optional<DemoFolder> DemoStore::folder(int id)
 
 std::optional<DemoFolder> DemoStore::folderLocked(int id)
 {
-    DemoStatement query(m_database, (std::string(demoStoreContentFolderColumns) + "WHERE f.id = ?1").c_str());
+    DemoStatement query(m_database,
+        "SELECT f.id, f.project_id, f.parent_id, f.name, f.path, f.type, 0, 0 FROM folders f WHERE f.id = "
+        "?1");
     if (!query.bind(1, id).next())
         return std::nullopt;
     return demoStoreContentReadFolder(query);
@@ -270,6 +272,13 @@ std::vector<DemoDocument> DemoStore::documents(int folderId)
     while (query.next())
         documents.push_back(demoStoreContentReadDocument(query));
     return documents;
+}
+
+bool DemoStore::hasDocumentNamed(int folderId, const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    DemoStatement query(m_database, "SELECT 1 FROM documents WHERE folder_id = ?1 AND name = ?2");
+    return query.bind(1, folderId).bind(2, name).next();
 }
 
 std::optional<DemoDocument> DemoStore::document(int id)

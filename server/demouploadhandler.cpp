@@ -13,10 +13,18 @@
 #include <httplib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
-const std::size_t demoUploadDescriptionLimit = 10000;
+const std::size_t demoUploadDescriptionLimit = 10000; // characters, as the service counts them
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
+std::size_t demoUploadCharacters(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
 // A refused body up to this size is read and dropped so that the client surely sees the answer;
 // a larger one ends the connection instead.
 const std::uint64_t demoUploadSkipLimit = 64 * 1024 * 1024;
@@ -83,8 +91,8 @@ std::optional<DemoUploadHandler::Plan> DemoUploadHandler::check(
         DemoHttp::text(response, 400, nameProblem);
         return std::nullopt;
     }
-    if (plan.description.size() > demoUploadDescriptionLimit) {
-        DemoHttp::text(response, 400, "The description is longer than 10000 bytes.");
+    if (demoUploadCharacters(plan.description) > demoUploadDescriptionLimit) {
+        DemoHttp::text(response, 400, "The description is longer than 10000 characters.");
         return std::nullopt;
     }
     if (plan.statusId != 0 && !m_store.hasStatus(folder->projectId, plan.statusId)) {
@@ -112,11 +120,9 @@ std::optional<DemoUploadHandler::Plan> DemoUploadHandler::check(
             DemoHttp::text(response, 403, "You're not allowed to add documents to this folder.");
             return std::nullopt;
         }
-        for (const DemoDocument& document : m_store.documents(folderId)) {
-            if (document.name == plan.name) {
-                DemoHttp::text(response, 409, "Document with that name exists already");
-                return std::nullopt;
-            }
+        if (m_store.hasDocumentNamed(folderId, plan.name)) {
+            DemoHttp::text(response, 409, "Document with that name exists already");
+            return std::nullopt;
         }
     }
 

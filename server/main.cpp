@@ -19,6 +19,10 @@ int main(int argc, char** argv)
         std::fputs(DemoOptions::helpText().c_str(), stdout);
         return 0;
     }
+    if (options.versionRequested()) {
+        std::puts("torvex-demo-server " TORVEX_VERSION);
+        return 0;
+    }
 
     // The signals are taken by sigwait below; every thread started from here on keeps them blocked.
     sigset_t stopSignals;

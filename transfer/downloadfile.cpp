@@ -39,7 +39,8 @@ bool DownloadFile::create()
             + QStringLiteral(".%1.part")
                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         // NewOnly never opens a file that is there already, nor one that a symbolic link points to.
-        if (open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Unbuffered: a full disk shows in the write that meets it, with its reason.
+        if (open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_created = true;
             return true;
         }

@@ -7,7 +7,12 @@
 #include "transfer/downloadmodel.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace {
 const int downloadThreadStatusColumn = 4;
@@ -25,6 +30,36 @@ QString downloadThreadConnectionText()
 QString downloadThreadFileText()
 {
     return QStringLiteral("The document could not be created or overwritten, permission problem?");
+}
+
+// Whether the folder dir can hold an entry of this name: the file system's limit is in bytes of the
+// local encoding (255 on most).
+bool downloadThreadNameFits(const QString& dir, const QString& name)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(dir);
+    return name.size() <= 255;
+#else
+    long limit = ::pathconf(QFile::encodeName(dir).constData(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = 255;
+    return QFile::encodeName(name).size() <= limit;
+#endif
+}
+
+bool downloadThreadTaken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// "name (2).ext": the number goes before the last extension; a name that starts with its only dot
+// (".profile") has none.
+QString downloadThreadNumbered(const QString& name, int number)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype cut = dot > 0 ? dot : name.size();
+    return name.left(cut) + QStringLiteral(" (%1)").arg(number) + name.mid(cut);
 }
 } // namespace
 
@@ -127,13 +162,37 @@ void DownloadThread::handleItem(int i)
 bool DownloadThread::refuseUnusableName(int i)
 {
     const QString name = m_work.at(i).name();
-    if (DownloadItem::isUsableLocalName(name))
-        return false;
-    DiagnosticLog::write(QStringLiteral("Download refused, unusable local name: ") + name);
+    if (!DownloadItem::isUsableLocalName(name)) {
+        DiagnosticLog::write(QStringLiteral("Download refused, unusable local name: ") + name);
+        markFailed(i,
+            ModelItemStatus(ModelItemStatus::Failed,
+                QStringLiteral("The name can't be used for a local file or folder")));
+        return true;
+    }
+    if (!downloadThreadNameFits(m_work.at(i).localDir(), name)) {
+        refuseLongName(i, name);
+        return true;
+    }
+    return false;
+}
+
+void DownloadThread::refuseLongName(int i, const QString& name)
+{
+    DiagnosticLog::write(
+        QStringLiteral("Download refused, name too long for the local file system: ") + name);
     markFailed(i,
         ModelItemStatus(
-            ModelItemStatus::Failed, QStringLiteral("The name can't be used for a local file or folder")));
-    return true;
+            ModelItemStatus::Failed, QStringLiteral("The name is too long for the local file system")));
+}
+
+QString DownloadThread::freeLocalName(const QString& dir, const QString& name) const
+{
+    for (int number = 2;; ++number) {
+        const QString candidate = downloadThreadNumbered(name, number);
+        const QString path = dir + QLatin1Char('/') + candidate;
+        if (!m_written.contains(path) && !downloadThreadTaken(path))
+            return candidate;
+    }
 }
 
 void DownloadThread::createLocalFolder(int i)
@@ -206,9 +265,19 @@ void DownloadThread::downloadDocument(int i)
         return;
     }
 
-    const QString target = item.localDir() + QLatin1Char('/') + item.name();
+    // Two server names can make one local name ("a/b" and "a_b"): the later document gets a name of its
+    // own rather than the question whether to replace what this download has just written.
+    QString name = item.name();
+    QString target = item.localDir() + QLatin1Char('/') + name;
+    const bool renamed = m_written.contains(target);
+    if (renamed) {
+        name = freeLocalName(item.localDir(), item.name());
+        if (!downloadThreadNameFits(item.localDir(), name))
+            return refuseLongName(i, name);
+        target = item.localDir() + QLatin1Char('/') + name;
+    }
     bool overwritten = false;
-    if (QFileInfo::exists(target)) {
+    if (!renamed && QFileInfo::exists(target)) {
         switch (askOverwrite(target)) {
         case OverwriteAnswer::Canceled:
             setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadCanceledText()));
@@ -241,10 +310,11 @@ void DownloadThread::downloadDocument(int i)
         DiagnosticLog::write(QStringLiteral("Connection error, document download failed"));
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadConnectionText()));
         return;
-    } catch (const IOException&) {
+    } catch (const IOException& e) {
+        // The local file could not be written; the text says why (a full disk, a file size limit).
         file.discard();
-        DiagnosticLog::write(fileErrorLine);
-        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
+        DiagnosticLog::write(QStringLiteral("Rest downloadDocument() error: ") + e.message);
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, e.message));
         return;
     } catch (const RestException& e) {
         // What the server sent instead of the document stays in the discarded temporary file.
@@ -261,10 +331,14 @@ void DownloadThread::downloadDocument(int i)
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
         return;
     }
-    DiagnosticLog::write(QStringLiteral("Rest downloadDocument() successful, filename: ") + item.name());
-    setItemStatus(i,
-        ModelItemStatus(ModelItemStatus::Done,
-            overwritten ? QStringLiteral("Overwritten") : QStringLiteral("Successful")));
+    m_written.insert(target);
+    DiagnosticLog::write(QStringLiteral("Rest downloadDocument() successful, filename: ") + name);
+    QString text = overwritten ? QStringLiteral("Overwritten") : QStringLiteral("Successful");
+    if (renamed)
+        text = QStringLiteral("Successful, saved as \"%1\" (another item of this download has the same local "
+                              "name)")
+                   .arg(name);
+    setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, text));
 }
 
 void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)

@@ -4,6 +4,7 @@
 #include "transfer/itemstatusqueue.h"
 
 #include <QList>
+#include <QSet>
 #include <QThread>
 
 #include <atomic>
@@ -68,6 +69,8 @@ private:
     QString downloadPermissionProblem(const DownloadItem& item);
     OverwriteAnswer askOverwrite(const QString& target);
     bool refuseUnusableName(int i);
+    void refuseLongName(int i, const QString& name);
+    QString freeLocalName(const QString& dir, const QString& name) const;
     void setItemStatus(int i, const ModelItemStatus& status);
     void markFailed(int i, const ModelItemStatus& status);
 
@@ -84,5 +87,7 @@ private:
     std::condition_variable m_answered;
     // The worker's own list; touched only by run() while the thread runs.
     QList<DownloadItem> m_work;
+    // The files this run has written, by path; touched only by run().
+    QSet<QString> m_written;
     ItemStatusQueue m_statusQueue;
 };

@@ -330,11 +330,18 @@ void UploadThread::uploadFile(int i)
             + uploadThreadCodeAndBody(e));
         setItemStatus(
             i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
-    } catch (const IOException&) {
-        DiagnosticLog::write(QStringLiteral("Error, file doesn't exist or can't be read."));
-        setItemStatus(i,
-            ModelItemStatus(
-                ModelItemStatus::Failed, QStringLiteral("The document doesn't exist or can't be read")));
+    } catch (const IOException& e) {
+        if (e.stage == IOException::Stage::Open) {
+            DiagnosticLog::write(QStringLiteral("Error, file doesn't exist or can't be read."));
+            setItemStatus(i,
+                ModelItemStatus(
+                    ModelItemStatus::Failed, QStringLiteral("The document doesn't exist or can't be read")));
+        } else {
+            // The file changed under the upload; the server got no complete body.
+            DiagnosticLog::write(
+                QStringLiteral("Upload failed: ") + e.message + QStringLiteral(", file path: ") + path);
+            setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, e.message));
+        }
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Connection error occured while uploading a document"));
         setItemStatus(i,

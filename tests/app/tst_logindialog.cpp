@@ -243,13 +243,14 @@ void TestLoginDialog::forgotPasswordOpensTheServerPage()
 {
     DialogTestBrowser browser;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
-    for (const QString server : { "secure.torvex.example", "https://127.0.0.1:8443" }) {
+    for (const QString server : { "secure.torvex.example", "httpd.example.org", "https://127.0.0.1:8443" }) {
         makeDialog(server);
         QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
     }
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QCOMPARE(browser.opened,
-        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://127.0.0.1:8443") }));
+        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://httpd.example.org"),
+            QUrl("https://127.0.0.1:8443") }));
     QVERIFY(m_boxes->texts().isEmpty());
 
     // The headless test platform has no browser.

@@ -107,6 +107,11 @@ void TestStringCrypt::refusedSequences_data()
         QByteArray("abcdefgh").repeated(20), StringCrypt::CompressAlways, StringCrypt::IntegrityNone);
     sequence[2 + 5] = char(sequence.at(2 + 5) ^ 0x40);
     QTest::newRow("undecompressable") << sequence << badIntegrity << QStringLiteral("^qUncompress");
+    // A stored value that claims a 2 GB text is refused before anything is decompressed.
+    sequence = stringCryptTestScramble(
+        QByteArray("\x7d\x30\x00\x00garbage", 11), StringCrypt::CompressNever, StringCrypt::IntegrityNone);
+    sequence[1] = 0x01;
+    QTest::newRow("claims a huge text") << sequence << badIntegrity << QString();
 }
 
 void TestStringCrypt::refusedSequences()
@@ -117,6 +122,8 @@ void TestStringCrypt::refusedSequences()
     StringCrypt crypt(testKey);
     if (!warning.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    else
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
     QVERIFY(crypt.decryptBytes(sequence).isEmpty());
     QCOMPARE(crypt.lastError(), error);
 }

@@ -1,5 +1,6 @@
 #include "rest/restclient.h"
 #include "rest/restexceptions.h"
+#include "support/filesizelimit.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
 
@@ -16,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -116,6 +118,7 @@ private Q_SLOTS:
     void textAnswerSplitInsideAUtf8SequenceStaysIntact();
     void cancelAbortsARunningTransferAndClearingItRestoresService();
     void stalledDroppedOrUnreachableServersAreConnectionFailures();
+    void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
     void tlsVerifiesTheServerCertificate();
     void concurrentRequestsRunOneAfterTheOther();
@@ -150,6 +153,11 @@ void TestRestClient::baseAddress_data()
     QTest::newRow("https address") << "https://h.example/x" << QByteArray("https://h.example/x/");
     QTest::newRow("trailing slash") << "https://h.example/" << QByteArray("https://h.example//");
     QTest::newRow("HTTP in capitals is a host") << "HTTP.example" << QByteArray("https://HTTP.example/");
+    // Only a scheme makes a full address: a host whose name starts with "http" must not go out plainly.
+    QTest::newRow("host starting with http")
+        << "httpd.example.org" << QByteArray("https://httpd.example.org/");
+    QTest::newRow("scheme in capitals") << "HTTP://h.example" << QByteArray("HTTP://h.example/");
+    QTest::newRow("scheme in mixed case") << "Https://h.example" << QByteArray("Https://h.example/");
 }
 
 void TestRestClient::baseAddress()
@@ -294,14 +302,15 @@ void TestRestClient::missingLocalFilesFailBeforeAnyRequest()
     QVERIFY(server.requests().empty());
 }
 
-// Whatever the status, the body replaces the file's old content; a large one arrives whole.
+// Whatever the status, the body replaces the file's old content; a large one arrives whole. A disk that
+// fills up fails the download with the reason, also when only the last bytes do not fit.
 void TestRestClient::downloadWritesWhatTheServerSends()
 {
     constexpr std::size_t size = 3 * 1024 * 1024 + 5;
     TestServer server;
     server.on("GET", "/protected/Document.download", [](const RecordedRequest& request) {
         TestReply large;
-        large.streamSize = size;
+        large.streamSize = request.target.find("r=4") != std::string::npos ? 10 * 1024 : size;
         return request.target.find("r=2") != std::string::npos ? TestReply::text(404, "<h1>Not found</h1>")
                                                                : large;
     });
@@ -314,6 +323,14 @@ void TestRestClient::downloadWritesWhatTheServerSends()
     QCOMPARE(restClientFileBytes(path), QByteArray("<h1>Not found</h1>"));
     QCOMPARE(client.DownloadDocument(1, 3, path).statusCode, 200);
     QVERIFY(restClientFileBytes(path) == TestServer::patternBytes(0, size));
+
+    FileSizeLimit full(4096);
+    try {
+        client.DownloadDocument(1, 4, path);
+        QFAIL("no IOException");
+    } catch (const IOException& e) {
+        QCOMPARE(e.message, QStringLiteral("The local file could not be written: File too large"));
+    }
 }
 
 void TestRestClient::textAnswerSplitInsideAUtf8SequenceStaysIntact()
@@ -392,6 +409,31 @@ void TestRestClient::stalledDroppedOrUnreachableServersAreConnectionFailures()
     } catch (const CurlConnectionException& e) {
         QCOMPARE(e.message, QStringLiteral("Logon curl request failed"));
     }
+}
+
+// After the whole body is sent, the server may work on it for longer than a body may stall, up to the
+// answer limit; a body that stops moving fails after the stall limit even so. The server's pause is
+// longer than the few seconds over which a transfer's speed is averaged.
+void TestRestClient::serverMayWorkOnASentUploadLongerThanABodyMayStall()
+{
+    TestServer server;
+    TestReply late = TestReply::text(200, "{}");
+    late.delay = std::chrono::milliseconds(7500);
+    server.on("POST", "/rest/Documents", late);
+    RestClient client(server.baseUrl(), QString(), QString());
+    client.setTimeouts(5, 1, 10);
+    const QString small = writeFile(QStringLiteral("small.bin"), QByteArray(64 * 1024, 'x'));
+    QCOMPARE(client.UploadDocument(1, QStringLiteral("small.bin"), QString(), 1, small).statusCode, 200);
+
+    server.on("POST", "/rest/Documents", TestReply::text(200, "{}"));
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    server.setBodyProgress([held](std::uint64_t received) {
+        if (received >= 1024 * 1024 && !held->exchange(true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    });
+    const QString large = writeFile(QStringLiteral("large.bin"), QByteArray(32 * 1024 * 1024, 'x'));
+    QVERIFY_THROWS_EXCEPTION(
+        CurlConnectionException, client.UploadDocument(1, QStringLiteral("large.bin"), QString(), 1, large));
 }
 
 // libcurl retries a request on a new connection when a reused one turns out closed, but counted those

@@ -183,6 +183,12 @@ void TestServer::setBodyStoreLimit(std::uint64_t bytes)
     m_bodyStoreLimit = bytes;
 }
 
+void TestServer::setBodyProgress(BodyProgress progress)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bodyProgress = std::move(progress);
+}
+
 QByteArray TestServer::patternBytes(std::uint64_t offset, std::size_t count)
 {
     QByteArray bytes;
@@ -207,18 +213,22 @@ void TestServer::handle(
         = testServerLower(recorded.header("transfer-encoding")).find("chunked") != std::string::npos;
 
     std::uint64_t storeLimit;
+    BodyProgress progress;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         storeLimit = m_bodyStoreLimit;
+        progress = m_bodyProgress;
     }
     const auto take = [&](const char* data, std::size_t size) {
         if (recorded.body.size() < storeLimit)
             recorded.body.append(data, std::min<std::uint64_t>(size, storeLimit - recorded.body.size()));
         recorded.bodySize += size;
+        if (progress)
+            progress(recorded.bodySize);
         return true;
     };
     if (reader)
-        (*reader)(take);
+        recorded.bodyComplete = (*reader)(take);
     else
         take(request.body.data(), request.body.size());
 

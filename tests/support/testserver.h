@@ -31,6 +31,8 @@ struct RecordedRequest
     std::string body; // the body bytes, up to TestServer::bodyStoreLimit
     std::uint64_t bodySize = 0;
     bool chunked = false; // the body came with "Transfer-Encoding: chunked"
+    bool bodyComplete
+        = true; // false: the body broke off before its end (a chunked one before its last chunk)
 
     bool hasHeader(const std::string& lowerName) const;
     std::string header(const std::string& lowerName) const;
@@ -90,6 +92,10 @@ public:
     void clearRequests();
     // How many body bytes a recorded request keeps (the size counts the whole body).
     void setBodyStoreLimit(std::uint64_t bytes);
+    // Called on a server thread after each piece of a request body is read, with the bytes read so far:
+    // lets a test act, or hold the reading, at a point inside an upload.
+    using BodyProgress = std::function<void(std::uint64_t received)>;
+    void setBodyProgress(BodyProgress progress);
 
     // The generated body bytes: a fixed, non-repeating-looking sequence, cheap to make at any offset.
     static QByteArray patternBytes(std::uint64_t offset, std::size_t count);
@@ -113,4 +119,5 @@ private:
     Handler m_fallback;
     std::vector<RecordedRequest> m_requests;
     std::uint64_t m_bodyStoreLimit = 16 * 1024 * 1024;
+    BodyProgress m_bodyProgress;
 };

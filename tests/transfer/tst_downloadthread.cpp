@@ -1,4 +1,6 @@
 #include "rest/rest.h"
+#include "support/filesizelimit.h"
+#include "support/recorders.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
@@ -98,6 +100,8 @@ private Q_SLOTS:
     void overwriteAnswers_data();
     void overwriteAnswers();
     void cancelDuringATransferStopsItAndEveryLaterItem();
+    void localNamesThatCollideBreakLinesOrDoNotFit();
+    void fullDiskFailsTheDocumentWithTheReason();
 
 private:
     // Queues every item as the dialog does and runs the worker to its end. `tick` is called from the test
@@ -366,6 +370,51 @@ void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
         QTRY_COMPARE(downloads(), std::size_t(3));
     }
     QVERIFY(!m_rest->isCanceled());
+}
+
+// "a/b.txt" and "a_b.txt" both become "a_b.txt": the later ones get numbered names that take nothing of
+// the user's. A line break in a name stays inside its diagnostic line; a name longer than the file system
+// takes fails alone.
+void TestDownloadThread::localNamesThatCollideBreakLinesOrDoNotFit()
+{
+    threadWrite(m_target + "/a_b (2).txt", "mine");
+    const QString longFolder(256, QLatin1Char('d'));
+    QList<DownloadItem> items { threadDocument(21, "a_b.txt", m_target),
+        threadDocument(22, "a_b.txt", m_target), threadDocument(23, "a_b.txt", m_target),
+        threadDocument(24, "two\nlines.txt", m_target), threadFolder(longFolder, m_target),
+        threadDocument(25, "x.txt", m_target + "/" + longFolder),
+        threadDocument(26, QString(128, QChar(0xe9)) + ".txt", m_target) };
+    items[4].addChild(5);
+    LineRecorder lines;
+    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
+
+    const QString renamed = QStringLiteral("done: Successful, saved as \"a_b (%1).txt\" (another item of "
+                                           "this download has the same local name)");
+    const QString tooLong = QStringLiteral("failed: The name is too long for the local file system");
+    QCOMPARE(threadOutcomes(items),
+        QStringList(
+            { threadOk, renamed.arg(3), renamed.arg(4), threadOk, tooLong, threadParentFailed, tooLong }));
+    QVERIFY(m_questions.isEmpty());
+    QCOMPARE(filesUnder(m_target),
+        QStringList({ "a_b (2).txt", "a_b (3).txt", "a_b (4).txt", "a_b.txt", "two\nlines.txt" }));
+    QCOMPARE(threadRead(m_target + "/a_b (2).txt"), QByteArray("mine"));
+    QCOMPARE(threadRead(m_target + "/a_b (4).txt"), threadContent(23));
+    QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.txt")));
+}
+
+void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
+{
+    TestReply large;
+    large.streamSize = 1024 * 1024;
+    m_server->on("GET", "/protected/Document.download", large);
+    QList<DownloadItem> items { threadDocument(21, "large.bin", m_target) };
+    {
+        FileSizeLimit full(64 * 1024);
+        run(items);
+    }
+    QCOMPARE(threadOutcomes(items),
+        QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
+    QCOMPARE(filesUnder(m_target), QStringList());
 }
 
 QTEST_MAIN(TestDownloadThread)

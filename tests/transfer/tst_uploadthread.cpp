@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 using ServiceSetup = std::function<void(UploadFakeService&)>;
 Q_DECLARE_METATYPE(ServiceSetup)
@@ -19,6 +21,8 @@ const RestStatus uploadTestStatus(2, QStringLiteral("Draft"), 1);
 const QString uploadConnection = QStringLiteral("Network connection problem or canceled by user");
 const QString uploadParentFailed = QStringLiteral("Parent directory creation failed");
 const QString uploadDone = QStringLiteral("Document uploaded successfully");
+// Far more than the socket buffers and libcurl's upload buffer hold together.
+const qint64 uploadChangingSize = 32 * 1024 * 1024;
 
 QString uploadCall(int folderId, const QString& name, int revision = -1)
 {
@@ -59,6 +63,8 @@ private Q_SLOTS:
     void cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder();
     void cancelWhileAskingForTheContactMarksEveryItem();
     void vanishedFileIsNotLeftQueued();
+    void fileThatChangesDuringItsUploadIsNotTakenForUploaded_data();
+    void fileThatChangesDuringItsUploadIsNotTakenForUploaded();
 
 private:
     QFileInfo makeFile(const QString& relativePath, const QByteArray& content = "bytes");
@@ -216,6 +222,9 @@ void TestUploadThread::fileOutcomes_data()
                                      << QString();
     QTest::newRow("upload connection")
         << "folder" << upload(UploadFakeService::brokenConnection()) << 2 << uploadConnection << sent;
+    const char* const shortStored = R"({"ObjectType":"Document","ID":9,"Size":2})";
+    QTest::newRow("server stored another size") << "folder" << upload(TestReply::text(200, shortStored)) << 2
+                                                << QStringLiteral("Error: ") + shortStored << sent;
     QTest::newRow("project root") << "project" << none << 2
                                   << "You can't upload a document in the root of a project" << QString();
 }
@@ -366,6 +375,42 @@ void TestUploadThread::vanishedFileIsNotLeftQueued()
     const UploadRun result = run(service, m_folder);
     QCOMPARE(result.code(0), 2);
     QCOMPARE(result.text(0), QStringLiteral("The file or folder doesn't exist any more or can't be read"));
+}
+
+void TestUploadThread::fileThatChangesDuringItsUploadIsNotTakenForUploaded_data()
+{
+    QTest::addColumn<qint64>("newSize");
+    QTest::newRow("cut short") << qint64(1000);
+    QTest::newRow("grown") << qint64(uploadChangingSize + 1000);
+}
+
+// The file changes once the server has read 1 MiB of it, long before the client has read it all.
+void TestUploadThread::fileThatChangesDuringItsUploadIsNotTakenForUploaded()
+{
+    QFETCH(qint64, newSize);
+    UploadFakeService service;
+    const QString path = makeFile("big.bin", QByteArray(uploadChangingSize, 'x')).filePath();
+    add(QFileInfo(path));
+    auto changed = std::make_shared<std::atomic<bool>>(false);
+    service.server().setBodyProgress([changed, path, newSize](std::uint64_t received) {
+        if (received >= 1024 * 1024 && !changed->exchange(true))
+            QFile::resize(path, newSize);
+    });
+
+    const UploadRun result = run(service, m_folder);
+    QVERIFY(changed->load());
+    QCOMPARE(result.code(0), 2);
+    QCOMPARE(result.text(0), QStringLiteral("The file changed while it was being uploaded"));
+    // The server records the broken request once it has noticed the break.
+    const auto uploads = [&service] {
+        std::vector<RecordedRequest> posted;
+        for (const RecordedRequest& request : service.server().requests("/rest/Documents"))
+            if (request.method == "POST")
+                posted.push_back(request);
+        return posted;
+    };
+    QTRY_COMPARE(uploads().size(), std::size_t(1));
+    QVERIFY(!uploads()[0].bodyComplete);
 }
 
 QTEST_MAIN(TestUploadThread)
