@@ -10,9 +10,9 @@
 #include "benchsupport.h"
 #include "benchworkers.h"
 #include "model/restfolder.h"
-#include "remote/errorbox.h"
 #include "rest/rest.h"
 #include "transfer/uploadlistbuilder.h"
+#include "widgets/errorbox.h"
 
 #include <QApplication>
 #include <QDir>

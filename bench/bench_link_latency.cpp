@@ -10,14 +10,14 @@
 #include "benchsupport.h"
 #include "benchworkers.h"
 #include "demoserver.h"
-#include "transfer/downloadlistbuilder.h"
 #include "model/jsonparser.h"
 #include "model/restfolderaccess.h"
-#include "remote/errorbox.h"
 #include "rest/rest.h"
 #include "support/delayproxy.h"
 #include "support/testserver.h"
+#include "transfer/downloadlistbuilder.h"
 #include "transfer/uploadlistbuilder.h"
+#include "widgets/errorbox.h"
 
 #include <QApplication>
 #include <QDir>
