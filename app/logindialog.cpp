@@ -45,6 +45,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_rememberBox(new QCheckBox(QStringLiteral("Remember password")))
     , m_passwdClickLabel(
           new ClickableLabel(QStringLiteral("<font color=\"blue\">Forgot your password?</font>")))
+    , m_rememberNote(new QLabel(QStringLiteral("Saved in the settings file, not in a keychain")))
 {
     // Tests and accessibility tools find the widgets by these names.
     m_serverLabel->setObjectName(QStringLiteral("serverLabel"));
@@ -56,6 +57,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_rememberBox->setObjectName(QStringLiteral("rememberBox"));
     m_passwdClickLabel->setObjectName(QStringLiteral("passwdClickLabel"));
+    m_rememberNote->setObjectName(QStringLiteral("rememberNote"));
 
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
     m_logoLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
@@ -85,6 +87,8 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_mainLayout->addWidget(m_logoFrame);
     m_mainLayout->addWidget(m_formFrame);
     m_mainLayout->addWidget(m_bottomFrame);
+    m_mainLayout->addWidget(m_rememberNote);
+    m_rememberNote->hide();
     // Only a button that is already inside the dialog can become its default one.
     m_cancelButton->setAutoDefault(true);
     m_cancelButton->setDefault(false);
@@ -102,11 +106,23 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     connect(m_passwdClickLabel, &ClickableLabel::clicked, this, &LoginDialog::passwdClickLblClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &LoginDialog::cancelBtnClicked);
     connect(m_okButton, &QPushButton::clicked, this, &LoginDialog::okBtnClicked);
+    connect(m_rememberBox, &QCheckBox::toggled, this, &LoginDialog::updateRememberNote);
 }
 
 void LoginDialog::setCaBundle(const QString& caBundle)
 {
     m_caBundle = caBundle;
+}
+
+void LoginDialog::setKeychainAvailable(bool available)
+{
+    m_keychainAvailable = available;
+    updateRememberNote();
+}
+
+void LoginDialog::updateRememberNote()
+{
+    m_rememberNote->setVisible(!m_keychainAvailable && m_rememberBox->isChecked());
 }
 
 QString LoginDialog::server() const

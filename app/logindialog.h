@@ -26,6 +26,9 @@ public:
 
     // The certificate authorities the server probe trusts; empty for the system's.
     void setCaBundle(const QString& caBundle);
+    // Without a keychain a remembered password goes to the settings file; the dialog says so while
+    // "Remember password" is ticked.
+    void setKeychainAvailable(bool available);
 
     QString server() const;
     QString login() const;
@@ -43,6 +46,7 @@ private:
     bool isEditingServer() const;
     void markServerRefused();
     QString forgotPasswordAddress() const;
+    void updateRememberNote();
 
     QFrame* m_logoFrame;
     QHBoxLayout* m_logoLayout;
@@ -66,6 +70,8 @@ private:
     QPushButton* m_okButton;
     QCheckBox* m_rememberBox;
     ClickableLabel* m_passwdClickLabel;
+    QLabel* m_rememberNote;
+    bool m_keychainAvailable = true;
     QString m_caBundle;
     bool m_probing = false;
 };

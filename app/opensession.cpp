@@ -1,6 +1,7 @@
 #include "app/opensession.h"
 
 #include "app/logindialog.h"
+#include "app/passwordstore.h"
 #include "app/stringcrypt.h"
 #include "remote/errorbox.h"
 #include "rest/diagnosticlog.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <optional>
 
 namespace {
 // The key that scrambles the remembered password in the settings file.
@@ -60,15 +63,24 @@ Rest* openSession()
     const QString server
         = settings.value(QLatin1String(settingsServerKey), QLatin1String(defaultServer)).toString();
     const QString login = settings.value(QLatin1String(settingsLoginKey), QString()).toString();
-    const bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
+    bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
     QString password = settings.value(QLatin1String(settingsPasswordKey), QString()).toString();
     const QString caBundle = settings.value(QLatin1String(settingsCaBundleKey), QString()).toString();
     if (!password.isEmpty())
         password = crypt.decryptText(password);
     settings.endGroup();
 
+    // The settings file keeps a password only when no keychain took it, so its copy is the newer one.
+    PasswordStore keychain;
+    const std::optional<QString> keychainPassword = keychain.read(server, login);
+    if (!passwordStored && keychainPassword) {
+        password = *keychainPassword;
+        passwordStored = true;
+    }
+
     LoginDialog dialog(server, login, password, passwordStored ? Qt::Checked : Qt::Unchecked);
     dialog.setCaBundle(caBundle);
+    dialog.setKeychainAvailable(keychain.isAvailable());
     if (openSessionRun(dialog) != QDialog::Accepted)
         return nullptr;
 
@@ -80,13 +92,19 @@ Rest* openSession()
             settings.beginGroup(QLatin1String(settingsGroup));
             settings.setValue(QLatin1String(settingsServerKey), dialog.server());
             settings.setValue(QLatin1String(settingsLoginKey), dialog.login());
-            if (dialog.rememberState() == Qt::Checked) {
+            if (dialog.rememberState() != Qt::Checked) {
+                settings.remove(QLatin1String(settingsPasswordKey));
+                keychain.remove(dialog.server(), dialog.login());
+            } else if (keychain.store(dialog.server(), dialog.login(), dialog.password())) {
+                settings.remove(QLatin1String(settingsPasswordKey));
+            } else {
                 const QString stored
                     = dialog.password().isEmpty() ? QStringLiteral("") : crypt.encryptText(dialog.password());
                 settings.setValue(QLatin1String(settingsPasswordKey), stored);
-            } else {
-                settings.remove(QLatin1String(settingsPasswordKey));
             }
+            // Only the last account's password is remembered, as the settings file only ever held one.
+            if (keychainPassword && (dialog.server() != server || dialog.login() != login))
+                keychain.remove(server, login);
             settings.endGroup();
             return session;
         } catch (const CurlException&) {

@@ -25,8 +25,10 @@ QString settingsDirectory();
 QString settingsFilePath();
 
 // Asks for the credentials until a logon succeeds, then stores the server, the login name and, when
-// asked to, the scrambled password. Returns the logged-on session, owned by the caller, or null when
-// the user cancels or the program cannot go on. Any error is shown to the user. GUI thread only.
+// asked to, the password: in the desktop's keychain, or scrambled in the settings file where there is
+// none (a password found there moves to the keychain at the next logon). Returns the logged-on
+// session, owned by the caller, or null when the user cancels or the program cannot go on. Any error is
+// shown to the user. GUI thread only.
 Rest* openSession();
 
 // Tests answer the login dialog through this instead of a user: the runner is called with the dialog
