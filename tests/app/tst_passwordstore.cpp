@@ -24,8 +24,8 @@
 namespace {
 // Each start of the program is a process of its own, as it is for a user: nothing that QtKeychain,
 // libsecret or D-Bus keep for a process carries over. The test runs this file's program as such a
-// start: "--start LOGIN PASSWORD REMEMBER WAIT-MS" answers the login dialog (REMEMBER is 1, 0 or
-// "cancel"), "--read SERVER LOGIN" looks into the keychain. Either prints one line "result:" + JSON.
+// start: "--start LOGIN PASSWORD REMEMBER(1/0) WAIT-MS" answers the login dialog and logs on, "--read
+// SERVER LOGIN" looks into the keychain. Either prints one line "result:" + JSON.
 void printResult(const QJsonObject& result)
 {
     std::printf("result:%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
@@ -39,8 +39,6 @@ int runStart(const QStringList& arguments)
     setLoginDialogRunner([&](LoginDialog& dialog) {
         result.insert("password", dialog.password());
         result.insert("remembered", dialog.rememberState() == Qt::Checked);
-        if (arguments.value(4) == QLatin1String("cancel"))
-            return int(QDialog::Rejected);
         dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(arguments.value(2));
         dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(arguments.value(3));
         dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))
@@ -83,10 +81,17 @@ private:
         Keychain,
         None
     };
-    QJsonObject run(Bus bus, const QStringList& arguments, int waitLimit = 15000);
-    QJsonObject start(Bus bus, const QString& login, const QString& password, const QString& remember)
+    QJsonObject run(Bus bus, const QStringList& arguments);
+    QJsonObject start(Bus bus, const QString& login, const QString& password, const QString& remember,
+        int waitLimit = 15000)
     {
-        return run(bus, { "--start", login, password, remember });
+        return run(bus, { "--start", login, password, remember, QString::number(waitLimit) });
+    }
+    // What a start's login dialog showed, and that the logon that followed succeeded.
+    static QJsonObject shown(const QString& password, bool remembered, bool note)
+    {
+        return { { "password", password }, { "remembered", remembered }, { "note", note },
+            { "loggedOn", true } };
     }
     QString inKeychain(const QString& login)
     {
@@ -168,7 +173,7 @@ void TestPasswordStore::cleanupTestCase()
     }
 }
 
-QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments, int waitLimit)
+QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_DATA_HOME", m_settingsHome ? m_settingsHome->path() : m_dir.path());
@@ -178,10 +183,7 @@ QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments, int wa
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList all = arguments;
-    if (all.first() == "--start")
-        all.append(QString::number(waitLimit));
-    process.start(QCoreApplication::applicationFilePath(), all);
+    process.start(QCoreApplication::applicationFilePath(), arguments);
     // Well below the 25 s after which D-Bus itself gives up on a call.
     if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
@@ -201,48 +203,30 @@ void TestPasswordStore::rememberedPasswordMovesBetweenSettingsAndKeychain()
 {
     const QString ann = "pässwörd ann";
     // No session bus: the settings file keeps the password, and the dialog says so.
-    QJsonObject shown = start(Bus::None, "ann", ann, "1");
-    QCOMPARE(shown.value("loggedOn"), true);
-    QCOMPARE(shown.value("remembered"), false);
-    QCOMPARE(shown.value("note"), true);
+    QCOMPARE(start(Bus::None, "ann", ann, "1"), shown("", false, true));
     QVERIFY(passwordInSettings());
-
     // With a keychain the next logon moves it there.
-    shown = start(Bus::Keychain, "ann", ann, "1");
-    QCOMPARE(shown.value("password"), ann);
-    QCOMPARE(shown.value("remembered"), true);
-    QCOMPARE(shown.value("note"), false);
+    QCOMPARE(start(Bus::Keychain, "ann", ann, "1"), shown(ann, true, false));
     QVERIFY(!passwordInSettings());
     QCOMPARE(inKeychain("ann"), ann);
-
     // Read back from the keychain; another account's logon takes the place of the one before.
-    shown = start(Bus::Keychain, "bob", "bob's", "1");
-    QCOMPARE(shown.value("password"), ann);
-    QCOMPARE(shown.value("remembered"), true);
+    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "1"), shown(ann, true, false));
     QCOMPARE(inKeychain("ann"), "<none>");
     QCOMPARE(inKeychain("bob"), "bob's");
-
     // In both places, and unticked: gone from both.
-    start(Bus::None, "bob", "bob's", "1");
-    QVERIFY(passwordInSettings());
-    shown = start(Bus::Keychain, "bob", "bob's", "0");
-    QCOMPARE(shown.value("password"), "bob's");
-    QCOMPARE(shown.value("remembered"), true);
+    QCOMPARE(start(Bus::None, "bob", "bob's", "1"), shown("", false, true));
+    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "0"), shown("bob's", true, false));
     QVERIFY(!passwordInSettings());
     QCOMPARE(inKeychain("bob"), "<none>");
-    shown = start(Bus::Keychain, "bob", QString(), "cancel");
-    QCOMPARE(shown.value("password"), QString());
-    QCOMPARE(shown.value("remembered"), false);
 }
 
 void TestPasswordStore::keychainThatNeverAnswersFallsBackToTheSettings()
 {
     const pid_t keyring = pid_t(m_keyring.processId());
     QCOMPARE(::kill(keyring, SIGSTOP), 0);
-    const QJsonObject shown = run(Bus::Keychain, { "--start", "ann", "pässwörd ann", "1" }, 300);
+    const QJsonObject result = start(Bus::Keychain, "ann", "pässwörd ann", "1", 300);
     QCOMPARE(::kill(keyring, SIGCONT), 0);
-    QCOMPARE(shown.value("loggedOn"), true);
-    QCOMPARE(shown.value("note"), true);
+    QCOMPARE(result, shown("", false, true));
     QVERIFY(passwordInSettings());
 }
 
