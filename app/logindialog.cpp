@@ -88,6 +88,8 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_mainLayout->addWidget(m_formFrame);
     m_mainLayout->addWidget(m_bottomFrame);
     m_mainLayout->addWidget(m_rememberNote);
+    // Lined up with the check box above it, which sits inside the bottom frame's margin.
+    m_rememberNote->setContentsMargins(m_bottomLayout->contentsMargins().left(), 0, 0, 0);
     m_rememberNote->hide();
     // Only a button that is already inside the dialog can become its default one.
     m_cancelButton->setAutoDefault(true);
