@@ -51,6 +51,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_passwdClickLabel(
           new ClickableLabel(QStringLiteral("<font color=\"blue\">Forgot your password?</font>")))
     , m_busyLabel(new QLabel)
+    , m_rememberNote(new QLabel(QStringLiteral("Saved in the settings file, not in a keychain")))
 {
     // Tests and accessibility tools find the widgets by these names.
     m_serverLabel->setObjectName(QStringLiteral("serverLabel"));
@@ -63,6 +64,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_rememberBox->setObjectName(QStringLiteral("rememberBox"));
     m_passwdClickLabel->setObjectName(QStringLiteral("passwdClickLabel"));
     m_busyLabel->setObjectName(QStringLiteral("busyLabel"));
+    m_rememberNote->setObjectName(QStringLiteral("rememberNote"));
 
     m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
     m_logoLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
@@ -94,6 +96,10 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_mainLayout->addWidget(m_logoFrame);
     m_mainLayout->addWidget(m_formFrame);
     m_mainLayout->addWidget(m_bottomFrame);
+    m_mainLayout->addWidget(m_rememberNote);
+    // Lined up with the check box above it, which sits inside the bottom frame's margin.
+    m_rememberNote->setContentsMargins(m_bottomLayout->contentsMargins().left(), 0, 0, 0);
+    m_rememberNote->hide();
     // Only a button that is already inside the dialog can become its default one.
     m_cancelButton->setAutoDefault(true);
     m_cancelButton->setDefault(false);
@@ -112,6 +118,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     connect(m_passwdClickLabel, &ClickableLabel::clicked, this, &LoginDialog::passwdClickLblClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &LoginDialog::cancelBtnClicked);
     connect(m_okButton, &QPushButton::clicked, this, &LoginDialog::okBtnClicked);
+    connect(m_rememberBox, &QCheckBox::toggled, this, &LoginDialog::updateRememberNote);
 }
 
 LoginDialog::~LoginDialog()
@@ -144,6 +151,17 @@ bool LoginDialog::setupFailed() const
 bool LoginDialog::isBusy() const
 {
     return m_attempt.has_value();
+}
+
+void LoginDialog::setKeychainAvailable(bool available)
+{
+    m_keychainAvailable = available;
+    updateRememberNote();
+}
+
+void LoginDialog::updateRememberNote()
+{
+    m_rememberNote->setVisible(!m_keychainAvailable && m_rememberBox->isChecked());
 }
 
 QString LoginDialog::server() const

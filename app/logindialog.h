@@ -45,6 +45,9 @@ public:
     bool setupFailed() const;
     // Whether a probe or a logon is running.
     bool isBusy() const;
+    // Without a keychain a remembered password goes to the settings file; the dialog says so while
+    // "Remember password" is ticked.
+    void setKeychainAvailable(bool available);
 
     QString server() const;
     QString login() const;
@@ -78,6 +81,7 @@ private:
     // Disables the input and shows text; returns the attempt's number.
     quint64 beginAttempt(const QString& text);
     void endAttempt();
+    void updateRememberNote();
 
     QFrame* m_logoFrame;
     QHBoxLayout* m_logoLayout;
@@ -102,6 +106,8 @@ private:
     QCheckBox* m_rememberBox;
     ClickableLabel* m_passwdClickLabel;
     QLabel* m_busyLabel;
+    QLabel* m_rememberNote;
+    bool m_keychainAvailable = true;
     QString m_caBundle;
     bool m_logonEnabled = false;
     bool m_setupFailed = false;

@@ -1,6 +1,7 @@
 #include "app/opensession.h"
 
 #include "app/logindialog.h"
+#include "app/passwordstore.h"
 #include "model/stringcrypt.h"
 #include "rest/diagnosticlog.h"
 #include "rest/sessionrunner.h"
@@ -8,6 +9,8 @@
 
 #include <QDir>
 #include <QSettings>
+
+#include <optional>
 
 namespace {
 // The key that scrambles the remembered password in the settings file.
@@ -47,18 +50,27 @@ std::unique_ptr<SessionRunner> openSession()
     const QString server
         = settings.value(QLatin1String(settingsServerKey), QLatin1String(defaultServer)).toString();
     const QString login = settings.value(QLatin1String(settingsLoginKey), QString()).toString();
-    const bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
+    bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
     QString password = settings.value(QLatin1String(settingsPasswordKey), QString()).toString();
     const QString caBundle = settings.value(QLatin1String(settingsCaBundleKey), QString()).toString();
     if (!password.isEmpty())
         password = crypt.decryptText(password);
     settings.endGroup();
 
+    // The settings file keeps a password only when no keychain took it, so its copy is the newer one.
+    PasswordStore keychain;
+    const std::optional<QString> keychainPassword = keychain.read(server, login);
+    if (!passwordStored && keychainPassword) {
+        password = *keychainPassword;
+        passwordStored = true;
+    }
+
     LoginDialog dialog(server, login, password, passwordStored ? Qt::Checked : Qt::Unchecked);
     dialog.setCaBundle(caBundle);
     // The dialog logs on itself, so that it can show the attempt and let the user abandon it; a failed
     // logon is told there and the dialog stays with what was typed.
     dialog.setLogonEnabled(true);
+    dialog.setKeychainAvailable(keychain.isAvailable());
     if (openSessionRun(dialog) != QDialog::Accepted)
         return nullptr;
     std::unique_ptr<SessionRunner> session = dialog.takeSession();
@@ -69,13 +81,19 @@ std::unique_ptr<SessionRunner> openSession()
     settings.beginGroup(QLatin1String(settingsGroup));
     settings.setValue(QLatin1String(settingsServerKey), dialog.server());
     settings.setValue(QLatin1String(settingsLoginKey), dialog.login());
-    if (dialog.rememberState() == Qt::Checked) {
+    if (dialog.rememberState() != Qt::Checked) {
+        settings.remove(QLatin1String(settingsPasswordKey));
+        keychain.remove(dialog.server(), dialog.login());
+    } else if (keychain.store(dialog.server(), dialog.login(), dialog.password())) {
+        settings.remove(QLatin1String(settingsPasswordKey));
+    } else {
         const QString stored
             = dialog.password().isEmpty() ? QStringLiteral("") : crypt.encryptText(dialog.password());
         settings.setValue(QLatin1String(settingsPasswordKey), stored);
-    } else {
-        settings.remove(QLatin1String(settingsPasswordKey));
     }
+    // Only the last account's password is remembered, as the settings file only ever held one.
+    if (keychainPassword && (dialog.server() != server || dialog.login() != login))
+        keychain.remove(server, login);
     settings.endGroup();
     return session;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks a Debian package of the program: its file name, the dependencies that dpkg-shlibdeps found
-# (at least the Qt Widgets, libcurl and SQLite runtime packages), and, unpacked into a temporary
-# folder, the installed tree (check-install.sh).
+# Checks a Debian package of the program: its file name, its dependencies (at least the Qt Widgets,
+# QtKeychain, libcurl and SQLite runtime packages that dpkg-shlibdeps finds, and the libsecret that
+# QtKeychain loads at run time), and, unpacked into a temporary folder, the installed tree
+# (check-install.sh).
 # Usage: check-deb.sh PACKAGE APP-ID
 #        check-deb.sh --build CPACK CPACK-CONFIG WORK-DIR APP-ID   (builds the package in WORK-DIR first)
 set -euo pipefail
@@ -31,7 +32,7 @@ architecture=$(dpkg-deb --field "$package" Architecture)
 [[ "$(basename "$package")" == "torvex-transfer_${version}_$architecture.deb" ]] ||
     fail "$(basename "$package") is not named torvex-transfer_${version}_$architecture.deb"
 depends=$(dpkg-deb --field "$package" Depends)
-for runtime in libqt6widgets6 libcurl4 libsqlite3-0; do
+for runtime in libqt6widgets6 libqt6keychain1 libsecret-1-0 libcurl4 libsqlite3-0; do
     grep -qE "(^|, )$runtime( |,|$)" <<<"$depends" || fail "Depends lacks $runtime: $depends"
 done
 

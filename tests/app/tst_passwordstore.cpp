@@ -1,0 +1,255 @@
+#include "app/logindialog.h"
+#include "app/opensession.h"
+#include "app/passwordstore.h"
+#include "rest/jobqueue.h"
+#include "rest/sessionrunner.h"
+#include "support/fakeservice.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <signal.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace {
+// Each start of the program is a process of its own, as it is for a user: nothing that QtKeychain,
+// libsecret or D-Bus keep for a process carries over. The test runs this file's program as such a
+// start: "--start LOGIN PASSWORD REMEMBER(1/0) WAIT-MS" answers the login dialog and logs on, "--read
+// SERVER LOGIN" looks into the keychain. Either prints one line "result:" + JSON.
+void printResult(const QJsonObject& result)
+{
+    std::printf("result:%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+int runStart(const QStringList& arguments)
+{
+    PasswordStore::setDefaultWaitLimit(arguments.value(5).toInt());
+    QJsonObject result;
+    setLoginDialogRunner([&](LoginDialog& dialog) {
+        result.insert("password", dialog.password());
+        result.insert("remembered", dialog.rememberState() == Qt::Checked);
+        dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(arguments.value(2));
+        dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(arguments.value(3));
+        dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))
+            ->setChecked(arguments.value(4) == QLatin1String("1"));
+        result.insert("note", !dialog.findChild<QLabel*>(QStringLiteral("rememberNote"))->isHidden());
+        // The dialog logs on itself in the background.
+        dialog.okBtnClicked();
+        if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
+            qWarning("the logon did not end");
+        return dialog.result();
+    });
+    {
+        const std::unique_ptr<SessionRunner> session = openSession();
+        result.insert("loggedOn", session != nullptr);
+    }
+    // The session logs off on a thread of its own.
+    JobQueue::waitForAll(10000);
+    printResult(result);
+    return 0;
+}
+
+int runRead(const QStringList& arguments)
+{
+    PasswordStore keychain;
+    const std::optional<QString> password = keychain.read(arguments.value(2), arguments.value(3));
+    printResult({ { "available", keychain.isAvailable() }, { "password", password.value_or("<none>") } });
+    return 0;
+}
+} // namespace
+
+// The remembered password in a real secret service (gnome-keyring on a session bus of the test's
+// own), in the settings file where there is none, and the moves between the two.
+class TestPasswordStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void rememberedPasswordMovesBetweenSettingsAndKeychain();
+    void keychainThatNeverAnswersFallsBackToTheSettings();
+
+private:
+    enum class Bus
+    {
+        Keychain,
+        None
+    };
+    QJsonObject run(Bus bus, const QStringList& arguments);
+    QJsonObject start(Bus bus, const QString& login, const QString& password, const QString& remember,
+        int waitLimit = 15000)
+    {
+        return run(bus, { "--start", login, password, remember, QString::number(waitLimit) });
+    }
+    // What a start's login dialog showed, and that the logon that followed succeeded.
+    static QJsonObject shown(const QString& password, bool remembered, bool note)
+    {
+        return { { "password", password }, { "remembered", remembered }, { "note", note },
+            { "loggedOn", true } };
+    }
+    QString inKeychain(const QString& login)
+    {
+        return run(Bus::Keychain, { "--read", m_service.baseUrl(), login }).value("password").toString();
+    }
+    QString settingsFile() const
+    {
+        return m_settingsHome->path() + "/Torvex/TorvexTransfer/" + settingsFileName;
+    }
+    bool passwordInSettings() const
+    {
+        return QSettings(settingsFile(), QSettings::IniFormat).contains("logindialog/passwd");
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_settingsHome;
+    QProcess m_bus;
+    QProcess m_keyring;
+    QString m_busAddress;
+    FakeService m_service;
+};
+
+void TestPasswordStore::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString runtime = m_dir.filePath("runtime");
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // No service directories: nothing is started on demand behind the test's back.
+    QFile config(m_dir.filePath("bus.conf"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("<busconfig><type>session</type><listen>unix:dir=" + runtime.toUtf8()
+        + "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+          "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    config.close();
+    m_bus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_bus.start("dbus-daemon", { "--config-file=" + config.fileName(), "--nofork", "--print-address=1" });
+    QVERIFY2(m_bus.waitForStarted(), "dbus-daemon is missing; scripts/deps installs it");
+    QVERIFY(m_bus.waitForReadyRead(10000));
+    m_busAddress = QString::fromUtf8(m_bus.readLine()).trimmed();
+
+    QVERIFY(QDir().mkpath(m_dir.filePath("keyring-home/data")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", m_dir.filePath("keyring-home"));
+    environment.insert("XDG_DATA_HOME", m_dir.filePath("keyring-home/data"));
+    environment.insert("XDG_RUNTIME_DIR", runtime);
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", m_busAddress);
+    m_keyring.setProcessEnvironment(environment);
+    m_keyring.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // --unlock creates the login keyring with the password given on standard input, unlocked.
+    m_keyring.start("gnome-keyring-daemon", { "--foreground", "--unlock", "--components=secrets" });
+    QVERIFY2(m_keyring.waitForStarted(), "gnome-keyring-daemon is missing; scripts/deps installs it");
+    m_keyring.write("keyring password");
+    m_keyring.closeWriteChannel();
+    // The daemon has taken its name on the bus when the keychain answers.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        run(Bus::Keychain, { "--read", "probe", "probe" }).value("available").toBool(), 10000);
+    m_service.addUser("ann", "pässwörd ann");
+    m_service.addUser("bob", "bob's");
+}
+
+void TestPasswordStore::init()
+{
+    m_settingsHome = std::make_unique<QTemporaryDir>();
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.setValue("logindialog/server", m_service.baseUrl());
+}
+
+void TestPasswordStore::cleanupTestCase()
+{
+    for (QProcess* process : { &m_keyring, &m_bus }) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        ::kill(pid_t(process->processId()), SIGCONT);
+        process->terminate();
+        if (!process->waitForFinished(10000))
+            process->kill();
+        process->waitForFinished();
+    }
+}
+
+QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", m_settingsHome ? m_settingsHome->path() : m_dir.path());
+    environment.insert("XDG_RUNTIME_DIR", m_dir.filePath("runtime"));
+    environment.insert("DBUS_SESSION_BUS_ADDRESS",
+        bus == Bus::Keychain ? m_busAddress : "unix:path=" + m_dir.filePath("no-bus"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QCoreApplication::applicationFilePath(), arguments);
+    // Well below the 25 s after which D-Bus itself gives up on a call.
+    if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("a start of the program did not end well");
+        return {};
+    }
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("result:"))
+            return QJsonDocument::fromJson(line.mid(7)).object();
+    }
+    return {};
+}
+
+void TestPasswordStore::rememberedPasswordMovesBetweenSettingsAndKeychain()
+{
+    const QString ann = "pässwörd ann";
+    // No session bus: the settings file keeps the password, and the dialog says so.
+    QCOMPARE(start(Bus::None, "ann", ann, "1"), shown("", false, true));
+    QVERIFY(passwordInSettings());
+    // With a keychain the next logon moves it there.
+    QCOMPARE(start(Bus::Keychain, "ann", ann, "1"), shown(ann, true, false));
+    QVERIFY(!passwordInSettings());
+    QCOMPARE(inKeychain("ann"), ann);
+    // Read back from the keychain; another account's logon takes the place of the one before.
+    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "1"), shown(ann, true, false));
+    QCOMPARE(inKeychain("ann"), "<none>");
+    QCOMPARE(inKeychain("bob"), "bob's");
+    // In both places, and unticked: gone from both.
+    QCOMPARE(start(Bus::None, "bob", "bob's", "1"), shown("", false, true));
+    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "0"), shown("bob's", true, false));
+    QVERIFY(!passwordInSettings());
+    QCOMPARE(inKeychain("bob"), "<none>");
+}
+
+void TestPasswordStore::keychainThatNeverAnswersFallsBackToTheSettings()
+{
+    const pid_t keyring = pid_t(m_keyring.processId());
+    QCOMPARE(::kill(keyring, SIGSTOP), 0);
+    const QJsonObject result = start(Bus::Keychain, "ann", "pässwörd ann", "1", 300);
+    QCOMPARE(::kill(keyring, SIGCONT), 0);
+    QCOMPARE(result, shown("", false, true));
+    QVERIFY(passwordInSettings());
+}
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.value(1) == QLatin1String("--start"))
+        return runStart(arguments);
+    if (arguments.value(1) == QLatin1String("--read"))
+        return runRead(arguments);
+    TestPasswordStore test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_passwordstore.moc"
