@@ -3,6 +3,7 @@
 #include "rest/canceltoken.h"
 #include "rest/jobcontrol.h"
 #include "rest/jobqueue.h"
+#include "rest/loginsettings.h"
 
 #include <QtGlobal>
 
@@ -28,9 +29,12 @@ public:
     ~SessionRunner();
     Q_DISABLE_COPY_MOVE(SessionRunner)
 
-    // The session for the transfer workers, which run on threads of their own and share its one
-    // request at a time. The GUI thread may call only setCanceled() on it.
+    // The session for the transfer workers, which run on threads of their own beside the runner's. The
+    // GUI thread may call only setCanceled() on it.
     Rest* rest() const { return m_rest.get(); }
+    // How many files a transfer of this session moves at once (the settings' "transfers").
+    int transfers() const { return m_transfers; }
+    void setTransfers(int transfers) { m_transfers = transfers; }
 
     // Runs work(Rest&, const JobControl&) on the runner's thread after every job before it; then
     // done(result) on the receiver's thread, or failed(std::exception_ptr) with what work threw (never
@@ -62,4 +66,5 @@ public:
 private:
     std::shared_ptr<Rest> m_rest;
     std::unique_ptr<JobQueue> m_queue;
+    int m_transfers = defaultTransfers;
 };
