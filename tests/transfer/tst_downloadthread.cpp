@@ -4,10 +4,13 @@
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
+#include "transfer/transferrate.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QtTest>
@@ -93,13 +96,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept();
     void localProblemsFailTheirItemsWithoutWritingOutsideTheTarget();
     void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile_data();
     void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile();
     void overwriteAnswers_data();
     void overwriteAnswers();
     void cancelDuringATransferStopsItAndEveryLaterItem();
+    void fourAtOnceEndAsOneAtATimeAndACancelAnywhereLeavesNoPartialFile();
+    void progressOnlyGoesUpAndTheRateOfAStallFallsToZero();
     void localNamesThatCollideBreakLinesOrDoNotFit();
     void fullDiskFailsTheDocumentWithTheReason();
 
@@ -107,8 +111,11 @@ private:
     // Queues every item as the dialog does and runs the worker to its end. `tick` is called from the test
     // thread every 20 ms while the worker runs.
     void run(QList<DownloadItem>& items, const OverwriteAnswer& answer = OverwriteAnswer(),
-        const OverwriteAnswer& tick = OverwriteAnswer());
+        const OverwriteAnswer& tick = OverwriteAnswer(), int transfers = 1);
     QStringList filesUnder(const QString& dir) const;
+    // A project folder, nested folders, a folder without the download right, a refused document, an
+    // existing file, and three server names that make one local name. Document r has r KiB.
+    QList<DownloadItem> tree(const QString& target, std::chrono::milliseconds chunkDelay);
     std::size_t downloads() const { return m_server->requests("/protected/Document.download").size(); }
 
     std::unique_ptr<TestServer> m_server;
@@ -153,12 +160,13 @@ QStringList TestDownloadThread::filesUnder(const QString& dir) const
 }
 
 void TestDownloadThread::run(
-    QList<DownloadItem>& items, const OverwriteAnswer& answer, const OverwriteAnswer& tick)
+    QList<DownloadItem>& items, const OverwriteAnswer& answer, const OverwriteAnswer& tick, int transfers)
 {
     for (DownloadItem& item : items)
         item.setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
     DownloadModel model(&items);
     DownloadThread thread(&model, &items, m_rest.get());
+    thread.setParallelTransfers(transfers);
     m_progressSignals = 0;
     m_questions.clear();
     bool finished = false;
@@ -182,27 +190,6 @@ void TestDownloadThread::run(
     QTRY_VERIFY_WITH_TIMEOUT(finished, 30000);
     QVERIFY(thread.wait(5000));
     m_rest->setCanceled(false);
-}
-
-// The project folder exists already and holds a file of the user's, which stays.
-void TestDownloadThread::foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept()
-{
-    const QString project = m_target + "/Bridge";
-    QVERIFY(QDir().mkpath(project));
-    threadWrite(project + "/keep.txt", "mine");
-    QList<DownloadItem> items { threadFolder("Bridge", m_target, "Project"), threadFolder("Plans", project),
-        threadDocument(21, "a.txt", project + "/Plans", 10), threadDocument(22, "b.txt", m_target, 11) };
-    items[0].addChild(1);
-    items[1].addChild(2);
-    run(items);
-
-    QCOMPARE(m_progressSignals.load(), 4);
-    QCOMPARE(
-        threadOutcomes(items), QStringList({ "done: Folder already existed", threadOk, threadOk, threadOk }));
-    QCOMPARE(threadRead(project + "/Plans/a.txt"), threadContent(21));
-    QCOMPARE(threadRead(m_target + "/b.txt"), threadContent(22));
-    QCOMPARE(threadRead(project + "/keep.txt"), QByteArray("mine"));
-    QCOMPARE(filesUnder(m_target), QStringList({ "Bridge/Plans/a.txt", "Bridge/keep.txt", "b.txt" }));
 }
 
 // A plain file where a folder goes fails the folder and its subtree; unusable names fail alone and
@@ -370,6 +357,129 @@ void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
         QTRY_COMPARE(downloads(), std::size_t(3));
     }
     QVERIFY(!m_rest->isCanceled());
+}
+
+QList<DownloadItem> TestDownloadThread::tree(const QString& target, std::chrono::milliseconds chunkDelay)
+{
+    m_server->on("GET", "/rest/FolderAccess", [](const RecordedRequest& request) {
+        return TestReply::text(200, threadQueryValue(request, "f") == 12 ? "{}" : threadAccess);
+    });
+    m_server->on("GET", "/protected/Document.download", [chunkDelay](const RecordedRequest& request) {
+        const int r = threadQueryValue(request, "r");
+        TestReply reply = r == 13 ? TestReply::text(404, "gone") : TestReply();
+        reply.streamSize = r == 13 ? 0 : std::uint64_t(r) * 1024;
+        reply.chunkSize = 4096;
+        reply.chunkDelay = chunkDelay;
+        return reply;
+    });
+    const QString p = target + "/P";
+    QDir().mkpath(p);
+    threadWrite(p + "/mine.bin", "the user's");
+    QList<DownloadItem> items { threadFolder("P", target, "Project"), threadFolder("A", p),
+        threadFolder("B", p + "/A") };
+    for (int r = 20; r < 30; ++r)
+        items << threadDocument(r, QStringLiteral("b%1.bin").arg(r), p + "/A/B", 11);
+    items << threadDocument(12, "locked.bin", p, 12) << threadDocument(13, "gone.bin", p, 11);
+    for (int r = 14; r < 17; ++r)
+        items << threadDocument(r, "same.bin", p, 11);
+    items << threadDocument(17, "mine.bin", p, 11);
+    items[0].setChildren({ 1, 13, 14, 15, 16, 17, 18 });
+    items[1].addChild(2);
+    for (int child = 3; child < 13; ++child)
+        items[2].addChild(child);
+    for (DownloadItem& item : items)
+        item.setSize(item.objectType() == QLatin1String("Document") ? item.id() * 1024 : 0);
+    return items;
+}
+
+void TestDownloadThread::fourAtOnceEndAsOneAtATimeAndACancelAnywhereLeavesNoPartialFile()
+{
+    const auto yesToAll = [](DownloadThread& thread) { thread.setAnswer(true, true); };
+    const auto tally = [](const QList<DownloadItem>& items, const QString& dir) {
+        QStringList outcome = threadOutcomes(items);
+        QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            outcome << path.mid(dir.size()) + ' ' + QString::number(it.fileInfo().size());
+        }
+        std::sort(outcome.begin() + items.size(), outcome.end());
+        return outcome;
+    };
+    QStringList outcomes[2];
+    for (const int four : { 0, 1 }) {
+        const QString target = m_target + QStringLiteral("/run%1").arg(four);
+        QList<DownloadItem> items = tree(target, {});
+        run(items, yesToAll, {}, four ? 4 : 1);
+        outcomes[four] = tally(items, target);
+    }
+    QCOMPARE(outcomes[1], outcomes[0]);
+    QCOMPARE(outcomes[0].mid(13, 3),
+        QStringList({ "failed: You don't have permission to download this file",
+            "failed: The server refused the download, responseCode: 404", threadOk }));
+    QVERIFY(outcomes[0][17].contains("\"same (3).bin\""));
+    QCOMPARE(outcomes[0][18], QStringLiteral("done: Overwritten"));
+
+    // Whenever the cancel comes, every item says how it ended, no item that was not reached asked the
+    // server, and no file is left in part.
+    QRandomGenerator random(20240611u);
+    for (int round = 0; round < 6; ++round) {
+        const QString target = m_target + QStringLiteral("/cancel%1").arg(round);
+        QList<DownloadItem> items = tree(target, std::chrono::milliseconds(5));
+        m_server->clearRequests();
+        QElapsedTimer clock;
+        clock.start();
+        const int after = random.bounded(250);
+        run(
+            items, yesToAll,
+            [&](DownloadThread& thread) {
+                if (clock.elapsed() >= after)
+                    thread.cancel();
+            },
+            4);
+        std::set<int> asked;
+        for (const RecordedRequest& request : m_server->requests("/protected/Document.download"))
+            asked.insert(threadQueryValue(request, "r"));
+        for (const DownloadItem& item : items) {
+            QVERIFY(item.status().code() == ModelItemStatus::Failed
+                || item.status().code() == ModelItemStatus::Done);
+            QVERIFY(item.status().text() != QLatin1String("Canceled by user") || !asked.count(item.id()));
+        }
+        for (const QString& file : tally({}, target)) {
+            const QString name = file.section(' ', 0, -2);
+            QVERIFY2(!name.contains(".part"), qPrintable(file));
+            const qint64 size = file.section(' ', -1).toLongLong();
+            QVERIFY2(name.endsWith("mine.bin") || (size % 1024 == 0 && size / 1024 >= 14), qPrintable(file));
+        }
+    }
+}
+
+void TestDownloadThread::progressOnlyGoesUpAndTheRateOfAStallFallsToZero()
+{
+    QList<DownloadItem> items = tree(m_target, std::chrono::milliseconds(2));
+    TransferProgress last;
+    int samples = 0;
+    run(
+        items, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+        [&](DownloadThread& thread) {
+            const TransferProgress now = thread.progress();
+            QVERIFY(now.processedBytes >= last.processedBytes && now.movedBytes >= last.movedBytes);
+            QVERIFY(now.totalBytes >= last.totalBytes && now.processedBytes <= now.totalBytes);
+            QVERIFY(now.running.size() <= 3);
+            last = now;
+            ++samples;
+        },
+        3);
+    QVERIFY(samples > 5 && last.files == 16);
+
+    // Two seconds at 1 MB/s, then nothing moves: within the five-second window the rate falls to zero.
+    TransferRate rate;
+    for (qint64 ms = 0; ms <= 7200; ms += 200)
+        rate.addSample(ms, std::min<qint64>(ms, 2000) * 1000);
+    QCOMPARE(rate.bytesPerSecond(), 0.0);
+    rate = TransferRate();
+    for (qint64 ms = 0; ms <= 2000; ms += 200)
+        rate.addSample(ms, ms * 1000);
+    QCOMPARE(qRound(rate.bytesPerSecond()), 1000000);
 }
 
 // "a/b.txt" and "a_b.txt" both become "a_b.txt": the later ones get numbered names that take nothing of
