@@ -25,13 +25,16 @@ TransferWorker::~TransferWorker() = default;
 
 void TransferWorker::stopAndWait()
 {
-    if (!isRunning())
-        return;
-    cancel();
-    wait();
-    // The session outlives this worker; its later requests must not start out canceled.
-    if (m_rest)
-        m_rest->setCanceled(false);
+    if (isRunning()) {
+        cancel();
+        wait();
+        // The session outlives this worker; its later requests must not start out canceled.
+        if (m_rest)
+            m_rest->setCanceled(false);
+    }
+    // The run ends under the scheduler's lock; taking it orders the run before the object goes, also
+    // for the thread checker, which cannot see the toolkit's own wait.
+    std::lock_guard<std::mutex> lock(m_mutex);
 }
 
 void TransferWorker::setParallelTransfers(int count)
@@ -102,6 +105,13 @@ void TransferWorker::postStatus(int i, const ModelItemStatus& status)
 }
 
 void TransferWorker::run()
+{
+    runItems();
+    // What the run wrote is ordered before stopAndWait() by this lock, see there.
+    std::lock_guard<std::mutex> lock(m_mutex);
+}
+
+void TransferWorker::runItems()
 {
     if (!beginRun())
         return;

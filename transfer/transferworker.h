@@ -96,6 +96,7 @@ private:
     };
 
     void run() override;
+    void runItems();
     void work();
     int takeNext();
     int findRunnable();

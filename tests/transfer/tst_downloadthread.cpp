@@ -172,8 +172,9 @@ void TestDownloadThread::run(
     connect(&poll, &QTimer::timeout, &context, [&] { tick ? tick(thread) : void(); });
     poll.start(10);
     thread.start();
-    // Lets the queued status writes reach the model as well.
-    QTRY_VERIFY_WITH_TIMEOUT(thread.isFinished(), 30000);
+    // Every item signals once; the count read here also orders the worker's signals before this
+    // thread drops their receiver. The statuses are queued to this thread.
+    QTRY_VERIFY_WITH_TIMEOUT(thread.isFinished() && m_progressSignals.load() == items.size(), 30000);
     QCoreApplication::sendPostedEvents();
     m_rest->setCanceled(false);
 }
