@@ -6,6 +6,7 @@
 #include "support/testserver.h"
 #include "widgets/clickablelabel.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void leavingTheEditUnchangedStillProbes();
     void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
     void forgotPasswordOpensTheServerPage();
+    void linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing();
+    void linksAndLogoTakeThePalettesColours();
 
 private:
     void makeDialog(const QString& server);
@@ -257,6 +260,77 @@ void TestLoginDialog::forgotPasswordOpensTheServerPage()
     QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(),
         QStringList { loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443" });
+}
+
+// The links take the focus; Enter and Space open them. Enter in a box that just opened opens nothing.
+void TestLoginDialog::linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing()
+{
+    DialogTestBrowser browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->show();
+    QApplication::setActiveWindow(m_dialog.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>("passwordEdit"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), widget<ClickableLabel>("passwdClickLabel"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(browser.opened, QList<QUrl> { QUrl("https://secure.torvex.example") });
+    widget<ClickableLabel>("serverClickLabel")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+    QVERIFY(m_dialog->isVisible());
+    m_dialog.reset();
+
+    AboutDialog about;
+    about.show();
+    QApplication::setActiveWindow(&about);
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(browser.opened.size(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(browser.opened.last(), QUrl(QStringLiteral("http://www.torvex.example")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!about.isVisible());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// On a dark colour scheme the links and the product name are drawn in its light colours.
+void TestLoginDialog::linksAndLogoTakeThePalettesColours()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
+    dark.setColor(QPalette::Link, QColor(0x80, 0xc0, 0xff));
+    makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->setPalette(dark);
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+
+    const QImage link = widget<ClickableLabel>("passwdClickLabel")->grab().toImage();
+    int linkPixels = 0;
+    for (int y = 0; y < link.height(); ++y) {
+        for (int x = 0; x < link.width(); ++x)
+            linkPixels += link.pixelColor(x, y) == dark.color(QPalette::Link);
+    }
+    QVERIFY(linkPixels > 10);
+
+    // None of the dark grey of the name is left to vanish on the dark window.
+    const QImage logo = m_dialog->findChild<QLabel*>(QStringLiteral("logoLabel"))->pixmap().toImage();
+    QVERIFY(!logo.isNull());
+    int darkPixels = 0;
+    for (int y = 0; y < logo.height(); ++y) {
+        for (int x = 0; x < logo.width(); ++x) {
+            const QColor pixel = logo.pixelColor(x, y);
+            darkPixels += pixel.alpha() > 64 && pixel.lightness() < 80 && pixel.hslSaturation() < 64;
+        }
+    }
+    QCOMPARE(darkPixels, 0);
 }
 
 QTEST_MAIN(TestLoginDialog)
