@@ -13,6 +13,7 @@
 #include "rest/restexceptions.h"
 #include "rest/sessionrunner.h"
 #include "widgets/errorbox.h"
+#include "widgets/sizetext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,7 +81,8 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     buildForm();
     m_localProxy->setSourceModel(m_localModel);
     openHomeDirectory();
-    m_localView->sortByColumn(1, m_localView->header()->sortIndicatorOrder());
+    // By name, folders first: rows keep their places while the folders fill in.
+    m_localView->sortByColumn(0, Qt::AscendingOrder);
     const int localWidth = setColumnWidths(m_localView);
     setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     const int remoteWidth = setColumnWidths(m_remoteView);
@@ -246,6 +248,9 @@ void MainWindow::openHomeDirectory()
 
 void MainWindow::keepHomeAtTop()
 {
+    // Nothing moves under the pointer: once it rests on the tree, the tree stays where it is.
+    if (m_homeAnchored && m_localView->underMouse())
+        m_homeAnchored = false;
     if (m_homeAnchored && m_home.isValid())
         m_localView->scrollTo(m_home, QAbstractItemView::PositionAtTop);
 }
@@ -294,7 +299,7 @@ int MainWindow::setColumnWidths(QTreeView* view)
 {
     const QFontMetrics metrics(view->font());
     const int cellMargins = 4 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-    const QString longSize = QLocale().toString(1023.99, 'f', 2) + QStringLiteral(" KiB");
+    const QString longSize = sizeText(Q_INT64_C(1073741823));
     const QString longDate
         = QLocale::system().toString(QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
     const int widths[] = {

@@ -1,6 +1,7 @@
 #include "local/localtreemodel.h"
 
 #include "widgets/itemicons.h"
+#include "widgets/sizetext.h"
 
 #include <QIcon>
 #include <QSize>
@@ -14,6 +15,11 @@ QVariant LocalTreeModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return QVariant();
     switch (role) {
+    case Qt::DisplayRole:
+        // Sizes in the same units as the remote tree's; folders have none.
+        if (index.column() == 1 && !isDir(index))
+            return sizeText(size(index));
+        return QFileSystemModel::data(index, role);
     case Qt::DecorationRole:
         // Drives at the top level keep the system's icons.
         if (index.column() == 0 && index.parent().isValid()) {

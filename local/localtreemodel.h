@@ -3,8 +3,9 @@
 #include <QFileSystemModel>
 #include <QStringList>
 
-// The local file system for the left-hand tree: the program's own folder and file icons, 20-pixel rows,
-// and a drop target for rows dragged out of the remote tree, which it hands on as downloadRequested().
+// The local file system for the left-hand tree: the program's own folder and file icons, sizes in the
+// remote tree's units, 20-pixel rows, and a drop target for rows dragged out of the remote tree, which it
+// hands on as downloadRequested().
 class LocalTreeModel : public QFileSystemModel
 {
     Q_OBJECT

@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,6 +115,7 @@ private Q_SLOTS:
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
+    void localTreeHoldsStillUnderThePointer();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
@@ -369,6 +371,10 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QTRY_VERIFY(local->visualRect(home).top() == 0
         || local->verticalScrollBar()->value() == local->verticalScrollBar()->maximum());
 
+    // Sorted by name, so that rows keep their places as the folders fill in.
+    QCOMPARE(local->header()->sortIndicatorSection(), 0);
+    QCOMPARE(local->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
     // The tree goes back to the home folder whenever it changes, until the user moves in it.
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
@@ -387,6 +393,23 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QVERIFY(JobQueue::waitForAll(10000));
     QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
+}
+
+// While the user aims at a row, the folders that fill in do not move the tree.
+void TestMainWindow::localTreeHoldsStillUnderThePointer()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTreeView* local = view(*window, "localView");
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
+    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
+    QTest::mouseMove(local->viewport(), QPoint(5, 5));
+    QVERIFY(local->underMouse());
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTest::qWait(10);
+    QCOMPARE(local->verticalScrollBar()->value(), 0);
 }
 
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
