@@ -3,6 +3,7 @@
 #include "app/aboutdialog.h"
 #include "app/opensession.h"
 #include "app/transfercontroller.h"
+#include "app/treecommands.h"
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
 #include "local/localtreeview.h"
@@ -14,6 +15,7 @@
 #include "rest/sessionrunner.h"
 #include "widgets/errorbox.h"
 #include "widgets/sizetext.h"
+#include "widgets/wordmarklabel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,7 +76,10 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     m_transfers->setSession(m_session.get());
     connect(m_localModel, &LocalTreeModel::downloadRequested, m_transfers,
         &TransferController::downloadRequested);
-    connect(m_transfers, &TransferController::busyChanged, this, [this](bool busy) { takeDrops(!busy); });
+    connect(m_transfers, &TransferController::busyChanged, this, [this](bool busy) {
+        takeDrops(!busy);
+        m_commands->setBusy(busy);
+    });
     m_remoteView = new KelmarTreeView;
     m_remoteView->setObjectName(QStringLiteral("remoteView"));
 
@@ -83,6 +88,7 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     openHomeDirectory();
     // By name, folders first: rows keep their places while the folders fill in.
     m_localView->sortByColumn(0, Qt::AscendingOrder);
+    m_commands = new TreeCommands(m_localView, m_localProxy, m_localModel, m_remoteView, this);
     const int localWidth = setColumnWidths(m_localView);
     setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     const int remoteWidth = setColumnWidths(m_remoteView);
@@ -90,16 +96,16 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     m_splitter->addWidget(m_remoteView);
     fitWidth(localWidth, remoteWidth);
 
-    m_logoLabel = new QLabel;
+    m_logoLabel = new WordmarkLabel(QStringLiteral(":/images/torvexMail.png"));
     m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
-    m_logoPixmap = QPixmap(QStringLiteral(":/images/torvexMail.png"));
-    m_logoLabel->setPixmap(m_logoPixmap);
     m_bannerFrame->layout()->addWidget(m_logoLabel);
     m_bannerFrame->layout()->setAlignment(m_logoLabel, Qt::AlignHCenter);
 
-    setWindowTitle(QStringLiteral("Torvex Transfer"));
+    updateTitle();
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     buildMenus();
+    buildToolBar();
+    describeForAccessibility();
 }
 
 MainWindow::~MainWindow()
@@ -123,12 +129,19 @@ TransferController* MainWindow::transfers() const
     return m_transfers;
 }
 
+TreeCommands* MainWindow::commands() const
+{
+    return m_commands;
+}
+
 void MainWindow::setRemoteModel(KelmarTreeModel* model)
 {
     // The view's selection model goes with the model it belongs to.
     m_remoteView->setModel(model);
     delete m_remoteModel;
     m_remoteModel = model;
+    if (m_commands)
+        m_commands->setRemoteModel(model);
     if (!model)
         return;
     m_transfers->setRemoteModel(model);
@@ -270,29 +283,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::buildMenus()
-{
-    m_logoutAction = new QAction(QStringLiteral("&Logout"), this);
-    m_logoutAction->setObjectName(QStringLiteral("logoutAction"));
-    m_exitAction = new QAction(QStringLiteral("&Exit"), this);
-    m_exitAction->setObjectName(QStringLiteral("exitAction"));
-    m_helpAction = new QAction(QStringLiteral("&Online Help"), this);
-    m_helpAction->setObjectName(QStringLiteral("helpAction"));
-    m_aboutAction = new QAction(QStringLiteral("&About"), this);
-    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
-    connect(m_logoutAction, &QAction::triggered, this, &MainWindow::logoutTriggered);
-    connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
-    connect(m_helpAction, &QAction::triggered, this, &MainWindow::helpTriggered);
-    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::aboutTriggered);
-
-    m_fileMenu = menuBar()->addMenu(tr("&File"));
-    m_fileMenu->addAction(m_logoutAction);
-    m_fileMenu->addAction(m_exitAction);
-    m_helpMenu = menuBar()->addMenu(tr("&Help"));
-    m_helpMenu->addAction(m_helpAction);
-    m_helpMenu->addAction(m_aboutAction);
-}
-
 // The name column is 250 pixels wide; the size and date columns as wide as their header and a long
 // value need, so that nothing is cut. Returns the width the view needs to show all three.
 int MainWindow::setColumnWidths(QTreeView* view)
@@ -424,6 +414,7 @@ void MainWindow::logout()
     m_transfers->setSession(nullptr);
     setRemoteModel(nullptr);
     m_session.reset();
+    updateTitle();
 
     std::unique_ptr<SessionRunner> session = openSession();
     if (!session) {
@@ -432,6 +423,7 @@ void MainWindow::logout()
     }
     m_session = std::move(session);
     m_transfers->setSession(m_session.get());
+    updateTitle();
     setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     m_remoteView->reset();
     setColumnWidths(m_remoteView);

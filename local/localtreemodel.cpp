@@ -10,6 +10,23 @@ LocalTreeModel::LocalTreeModel(QObject* parent)
     : QFileSystemModel(parent)
 { }
 
+void LocalTreeModel::reload(const QModelIndex& index)
+{
+    QModelIndex folder = index.siblingAtColumn(0);
+    if (folder.isValid() && !isDir(folder))
+        folder = folder.parent();
+    // A root path that was never set reads back as ".", and stands for none.
+    const QString root = rootPath() == QLatin1String(".") ? QString() : rootPath();
+    const QString path = filePath(folder);
+    if (!folder.isValid() || path == root)
+        return;
+    // The file system model forgets that it read a folder when the folder stops being its root path; the
+    // next fetch then lists the folder anew.
+    setRootPath(path);
+    setRootPath(root);
+    fetchMore(folder);
+}
+
 QVariant LocalTreeModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())

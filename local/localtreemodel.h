@@ -14,6 +14,10 @@ public:
     explicit LocalTreeModel(QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(LocalTreeModel)
 
+    // Reads the folder of index from the disk again: the row itself, or a file's folder. The listing
+    // comes in the background, as when a folder is opened.
+    void reload(const QModelIndex& index);
+
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QStringList mimeTypes() const override;
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,

@@ -433,11 +433,24 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     const auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    answer(openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest")));
+    // The title says who is logged on where.
+    const QString server = QStringLiteral("127.0.0.1:") + QString::number(QUrl(m_service->baseUrl()).port());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 demo on ") + server);
+    QTreeView* remote = view(*window, "remoteView");
+    QTRY_COMPARE(mainWindowTestNames(remote->model()), QStringList { "Alpha" });
+    // While the login dialog is up, the window shows nobody's projects.
+    QStringList shownMeanwhile;
+    answer([&](LoginDialog& dialog) {
+        if (remote->model())
+            shownMeanwhile = mainWindowTestNames(remote->model());
+        shownMeanwhile << window->windowTitle();
+        return openSessionTestSubmit(dialog, QStringLiteral("guest"), QStringLiteral("guest"), Qt::Unchecked);
+    });
     window->logoutTriggered();
+    QCOMPARE(shownMeanwhile, QStringList { "Torvex Transfer" });
     QTRY_COMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QVERIFY(window->session());
-    QTreeView* remote = view(*window, "remoteView");
+    QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 guest on ") + server);
     QTRY_COMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
 
     // The new session runs the keep-alive.
