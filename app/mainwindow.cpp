@@ -17,7 +17,6 @@
 #include "widgets/sizetext.h"
 #include "widgets/wordmarklabel.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -31,7 +30,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPersistentModelIndex>
 #include <QScreen>

@@ -58,20 +58,8 @@ TreeCommands::TreeCommands(LocalTreeView* localView, LocalTreeModelProxy* localP
     connect(m_paste, &QAction::triggered, this, &TreeCommands::paste);
     connect(m_reload, &QAction::triggered, this, &TreeCommands::reload);
 
-    for (auto [view, menu, transfer] :
-        { std::tuple<QTreeView*, QMenu*, QAction*> { localView, m_localMenu, m_upload },
-            { remoteView, m_remoteMenu, m_download } }) {
-        menu->setToolTipsVisible(true);
-        menu->addAction(transfer);
-        menu->addSeparator();
-        menu->addActions({ m_copy, m_paste });
-        menu->addSeparator();
-        menu->addAction(m_reload);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QWidget::customContextMenuRequested, this,
-            [this, view = view](const QPoint& position) { showMenu(view, position); });
-        view->installEventFilter(this);
-    }
+    buildMenu(m_localView, m_localMenu, m_upload);
+    buildMenu(m_remoteView, m_remoteMenu, m_download);
     m_localMenu->setObjectName(QStringLiteral("localMenu"));
     m_remoteMenu->setObjectName(QStringLiteral("remoteMenu"));
     watchSelection(m_localView);
@@ -79,6 +67,21 @@ TreeCommands::TreeCommands(LocalTreeView* localView, LocalTreeModelProxy* localP
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TreeCommands::clipboardChanged);
     clipboardChanged();
     updateActions();
+}
+
+// A tree's own menu: its transfer command, Copy and Paste, Reload.
+void TreeCommands::buildMenu(QTreeView* view, QMenu* menu, QAction* transfer)
+{
+    menu->setToolTipsVisible(true);
+    menu->addAction(transfer);
+    menu->addSeparator();
+    menu->addActions({ m_copy, m_paste });
+    menu->addSeparator();
+    menu->addAction(m_reload);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+        [this, view](const QPoint& position) { showMenu(view, position); });
+    view->installEventFilter(this);
 }
 
 void TreeCommands::setRemoteModel(KelmarTreeModel* model)

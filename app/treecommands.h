@@ -65,6 +65,7 @@ private:
     // Hands data to a tree as a drop on its target row; false when the tree does not take it.
     bool dropOnRemote(const QMimeData* data);
     bool dropOnLocal(const QMimeData* data);
+    void buildMenu(QTreeView* view, QMenu* menu, QAction* transfer);
     void focusChanged(QWidget* now);
     void watchSelection(QTreeView* view);
     void showMenu(QTreeView* view, const QPoint& position);
