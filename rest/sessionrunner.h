@@ -4,6 +4,7 @@
 #include "rest/jobcontrol.h"
 #include "rest/jobqueue.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <memory>
@@ -31,6 +32,10 @@ public:
     // The session for the transfer workers, which run on threads of their own and share its one
     // request at a time. The GUI thread may call only setCanceled() on it.
     Rest* rest() const { return m_rest.get(); }
+    // Who is logged on where (Rest::login(), Rest::serverAddress()), copied when the runner was made;
+    // any thread may read them.
+    QString login() const { return m_login; }
+    QString serverAddress() const { return m_serverAddress; }
 
     // Runs work(Rest&, const JobControl&) on the runner's thread after every job before it; then
     // done(result) on the receiver's thread, or failed(std::exception_ptr) with what work threw (never
@@ -61,5 +66,7 @@ public:
 
 private:
     std::shared_ptr<Rest> m_rest;
+    const QString m_login;
+    const QString m_serverAddress;
     std::unique_ptr<JobQueue> m_queue;
 };
