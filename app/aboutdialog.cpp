@@ -3,12 +3,12 @@
 #include "app/opensession.h"
 #include "widgets/clickablelabel.h"
 #include "widgets/errorbox.h"
+#include "widgets/wordmarklabel.h"
 
 #include <QDesktopServices>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
-#include <QPixmap>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -17,19 +17,19 @@ AboutDialog::AboutDialog(QWidget* parent)
     , m_outerLayout(new QVBoxLayout(this))
     , m_innerFrame(new QFrame)
     , m_innerLayout(new QVBoxLayout(m_innerFrame))
-    , m_logoLabel(new QLabel)
+    , m_logoLabel(new WordmarkLabel(QStringLiteral(":/images/torvexLogo.png")))
     , m_versionLabel(new QLabel(QStringLiteral("Version ") + QLatin1String(programVersion)))
     , m_noticeLabel(new QLabel(QStringLiteral(
           "<small>&copy; Torvex. Moves files between your computer and your Torvex projects.</small>")))
-    , m_homeLink(new ClickableLabel(
-          QStringLiteral("<font color=\"blue\">%1</font>").arg(QUrl(QLatin1String(homePageAddress)).host())))
+    , m_homeLink(new ClickableLabel(QUrl(QLatin1String(homePageAddress)).host()))
 {
     setObjectName(QStringLiteral("AboutDialog"));
     m_versionLabel->setObjectName(QStringLiteral("versionLabel"));
     m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_homeLink->setObjectName(QStringLiteral("homeLink"));
 
-    m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
+    m_logoLabel->setAccessibleName(QStringLiteral("Torvex Transfer"));
+    m_homeLink->setAccessibleDescription(QStringLiteral("Opens the home page of Torvex in your browser"));
     m_outerLayout->setContentsMargins(40, 40, 40, 40);
     m_outerLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
     m_outerLayout->addWidget(m_innerFrame, 0, Qt::AlignHCenter);
@@ -41,6 +41,10 @@ AboutDialog::AboutDialog(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Torvex Transfer About"));
     connect(m_homeLink, &ClickableLabel::clicked, this, &AboutDialog::linkClicked);
+    // The box opens with the focus on itself, so that Enter, as before, opens nothing; Tab reaches the
+    // link and Escape closes the box.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus(Qt::OtherFocusReason);
 }
 
 void AboutDialog::linkClicked()

@@ -8,6 +8,7 @@
 #include "rest/threadcopy.h"
 #include "widgets/clickablelabel.h"
 #include "widgets/errorbox.h"
+#include "widgets/wordmarklabel.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -29,7 +29,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     : QDialog(parent)
     , m_logoFrame(new QFrame)
     , m_logoLayout(new QHBoxLayout(m_logoFrame))
-    , m_logoLabel(new QLabel)
+    , m_logoLabel(new WordmarkLabel(QStringLiteral(":/images/torvexLogo.png")))
     , m_formFrame(new QFrame)
     , m_formLayout(new QGridLayout(m_formFrame))
     , m_bottomFrame(new QFrame)
@@ -40,7 +40,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_serverCaption(new QLabel(QStringLiteral("Server: ")))
     , m_serverLabel(new QLabel(server))
     , m_serverEdit(new QLineEdit(m_formFrame))
-    , m_serverClickLabel(new ClickableLabel(QStringLiteral("<font color=\"blue\">Change Server</font>")))
+    , m_serverClickLabel(new ClickableLabel(QStringLiteral("Change Server")))
     , m_loginCaption(new QLabel(QStringLiteral("Email/Username: ")))
     , m_loginEdit(new QLineEdit(login))
     , m_passwordCaption(new QLabel(QStringLiteral("Password: ")))
@@ -48,8 +48,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_cancelButton(new QPushButton(QStringLiteral("Cancel")))
     , m_okButton(new QPushButton(QStringLiteral("Ok")))
     , m_rememberBox(new QCheckBox(QStringLiteral("Remember password")))
-    , m_passwdClickLabel(
-          new ClickableLabel(QStringLiteral("<font color=\"blue\">Forgot your password?</font>")))
+    , m_passwdClickLabel(new ClickableLabel(QStringLiteral("Forgot your password?")))
     , m_busyLabel(new QLabel)
     , m_rememberNote(new QLabel(QStringLiteral("Saved in the settings file, not in a keychain")))
 {
@@ -66,7 +65,6 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_busyLabel->setObjectName(QStringLiteral("busyLabel"));
     m_rememberNote->setObjectName(QStringLiteral("rememberNote"));
 
-    m_logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/torvexLogo.png")));
     m_logoLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
 
     m_serverEdit->hide();
@@ -108,9 +106,17 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     setWindowTitle(QStringLiteral("Torvex Transfer Login"));
-    // A returning user only has to type the password.
-    if (!login.isEmpty() && password.isEmpty())
-        m_passwordEdit->setFocus(Qt::OtherFocusReason);
+    describeForAccessibility();
+    // Tab goes through the form as it reads, the links included, then to the buttons.
+    QWidget::setTabOrder(m_serverClickLabel, m_serverEdit);
+    QWidget::setTabOrder(m_serverEdit, m_loginEdit);
+    QWidget::setTabOrder(m_loginEdit, m_passwordEdit);
+    QWidget::setTabOrder(m_passwordEdit, m_passwdClickLabel);
+    QWidget::setTabOrder(m_passwdClickLabel, m_rememberBox);
+    QWidget::setTabOrder(m_rememberBox, m_cancelButton);
+    QWidget::setTabOrder(m_cancelButton, m_okButton);
+    // A returning user only has to type the password; Enter then logs on.
+    (login.isEmpty() ? m_loginEdit : m_passwordEdit)->setFocus(Qt::OtherFocusReason);
 
     m_serverEdit->installEventFilter(this);
     connect(m_serverEdit, &QLineEdit::editingFinished, this, &LoginDialog::serverEditFinished);
@@ -119,6 +125,28 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     connect(m_cancelButton, &QPushButton::clicked, this, &LoginDialog::cancelBtnClicked);
     connect(m_okButton, &QPushButton::clicked, this, &LoginDialog::okBtnClicked);
     connect(m_rememberBox, &QCheckBox::toggled, this, &LoginDialog::updateRememberNote);
+}
+
+void LoginDialog::describeForAccessibility()
+{
+    m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
+    m_logoLabel->setAccessibleName(QStringLiteral("Torvex Transfer"));
+    m_serverCaption->setBuddy(m_serverEdit);
+    m_loginCaption->setBuddy(m_loginEdit);
+    m_passwordCaption->setBuddy(m_passwordEdit);
+    m_serverLabel->setAccessibleName(QStringLiteral("Server"));
+    m_serverLabel->setAccessibleDescription(QStringLiteral("The server you log on to"));
+    m_serverEdit->setAccessibleName(QStringLiteral("Server"));
+    m_serverEdit->setAccessibleDescription(
+        QStringLiteral("Host name or address of the server; Enter checks it"));
+    m_serverClickLabel->setAccessibleDescription(QStringLiteral("Type the name of another server"));
+    m_loginEdit->setAccessibleName(QStringLiteral("Email or user name"));
+    m_passwordEdit->setAccessibleName(QStringLiteral("Password"));
+    m_passwdClickLabel->setAccessibleDescription(
+        QStringLiteral("Opens the server's page in your browser, where you can reset your password"));
+    m_rememberBox->setAccessibleDescription(QStringLiteral("Fills in the password next time"));
+    m_cancelButton->setAccessibleDescription(QStringLiteral("Closes the dialog without logging on"));
+    m_okButton->setAccessibleDescription(QStringLiteral("Logs on with these details"));
 }
 
 LoginDialog::~LoginDialog()

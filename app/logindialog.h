@@ -68,6 +68,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void describeForAccessibility();
     bool isEditingServer() const;
     void markServerRefused();
     QString forgotPasswordAddress() const;

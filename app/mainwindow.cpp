@@ -3,6 +3,7 @@
 #include "app/aboutdialog.h"
 #include "app/opensession.h"
 #include "app/transfercontroller.h"
+#include "app/treecommands.h"
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
 #include "local/localtreeview.h"
@@ -13,8 +14,9 @@
 #include "rest/restexceptions.h"
 #include "rest/sessionrunner.h"
 #include "widgets/errorbox.h"
+#include "widgets/sizetext.h"
+#include "widgets/wordmarklabel.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -28,7 +30,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPersistentModelIndex>
 #include <QScreen>
@@ -73,14 +74,19 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     m_transfers->setSession(m_session.get());
     connect(m_localModel, &LocalTreeModel::downloadRequested, m_transfers,
         &TransferController::downloadRequested);
-    connect(m_transfers, &TransferController::busyChanged, this, [this](bool busy) { takeDrops(!busy); });
+    connect(m_transfers, &TransferController::busyChanged, this, [this](bool busy) {
+        takeDrops(!busy);
+        m_commands->setBusy(busy);
+    });
     m_remoteView = new KelmarTreeView;
     m_remoteView->setObjectName(QStringLiteral("remoteView"));
 
     buildForm();
     m_localProxy->setSourceModel(m_localModel);
     openHomeDirectory();
-    m_localView->sortByColumn(1, m_localView->header()->sortIndicatorOrder());
+    // By name, folders first: rows keep their places while the folders fill in.
+    m_localView->sortByColumn(0, Qt::AscendingOrder);
+    m_commands = new TreeCommands(m_localView, m_localProxy, m_localModel, m_remoteView, this);
     const int localWidth = setColumnWidths(m_localView);
     setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     const int remoteWidth = setColumnWidths(m_remoteView);
@@ -88,16 +94,16 @@ MainWindow::MainWindow(std::unique_ptr<SessionRunner> session, QWidget* parent)
     m_splitter->addWidget(m_remoteView);
     fitWidth(localWidth, remoteWidth);
 
-    m_logoLabel = new QLabel;
+    m_logoLabel = new WordmarkLabel(QStringLiteral(":/images/torvexMail.png"));
     m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
-    m_logoPixmap = QPixmap(QStringLiteral(":/images/torvexMail.png"));
-    m_logoLabel->setPixmap(m_logoPixmap);
     m_bannerFrame->layout()->addWidget(m_logoLabel);
     m_bannerFrame->layout()->setAlignment(m_logoLabel, Qt::AlignHCenter);
 
-    setWindowTitle(QStringLiteral("Torvex Transfer"));
+    updateTitle();
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     buildMenus();
+    buildToolBar();
+    describeForAccessibility();
 }
 
 MainWindow::~MainWindow()
@@ -121,12 +127,19 @@ TransferController* MainWindow::transfers() const
     return m_transfers;
 }
 
+TreeCommands* MainWindow::commands() const
+{
+    return m_commands;
+}
+
 void MainWindow::setRemoteModel(KelmarTreeModel* model)
 {
     // The view's selection model goes with the model it belongs to.
     m_remoteView->setModel(model);
     delete m_remoteModel;
     m_remoteModel = model;
+    if (m_commands)
+        m_commands->setRemoteModel(model);
     if (!model)
         return;
     m_transfers->setRemoteModel(model);
@@ -246,6 +259,9 @@ void MainWindow::openHomeDirectory()
 
 void MainWindow::keepHomeAtTop()
 {
+    // Nothing moves under the pointer: once it rests on the tree, the tree stays where it is.
+    if (m_homeAnchored && m_localView->underMouse())
+        m_homeAnchored = false;
     if (m_homeAnchored && m_home.isValid())
         m_localView->scrollTo(m_home, QAbstractItemView::PositionAtTop);
 }
@@ -265,36 +281,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::buildMenus()
-{
-    m_logoutAction = new QAction(QStringLiteral("&Logout"), this);
-    m_logoutAction->setObjectName(QStringLiteral("logoutAction"));
-    m_exitAction = new QAction(QStringLiteral("&Exit"), this);
-    m_exitAction->setObjectName(QStringLiteral("exitAction"));
-    m_helpAction = new QAction(QStringLiteral("&Online Help"), this);
-    m_helpAction->setObjectName(QStringLiteral("helpAction"));
-    m_aboutAction = new QAction(QStringLiteral("&About"), this);
-    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
-    connect(m_logoutAction, &QAction::triggered, this, &MainWindow::logoutTriggered);
-    connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
-    connect(m_helpAction, &QAction::triggered, this, &MainWindow::helpTriggered);
-    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::aboutTriggered);
-
-    m_fileMenu = menuBar()->addMenu(tr("&File"));
-    m_fileMenu->addAction(m_logoutAction);
-    m_fileMenu->addAction(m_exitAction);
-    m_helpMenu = menuBar()->addMenu(tr("&Help"));
-    m_helpMenu->addAction(m_helpAction);
-    m_helpMenu->addAction(m_aboutAction);
-}
-
 // The name column is 250 pixels wide; the size and date columns as wide as their header and a long
 // value need, so that nothing is cut. Returns the width the view needs to show all three.
 int MainWindow::setColumnWidths(QTreeView* view)
 {
     const QFontMetrics metrics(view->font());
     const int cellMargins = 4 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-    const QString longSize = QLocale().toString(1023.99, 'f', 2) + QStringLiteral(" KiB");
+    const QString longSize = sizeText(Q_INT64_C(1073741823));
     const QString longDate
         = QLocale::system().toString(QDateTime(QDate(2024, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat);
     const int widths[] = {
@@ -419,6 +412,7 @@ void MainWindow::logout()
     m_transfers->setSession(nullptr);
     setRemoteModel(nullptr);
     m_session.reset();
+    updateTitle();
 
     std::unique_ptr<SessionRunner> session = openSession();
     if (!session) {
@@ -427,6 +421,7 @@ void MainWindow::logout()
     }
     m_session = std::move(session);
     m_transfers->setSession(m_session.get());
+    updateTitle();
     setRemoteModel(new KelmarTreeModel(m_session.get(), this));
     m_remoteView->reset();
     setColumnWidths(m_remoteView);

@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
-#include <QPixmap>
 
 #include <memory>
 
@@ -16,13 +15,16 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QTimer;
+class QToolBar;
 class QTreeView;
 class SessionRunner;
 class TransferController;
+class TreeCommands;
 
 // The program's window: the local file system on the left, the server's projects on the right. It owns
 // the logged-on session, keeps it alive, reports a project list that cannot be shown, and offers
-// logout, exit, online help and the about box. Drops on the trees go to its TransferController.
+// logout, exit, online help and the about box. Drops on the trees, and the commands that do the same
+// from the keyboard (TreeCommands), go to its TransferController. The title names the user and server.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,6 +37,7 @@ public:
     // The current session; null after a logout that ended without a new logon.
     SessionRunner* session() const;
     TransferController* transfers() const;
+    TreeCommands* commands() const;
 
 public Q_SLOTS:
     void timerRestLogon();
@@ -55,6 +58,9 @@ private:
     void openHomeDirectory();
     void keepHomeAtTop();
     void buildMenus();
+    void buildToolBar();
+    void describeForAccessibility();
+    void updateTitle();
     void logout();
     void setRemoteModel(KelmarTreeModel* model);
     void takeDrops(bool take);
@@ -71,14 +77,17 @@ private:
     KelmarTreeView* m_remoteView = nullptr;
     KelmarTreeModel* m_remoteModel = nullptr;
     TransferController* m_transfers = nullptr;
+    TreeCommands* m_commands = nullptr;
     std::unique_ptr<SessionRunner> m_session;
     bool m_keepAliveRunning = false;
     std::unique_ptr<QTimer> m_logonTimer;
     std::unique_ptr<QTimer> m_projectsTimer;
     QLabel* m_logoLabel = nullptr;
-    QPixmap m_logoPixmap;
     QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_transferMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
     QAction* m_logoutAction = nullptr;
     QAction* m_helpAction = nullptr;
     QAction* m_aboutAction = nullptr;

@@ -3,8 +3,9 @@
 #include <QFileSystemModel>
 #include <QStringList>
 
-// The local file system for the left-hand tree: the program's own folder and file icons, 20-pixel rows,
-// and a drop target for rows dragged out of the remote tree, which it hands on as downloadRequested().
+// The local file system for the left-hand tree: the program's own folder and file icons, sizes in the
+// remote tree's units, 20-pixel rows, and a drop target for rows dragged out of the remote tree, which it
+// hands on as downloadRequested().
 class LocalTreeModel : public QFileSystemModel
 {
     Q_OBJECT
@@ -12,6 +13,10 @@ class LocalTreeModel : public QFileSystemModel
 public:
     explicit LocalTreeModel(QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(LocalTreeModel)
+
+    // Reads the folder of index from the disk again: the row itself, or a file's folder. The listing
+    // comes in the background, as when a folder is opened.
+    void reload(const QModelIndex& index);
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QStringList mimeTypes() const override;

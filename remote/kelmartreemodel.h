@@ -38,6 +38,12 @@ public:
     bool isLoading() const;
     // Discards the children of the row and loads them from the server.
     void expand(const QModelIndex& index);
+    // The project or folder row that takes what is dropped on index (column 0): the row itself, or the
+    // row that holds a document or a "Loading…" row; invalid when there is none.
+    QModelIndex dropTarget(const QModelIndex& index) const;
+    // Where a project or folder row lies, as the upload dialog's heading names it: the project's name,
+    // or project name/folder path.
+    QString targetPath(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& index) const override;

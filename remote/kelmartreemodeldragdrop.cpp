@@ -80,12 +80,10 @@ bool KelmarTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, i
 {
     if (!parent.isValid() || !data || !data->hasFormat(kelmarDropFormat))
         return false;
-    QModelIndex targetIndex = parent.siblingAtColumn(0);
-    RemoteTreeItem* target = itemFor(targetIndex);
-    if (documentOf(target)) {
-        targetIndex = targetIndex.parent();
-        target = target->parentItem();
-    }
+    const QModelIndex targetIndex = dropTarget(parent);
+    if (!targetIndex.isValid())
+        return false;
+    const RemoteTreeItem* target = itemFor(targetIndex);
     UploadRequest request;
     if (const RestProject* project = projectOf(target)) {
         request.projectId = project->id();
@@ -93,14 +91,33 @@ bool KelmarTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, i
     } else if (const RestFolder* folder = folderOf(target)) {
         request.projectId = folder->projectId();
         request.target = std::make_shared<RestFolder>(*folder);
-    } else {
-        return false;
     }
     request.targetRow = targetIndex;
     request.targetPath = remotePath(target);
     request.urls = data->urls();
     emit uploadRequested(request);
     return true;
+}
+
+QModelIndex KelmarTreeModel::dropTarget(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return QModelIndex();
+    QModelIndex row = index.siblingAtColumn(0);
+    const RemoteTreeItem* node = itemFor(row);
+    if (node->isLoadingRow() || documentOf(node)) {
+        row = row.parent();
+        node = itemFor(row);
+    }
+    if (!row.isValid() || !(projectOf(node) || folderOf(node)))
+        return QModelIndex();
+    return row;
+}
+
+QString KelmarTreeModel::targetPath(const QModelIndex& index) const
+{
+    const QModelIndex target = dropTarget(index);
+    return target.isValid() ? remotePath(itemFor(target)) : QString();
 }
 
 QString KelmarTreeModel::remotePath(const RemoteTreeItem* node) const

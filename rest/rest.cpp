@@ -100,6 +100,16 @@ bool Rest::isCanceled() const
     return m_client->isCanceled();
 }
 
+QString Rest::login() const
+{
+    return m_client->login();
+}
+
+QString Rest::serverAddress() const
+{
+    return QString::fromUtf8(m_client->baseUrl());
+}
+
 void Rest::setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds)
 {
     m_client->setTimeouts(connectSeconds, stallSeconds, answerSeconds);

@@ -44,6 +44,10 @@ public:
     void logoff();
     void setCanceled(bool canceled);
     bool isCanceled() const;
+    // Who is logged on where: the login name, and the server's address ("https://host:port/"). Both are
+    // fixed when the session is made.
+    QString login() const;
+    QString serverAddress() const;
     // See RestClient::setTimeouts.
     void setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds = 600);
 

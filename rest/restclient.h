@@ -75,6 +75,7 @@ public:
     void setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds = 600);
 
     QByteArray baseUrl() const { return m_baseUrl; }
+    QString login() const { return m_login; }
     // The address a server text names: the text itself when it starts with "http://" or "https://" (in
     // any letter case), else the text as a host name reached over HTTPS.
     static QString serverAddress(const QString& server);

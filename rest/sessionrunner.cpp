@@ -1,9 +1,12 @@
 #include "rest/sessionrunner.h"
 
 #include "rest/rest.h"
+#include "rest/threadcopy.h"
 
 SessionRunner::SessionRunner(std::unique_ptr<Rest> session)
     : m_rest(std::move(session))
+    , m_login(threadCopy(m_rest->login()))
+    , m_serverAddress(threadCopy(m_rest->serverAddress()))
     , m_queue(std::make_unique<JobQueue>())
 { }
 

@@ -5,6 +5,7 @@
 #include "rest/jobqueue.h"
 #include "rest/loginsettings.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <memory>
@@ -35,6 +36,10 @@ public:
     // How many files a transfer of this session moves at once (the settings' "transfers").
     int transfers() const { return m_transfers; }
     void setTransfers(int transfers) { m_transfers = transfers; }
+    // Who is logged on where (Rest::login(), Rest::serverAddress()), copied when the runner was made;
+    // any thread may read them.
+    QString login() const { return m_login; }
+    QString serverAddress() const { return m_serverAddress; }
 
     // Runs work(Rest&, const JobControl&) on the runner's thread after every job before it; then
     // done(result) on the receiver's thread, or failed(std::exception_ptr) with what work threw (never
@@ -65,6 +70,8 @@ public:
 
 private:
     std::shared_ptr<Rest> m_rest;
+    const QString m_login;
+    const QString m_serverAddress;
     std::unique_ptr<JobQueue> m_queue;
     int m_transfers = defaultTransfers;
 };

@@ -6,6 +6,7 @@
 #include "support/testserver.h"
 #include "widgets/clickablelabel.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // Stands in for the desktop's browser.
@@ -44,6 +46,8 @@ private Q_SLOTS:
     void leavingTheEditUnchangedStillProbes();
     void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
     void forgotPasswordOpensTheServerPage();
+    void linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing();
+    void linksAndLogoTakeThePalettesColours();
 
 private:
     void makeDialog(const QString& server);
@@ -257,6 +261,65 @@ void TestLoginDialog::forgotPasswordOpensTheServerPage()
     QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(),
         QStringList { loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443" });
+}
+
+// Enter and Space open a link that has the focus. The about box opens with the focus on itself, so that
+// Enter opens nothing until Tab has reached the link.
+void TestLoginDialog::linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing()
+{
+    DialogTestBrowser browser;
+    for (const char* scheme : { "http", "https" })
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), &browser, "open");
+    makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->show();
+    QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
+    QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
+    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+
+    AboutDialog about;
+    about.show();
+    QApplication::setActiveWindow(&about);
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
+        QTest::keyClick(QApplication::focusWidget(), key);
+    for (const char* scheme : { "http", "https" })
+        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    QCOMPARE(browser.opened,
+        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("http://www.torvex.example") }));
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// On a dark colour scheme the links and the product name are drawn in its light colours.
+void TestLoginDialog::linksAndLogoTakeThePalettesColours()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
+    dark.setColor(QPalette::Link, QColor(0x80, 0xc0, 0xff));
+    makeDialog(QStringLiteral("secure.torvex.example"));
+    m_dialog->setPalette(dark);
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    const auto count = [](const QImage& image, const std::function<bool(const QColor&)>& match) {
+        int found = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                found += match(image.pixelColor(x, y));
+        }
+        return found;
+    };
+    QVERIFY(count(widget<ClickableLabel>("passwdClickLabel")->grab().toImage(), [&dark](const QColor& pixel) {
+        return pixel == dark.color(QPalette::Link);
+    }) > 10);
+    // None of the dark grey of the name is left to vanish on the dark window.
+    const QImage logo = widget<QLabel>("logoLabel")->pixmap().toImage();
+    QVERIFY(!logo.isNull());
+    QCOMPARE(count(logo,
+                 [](const QColor& pixel) {
+                     return pixel.alpha() > 64 && pixel.lightness() < 80 && pixel.hslSaturation() < 64;
+                 }),
+        0);
 }
 
 QTEST_MAIN(TestLoginDialog)

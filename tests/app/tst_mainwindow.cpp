@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,6 +115,7 @@ private Q_SLOTS:
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
+    void localTreeHoldsStillUnderThePointer();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
     void keepAliveEndsTheProgramWhenTheSessionIsLost();
@@ -369,6 +371,10 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QTRY_VERIFY(local->visualRect(home).top() == 0
         || local->verticalScrollBar()->value() == local->verticalScrollBar()->maximum());
 
+    // Sorted by name, so that rows keep their places as the folders fill in.
+    QCOMPARE(local->header()->sortIndicatorSection(), 0);
+    QCOMPARE(local->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
     // The tree goes back to the home folder whenever it changes, until the user moves in it.
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
@@ -387,6 +393,23 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QVERIFY(JobQueue::waitForAll(10000));
     QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
+}
+
+// While the user aims at a row, the folders that fill in do not move the tree.
+void TestMainWindow::localTreeHoldsStillUnderThePointer()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTreeView* local = view(*window, "localView");
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
+    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
+    QTest::mouseMove(local->viewport(), QPoint(5, 5));
+    QVERIFY(local->underMouse());
+    local->verticalScrollBar()->setValue(0);
+    proxy->invalidate();
+    QTest::qWait(10);
+    QCOMPARE(local->verticalScrollBar()->value(), 0);
 }
 
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
@@ -410,11 +433,24 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     const auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    answer(openSessionTestAccept(QStringLiteral("guest"), QStringLiteral("guest")));
+    // The title says who is logged on where.
+    const QString server = QStringLiteral("127.0.0.1:") + QString::number(QUrl(m_service->baseUrl()).port());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 demo on ") + server);
+    QTreeView* remote = view(*window, "remoteView");
+    QTRY_COMPARE(mainWindowTestNames(remote->model()), QStringList { "Alpha" });
+    // While the login dialog is up, the window shows nobody's projects.
+    QStringList shownMeanwhile;
+    answer([&](LoginDialog& dialog) {
+        if (remote->model())
+            shownMeanwhile = mainWindowTestNames(remote->model());
+        shownMeanwhile << window->windowTitle();
+        return openSessionTestSubmit(dialog, QStringLiteral("guest"), QStringLiteral("guest"), Qt::Unchecked);
+    });
     window->logoutTriggered();
+    QCOMPARE(shownMeanwhile, QStringList { "Torvex Transfer" });
     QTRY_COMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QVERIFY(window->session());
-    QTreeView* remote = view(*window, "remoteView");
+    QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 guest on ") + server);
     QTRY_COMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
 
     // The new session runs the keep-alive.

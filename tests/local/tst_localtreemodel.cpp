@@ -65,7 +65,8 @@ private Q_SLOTS:
     void cleanup();
 
     void iconsBelowTheTopLevelComeFromTheProgram();
-    void proxyShowsSizeAndDateAndSortsThemByValueNotByText();
+    void proxySortsFoldersFirstThenByNameSizeOrDate_data();
+    void proxySortsFoldersFirstThenByNameSizeOrDate();
     void remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken();
 
 private:
@@ -106,18 +107,39 @@ void TestLocalTreeModel::iconsBelowTheTopLevelComeFromTheProgram()
         localTestImage(m_model->QFileSystemModel::data(top, Qt::DecorationRole)));
 }
 
-void TestLocalTreeModel::proxyShowsSizeAndDateAndSortsThemByValueNotByText()
+void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate_data()
 {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("order");
+    QTest::addColumn<QStringList>("names");
+    // Names as people read them: "B2" before "b10"; the folder on top whichever way.
+    QTest::newRow("name") << 0 << Qt::AscendingOrder
+                          << QStringList { "folder", "a.bin", "B2.bin", "b10.bin" };
+    QTest::newRow("name, descending")
+        << 0 << Qt::DescendingOrder << QStringList { "folder", "b10.bin", "B2.bin", "a.bin" };
+    QTest::newRow("size") << 1 << Qt::AscendingOrder
+                          << QStringList { "folder", "B2.bin", "b10.bin", "a.bin" };
+    QTest::newRow("size, descending")
+        << 1 << Qt::DescendingOrder << QStringList { "folder", "a.bin", "b10.bin", "B2.bin" };
+    QTest::newRow("date") << 2 << Qt::AscendingOrder
+                          << QStringList { "folder", "a.bin", "B2.bin", "b10.bin" };
+}
+
+// Sizes and dates compare by value, not by the texts "1.2 MB", "20 KB", "900 bytes" or "1 Mar", "15 Oct".
+void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
+{
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, order);
+    QFETCH(QStringList, names);
     QDir dir(m_dir->filePath(QStringLiteral("sorted")));
     QVERIFY(dir.mkpath(QStringLiteral("folder")));
-    // Sizes shown as "1.20 MiB", "20.51 KiB" and "900 bytes"; days shown as "1 Mar", "15 Oct", "9 Jun".
     const struct
     {
         const char* name;
         int size;
         QDate day;
-    } entries[] = { { "a.bin", 1258291, QDate(2024, 3, 1) }, { "b.bin", 21000, QDate(2024, 10, 15) },
-        { "c.bin", 900, QDate(2024, 6, 9) } };
+    } entries[] = { { "a.bin", 1258291, QDate(2024, 3, 1) }, { "b10.bin", 21000, QDate(2024, 10, 15) },
+        { "B2.bin", 900, QDate(2024, 6, 9) } };
     for (const auto& entry : entries) {
         QFile file(dir.filePath(QLatin1String(entry.name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -133,20 +155,18 @@ void TestLocalTreeModel::proxyShowsSizeAndDateAndSortsThemByValueNotByText()
     const QPersistentModelIndex folder = proxy.mapFromSource(m_model->index(dir.path()));
     proxy.fetchMore(folder);
     QTRY_COMPARE(proxy.rowCount(folder), 4);
-    const auto names = [&proxy, &folder] {
+    const auto shown = [&proxy, &folder](int shownColumn) {
         QStringList list;
         for (int row = 0; row < proxy.rowCount(folder); ++row)
-            list << proxy.index(row, 0, folder).data().toString();
+            list << proxy.index(row, shownColumn, folder).data().toString();
         return list;
     };
 
-    proxy.sort(1, Qt::AscendingOrder);
-    QTRY_COMPARE(names(), QStringList({ "folder", "c.bin", "b.bin", "a.bin" }));
-    proxy.sort(1, Qt::DescendingOrder);
-    QTRY_COMPARE(names(), QStringList({ "a.bin", "b.bin", "c.bin", "folder" }));
-    // The folder was made today, after every file.
-    proxy.sort(2, Qt::AscendingOrder);
-    QTRY_COMPARE(names(), QStringList({ "a.bin", "c.bin", "b.bin", "folder" }));
+    proxy.sort(column, order);
+    QTRY_COMPARE(shown(0), names);
+    // Sizes in the remote tree's units; a folder has none.
+    proxy.sort(0, Qt::AscendingOrder);
+    QTRY_COMPARE(shown(1), QStringList({ "", "1.2 MB", "900 bytes", "20 KB" }));
 }
 
 // On any column of a folder's row into the folder; on a file into the file's folder.
