@@ -53,6 +53,7 @@ std::unique_ptr<SessionRunner> openSession()
     bool passwordStored = settings.contains(QLatin1String(settingsPasswordKey));
     QString password = settings.value(QLatin1String(settingsPasswordKey), QString()).toString();
     const QString caBundle = settings.value(QLatin1String(settingsCaBundleKey), QString()).toString();
+    const int transfers = settings.value(QLatin1String(settingsTransfersKey), defaultTransfers).toInt();
     if (!password.isEmpty())
         password = crypt.decryptText(password);
     settings.endGroup();
@@ -76,6 +77,7 @@ std::unique_ptr<SessionRunner> openSession()
     std::unique_ptr<SessionRunner> session = dialog.takeSession();
     if (!session)
         return nullptr;
+    session->setTransfers(transfers > 0 ? transfers : defaultTransfers);
     DiagnosticLog::write(QStringLiteral("Rest logon() successful"));
 
     settings.beginGroup(QLatin1String(settingsGroup));

@@ -161,6 +161,7 @@ void TransferController::runUpload(const UploadRequest& request, const UploadPla
         UploadDialog dialog(request.target.get(), plan.items, plan.folderCount, plan.fileCount,
             request.targetPath, plan.statuses, m_session->rest());
         dialog.setMinimumSize(806, 400);
+        dialog.setParallelTransfers(m_session->transfers());
         m_abortTransfer = [&dialog] {
             dialog.cancelBtnClicked();
             dialog.done(QDialog::Rejected);
@@ -237,6 +238,7 @@ void TransferController::runDownload(const QString& targetDir, const DownloadPla
     DownloadDialog dialog(
         plan.items, plan.folderCount, plan.fileCount, m_session->rest(), targetDir, nullptr);
     dialog.setMinimumSize(806, 400);
+    dialog.setParallelTransfers(m_session->transfers());
     m_abortTransfer = [&dialog] {
         dialog.cancelBtnClicked();
         dialog.done(QDialog::Rejected);

@@ -10,6 +10,7 @@
 #include "benchsupport.h"
 #include "benchworkers.h"
 #include "model/restfolder.h"
+#include "rest/loginsettings.h"
 #include "rest/rest.h"
 #include "transfer/uploadlistbuilder.h"
 #include "widgets/errorbox.h"
@@ -45,7 +46,7 @@ bool linkLargeUpload(Rest& session, const QString& source)
     builder.addUrls({ QUrl::fromLocalFile(source) });
     QList<UploadItem> items = builder.items();
     QString problem;
-    if (BenchWorkers::upload(session, target, items, &problem) == 0)
+    if (BenchWorkers::upload(session, target, items, &problem, defaultTransfers) == 0)
         return true;
     std::fprintf(stderr, "upload failed: %s\n", qPrintable(problem));
     return false;
@@ -59,7 +60,7 @@ bool linkLargeDownload(Rest& session, const QString& directory, quint64 size)
         QString(), QString(), QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()),
         QList<int>(), directory, 1) };
     QString problem;
-    const bool done = BenchWorkers::download(session, items, &problem) == 0;
+    const bool done = BenchWorkers::download(session, items, &problem, defaultTransfers) == 0;
     if (!done)
         std::fprintf(stderr, "download failed: %s\n", qPrintable(problem));
     const bool whole = QFileInfo(target).size() == qint64(size);

@@ -3,15 +3,19 @@
 // through the same proxy in the same run: one process sending one request after another on one
 // connection, and one process with four transfers at a time.
 //
-// Usage: bench_link_latency [--files 200] [--size-kib 20] [--rtt-ms 50] [--runs 1] [--diagnostics]
+// Usage: bench_link_latency [--files 200] [--size-kib 20] [--rtt-ms 50] [--runs 1] [--transfers 4]
+//        [--diagnostics]
 // Prints per direction: case=<upload|download>-small-rtt<ms> ours_s=.. curl_seq_s=.. curl_par4_s=..
 // ratio_par4=..   (ratio_par4 = ours_s / curl_par4_s; best of the runs)
+// and how long a cancel takes while no byte moves (the proxy stops forwarding a 16 MiB document after
+// 1 MiB): case=cancel-stalled-rtt<ms> upload_ms=.. download_ms=..
 
 #include "benchsupport.h"
 #include "benchworkers.h"
 #include "demoserver.h"
 #include "model/jsonparser.h"
 #include "model/restfolderaccess.h"
+#include "rest/loginsettings.h"
 #include "rest/rest.h"
 #include "support/delayproxy.h"
 #include "support/testserver.h"
@@ -37,6 +41,7 @@ struct LinkLatencyOptions
     int sizeKiB = 20;
     int rttMs = 50;
     int runs = 1;
+    int transfers = defaultTransfers;
     bool diagnostics = false;
 };
 
@@ -58,6 +63,8 @@ LinkLatencyOptions linkLatencyOptions(const QStringList& arguments)
             options.rttMs = std::max(0, value);
         else if (name == QLatin1String("--runs"))
             options.runs = std::max(1, value);
+        else if (name == QLatin1String("--transfers"))
+            options.transfers = std::max(1, value);
         ++i;
     }
     return options;
@@ -81,6 +88,7 @@ public:
 
     bool setUp();
     void run(int round);
+    void cancelStalled();
     void report() const;
 
 private:
@@ -109,6 +117,8 @@ private:
 
     double m_up[3] = { 0, 0, 0 };
     double m_down[3] = { 0, 0, 0 };
+    double m_cancelUp = -1;
+    double m_cancelDown = -1;
 };
 
 bool LinkLatencyBench::makeFiles()
@@ -208,7 +218,7 @@ double LinkLatencyBench::uploadOurs(int round)
     QElapsedTimer timer;
     timer.start();
     QString problem;
-    const int failed = BenchWorkers::upload(*m_session, *folder, items, &problem);
+    const int failed = BenchWorkers::upload(*m_session, *folder, items, &problem, m_options.transfers);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (failed > 0) {
         std::fprintf(stderr, "upload: %d items failed, e.g. %s\n", failed, qPrintable(problem));
@@ -277,7 +287,7 @@ double LinkLatencyBench::downloadOurs(int round)
     QElapsedTimer timer;
     timer.start();
     QString problem;
-    const int failed = BenchWorkers::download(*m_session, items, &problem);
+    const int failed = BenchWorkers::download(*m_session, items, &problem, m_options.transfers);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (failed > 0) {
         std::fprintf(stderr, "download: %d items failed, e.g. %s\n", failed, qPrintable(problem));
@@ -325,6 +335,52 @@ void LinkLatencyBench::run(int round)
     linkLatencyKeepBest(m_down[2], downloadCurl(round, true));
 }
 
+// A session of its own makes new connections, which the proxy's fault stops after the first MiB.
+void LinkLatencyBench::cancelStalled()
+{
+    if (!m_uploaded)
+        return;
+    const QString path = m_work + QStringLiteral("/stall.bin");
+    QFile file(path);
+    const QByteArray bytes = TestServer::patternBytes(1, 16 * 1024 * 1024);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return;
+    file.close();
+    RestDocument stored;
+    try {
+        stored = m_session->uploadDocument(
+            m_uploaded->id(), QStringLiteral("stall.bin"), QString(), m_status.id(), path);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cannot upload the large document: %s\n", e.what());
+        return;
+    }
+    const auto fresh = [this] {
+        auto session = std::make_unique<Rest>(m_baseUrl, QStringLiteral("demo"), QStringLiteral("demo"));
+        session->setTimeouts(5, 3);
+        return session;
+    };
+    const std::uint64_t mib = 1024 * 1024;
+    try {
+        m_proxy->setFault({ DelayProxy::Fault::Action::Hang, DelayProxy::Direction::ToClient, mib, false });
+        const auto down = fresh();
+        QList<DownloadItem> items { DownloadItem(QStringLiteral("Document"), stored.id(),
+            QStringLiteral("stall.bin"), QString(), QString(), QString(), QString(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_work + QStringLiteral("/stall-down"),
+            m_uploaded->id()) };
+        QDir(m_work).mkpath(QStringLiteral("stall-down"));
+        m_cancelDown = BenchWorkers::cancelWhenStalled(*down, items);
+        m_proxy->setFault({ DelayProxy::Fault::Action::Hang, DelayProxy::Direction::ToServer, mib, false });
+        const auto up = fresh();
+        UploadListBuilder builder(m_status);
+        builder.addUrls({ QUrl::fromLocalFile(path) });
+        QList<UploadItem> uploads = builder.items();
+        m_cancelUp = BenchWorkers::cancelWhenStalled(*up, *m_uploaded, uploads);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "cancel while stalled: %s\n", e.what());
+    }
+    m_proxy->setFault(DelayProxy::Fault());
+}
+
 void LinkLatencyBench::report() const
 {
     const char* names[] = { "upload", "download" };
@@ -335,6 +391,8 @@ void LinkLatencyBench::report() const
             "case=%s-small-rtt%d ours_s=%.2f curl_seq_s=%.2f curl_par4_s=%.2f ratio_par4=%.2f\n", names[i],
             m_options.rttMs, t[0], t[1], t[2], t[2] > 0 && t[0] > 0 ? t[0] / t[2] : 0);
     }
+    std::fprintf(BenchSupport::results(), "case=cancel-stalled-rtt%d upload_ms=%.1f download_ms=%.1f\n",
+        m_options.rttMs, m_cancelUp, m_cancelDown);
     std::fflush(BenchSupport::results());
 }
 } // namespace
@@ -357,6 +415,7 @@ int main(int argc, char** argv)
     std::fflush(BenchSupport::results());
     for (int round = 0; round < options.runs; ++round)
         bench.run(round);
+    bench.cancelStalled();
     bench.report();
     return 0;
 }

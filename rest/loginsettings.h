@@ -11,7 +11,10 @@ inline constexpr char settingsLoginKey[] = "login";
 inline constexpr char settingsPasswordKey[] = "passwd";
 // Optional: a PEM file of certificate authorities to trust instead of the system's. Read, never written.
 inline constexpr char settingsCaBundleKey[] = "cabundle";
+// Optional: how many files an upload or download moves at once (1 to 16). Read, never written.
+inline constexpr char settingsTransfersKey[] = "transfers";
 inline constexpr char defaultServer[] = "secure.torvex.example";
+inline constexpr int defaultTransfers = 4;
 
 // The settings directory with native separators, and the settings file in it.
 QString settingsDirectory();

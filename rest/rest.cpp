@@ -191,18 +191,19 @@ RestFolder Rest::createDirectory(const QString& json, const int& p)
         [](const QString& body) { return JSONParser::parseFolder(body); });
 }
 
-RestDocument Rest::uploadDocument(
-    const int& f, const QString& name, const QString& description, const int& statusId, const QString& path)
+RestDocument Rest::uploadDocument(const int& f, const QString& name, const QString& description,
+    const int& statusId, const QString& path, TransferMeter* meter)
 {
-    const RestResponse response = m_client->UploadDocument(f, name, description, statusId, path);
+    const RestResponse response = m_client->UploadDocument(f, name, description, statusId, path, meter);
     return restStored(
         response, restParsed(response, [](const QString& body) { return JSONParser::parseDocument(body); }));
 }
 
 RestDocument Rest::uploadDocumentRevision(const int& f, const QString& name, const QString& description,
-    const int& statusId, const int& r, const QString& path)
+    const int& statusId, const int& r, const QString& path, TransferMeter* meter)
 {
-    const RestResponse response = m_client->UploadDocumentRevision(f, name, description, statusId, r, path);
+    const RestResponse response
+        = m_client->UploadDocumentRevision(f, name, description, statusId, r, path, meter);
     return restStored(
         response, restParsed(response, [](const QString& body) { return JSONParser::parseDocument(body); }));
 }
@@ -212,7 +213,7 @@ void Rest::downloadDocument(const int& f, const int& r, const QString& path)
     restAccepted(m_client->DownloadDocument(f, r, path));
 }
 
-void Rest::downloadDocument(const int& f, const int& r, QIODevice& target)
+void Rest::downloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter)
 {
-    restAccepted(m_client->DownloadDocument(f, r, target));
+    restAccepted(m_client->DownloadDocument(f, r, target, meter));
 }

@@ -15,15 +15,16 @@
 class CancelToken;
 class QIODevice;
 class RestClient;
+class TransferMeter;
 
 // The logged-on session: every server call of the program goes through it. A session exists only
 // logged on; destroying it logs off. Every answer whose status is not 200 raises RestException carrying
 // that response, and so does a 200 answer whose body cannot be read. Transport failures and cancels
 // raise CurlConnectionException, local file failures IOException.
 //
-// Thread safety: the session's runner thread (SessionRunner) and one transfer worker may use it at once;
-// their requests run one after the other (see RestClient). setCanceled() and isCanceled() may be called
-// from any thread.
+// Thread safety: the session's runner thread (SessionRunner) and the threads of a transfer may use it at
+// once; their requests run side by side, each on a connection of its own (see RestClient). setCanceled()
+// and isCanceled() may be called from any thread.
 class Rest
 {
 public:
@@ -37,7 +38,7 @@ public:
 
     // Repeats the logon on the same client and cookies. Throws RestException, CurlConnectionException.
     void logon();
-    // The keep-alive's logon: returns false, without a request, while another request is running.
+    // The keep-alive's logon: returns false, without a request, while any other request is running.
     bool logonIfIdle();
     // Logs off once and writes "Rest logoff()" when the server heard it. Never throws.
     void logoff();
@@ -66,15 +67,16 @@ public:
     RestContact getContact(const int& p);
     RestFolder createDirectory(const QString& json, const int& p);
     // The uploads and downloads also throw IOException. An upload whose answer reports another size
-    // than the bytes sent is refused (RestException).
+    // than the bytes sent is refused (RestException). A meter counts the bytes of the document as they
+    // move.
     RestDocument uploadDocument(const int& f, const QString& name, const QString& description,
-        const int& statusId, const QString& path);
+        const int& statusId, const QString& path, TransferMeter* meter = nullptr);
     RestDocument uploadDocumentRevision(const int& f, const QString& name, const QString& description,
-        const int& statusId, const int& r, const QString& path);
+        const int& statusId, const int& r, const QString& path, TransferMeter* meter = nullptr);
     // Writes what the server sends into the file at path, also when the answer is refused.
     void downloadDocument(const int& f, const int& r, const QString& path);
     // Streams the document into an open device; the caller decides what to keep after a failure.
-    void downloadDocument(const int& f, const int& r, QIODevice& target);
+    void downloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter = nullptr);
 
 private:
     std::unique_ptr<RestClient> m_client;

@@ -2,6 +2,8 @@
 
 #include "rest/diagnosticlog.h"
 #include "rest/restexceptions.h"
+#include "rest/restnetwork.h"
+#include "rest/transfermeter.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -73,7 +75,8 @@ QString restClientWriteFailure(const QIODevice& device)
 }
 } // namespace
 
-// What the progress callback watches during one request: the cancel flag, and whether bytes still move.
+// What the progress callback watches during one request: the cancel flag, whether bytes still move, and
+// the meter that counts the body's bytes for whoever shows progress.
 struct RestClientWatch
 {
     using Clock = std::chrono::steady_clock;
@@ -85,6 +88,25 @@ struct RestClientWatch
     Clock::time_point lastMoved = Clock::now();
     bool bodySent = false; // the whole request body of an upload is handed over
     bool stalled = false;
+    TransferMeter* meter = nullptr;
+    bool meterCountsSent = false; // an upload's meter counts what is sent, a download's what arrives
+    curl_off_t metered = 0;
+};
+
+// One request: its own easy handle, which shares the cookies, the open connections and the TLS sessions
+// with the requests before it. libcurl counts the retries it makes on a fresh connection, after a
+// reused one turned out closed by the server, over a handle's whole life and gives up after five: with
+// one handle for all requests, every sixth request after an idle pause failed.
+struct RestClientRequest
+{
+    RestClientRequest() = default;
+    ~RestClientRequest() { curl_easy_cleanup(handle); }
+    RestClientRequest(const RestClientRequest&) = delete;
+    RestClientRequest& operator=(const RestClientRequest&) = delete;
+
+    CURL* handle = nullptr;
+    RestClientWatch watch;
+    char errorText[CURL_ERROR_SIZE] = {};
 };
 
 namespace {
@@ -140,6 +162,13 @@ int restClientProgress(void* data, curl_off_t, curl_off_t received, curl_off_t, 
     auto* watch = static_cast<RestClientWatch*>(data);
     if (watch->canceled->load())
         return 1;
+    if (watch->meter) {
+        const curl_off_t counted = watch->meterCountsSent ? sent : received;
+        if (counted > watch->metered) {
+            watch->meter->add(static_cast<qint64>(counted - watch->metered));
+            watch->metered = counted;
+        }
+    }
     const RestClientWatch::Clock::time_point now = RestClientWatch::Clock::now();
     if (received + sent != watch->moved) {
         watch->moved = received + sent;
@@ -153,26 +182,40 @@ int restClientProgress(void* data, curl_off_t, curl_off_t received, curl_off_t, 
     return 1;
 }
 
-CURL* restClientHandle(void* handle)
-{
-    return static_cast<CURL*>(handle);
-}
-
-// Sets and frees the one header the body-carrying requests send.
-class RestClientChunkedHeader final
+// The headers of the body-carrying requests: chunked transfer coding, and no "Expect: 100-continue",
+// whose wait for the server's go-ahead costs a round trip per request.
+class RestClientBodyHeaders final
 {
 public:
-    explicit RestClientChunkedHeader(CURL* handle)
-        : m_list(curl_slist_append(nullptr, "Transfer-Encoding: chunked"))
+    explicit RestClientBodyHeaders(CURL* handle)
+        : m_list(curl_slist_append(curl_slist_append(nullptr, "Transfer-Encoding: chunked"), "Expect:"))
     {
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, m_list);
     }
-    ~RestClientChunkedHeader() { curl_slist_free_all(m_list); }
-    RestClientChunkedHeader(const RestClientChunkedHeader&) = delete;
-    RestClientChunkedHeader& operator=(const RestClientChunkedHeader&) = delete;
+    ~RestClientBodyHeaders() { curl_slist_free_all(m_list); }
+    RestClientBodyHeaders(const RestClientBodyHeaders&) = delete;
+    RestClientBodyHeaders& operator=(const RestClientBodyHeaders&) = delete;
 
 private:
     curl_slist* m_list;
+};
+
+// Counts a request as running for as long as it lives.
+class RestClientRunning final
+{
+public:
+    explicit RestClientRunning(std::atomic<int>& running, bool counted = false)
+        : m_running(running)
+    {
+        if (!counted)
+            ++m_running;
+    }
+    ~RestClientRunning() { --m_running; }
+    RestClientRunning(const RestClientRunning&) = delete;
+    RestClientRunning& operator=(const RestClientRunning&) = delete;
+
+private:
+    std::atomic<int>& m_running;
 };
 } // namespace
 
@@ -187,16 +230,23 @@ RestClient::RestClient(
     CURLSH* share = curl_share_init();
     if (!share)
         throw CurlException(QStringLiteral("Initialisation of the curlHandle failed"));
-    // The requests run one at a time (the request lock), so the shared data needs no locks of its own.
+    // Only the network thread uses the share handle, so it needs no locks. The open connections are
+    // shared by the network thread's multi handle itself.
     for (const curl_lock_data data :
-        { CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT })
+        { CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION })
         curl_share_setopt(share, CURLSHOPT_SHARE, data);
     m_share = share;
+    try {
+        m_network = std::make_unique<RestNetwork>(m_share, m_canceled);
+    } catch (...) {
+        curl_share_cleanup(share);
+        throw;
+    }
 }
 
 RestClient::~RestClient()
 {
-    curl_easy_cleanup(restClientHandle(m_handle));
+    m_network.reset();
     curl_share_cleanup(static_cast<CURLSH*>(m_share));
 }
 
@@ -212,7 +262,6 @@ QString RestClient::serverAddress(const QString& server)
 
 void RestClient::setTimeouts(int connectSeconds, int stallSeconds, int answerSeconds)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
     m_connectSeconds = connectSeconds;
     m_stallSeconds = stallSeconds;
     m_answerSeconds = answerSeconds;
@@ -221,6 +270,8 @@ void RestClient::setTimeouts(int connectSeconds, int stallSeconds, int answerSec
 void RestClient::setCanceled(bool canceled)
 {
     m_canceled.store(canceled);
+    if (canceled)
+        m_network->wake();
 }
 
 bool RestClient::isCanceled() const
@@ -230,16 +281,16 @@ bool RestClient::isCanceled() const
 
 RestResponse RestClient::Logon()
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
-    return getLocked("rest/Logon?u=" + escaped(m_login) + "&p=" + escaped(m_password), "Logon");
+    return get("rest/Logon?u=" + escaped(m_login) + "&p=" + escaped(m_password), "Logon");
 }
 
 std::optional<RestResponse> RestClient::LogonIfIdle()
 {
-    std::unique_lock<std::mutex> lock(m_requestMutex, std::try_to_lock);
-    if (!lock.owns_lock())
+    int idle = 0;
+    if (!m_running.compare_exchange_strong(idle, 1))
         return std::nullopt;
-    return getLocked("rest/Logon?u=" + escaped(m_login) + "&p=" + escaped(m_password), "Logon");
+    const RestClientRunning running(m_running, true);
+    return getCounted("rest/Logon?u=" + escaped(m_login) + "&p=" + escaped(m_password), "Logon");
 }
 
 RestResponse RestClient::Logoff()
@@ -291,10 +342,10 @@ RestResponse RestClient::GetContact(const int& p)
 
 RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
-    RestClientWatch watch;
-    prepareLocked(watch);
-    CURL* handle = restClientHandle(m_handle);
+    const RestClientRunning running(m_running);
+    RestClientRequest request;
+    prepare(request);
+    CURL* handle = request.handle;
     const QByteArray body = json.toUtf8();
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_POST, 1L);
@@ -302,30 +353,28 @@ RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body.constData());
-    RestClientChunkedHeader header(handle);
-    const int result = perform("rest/Folders?p=" + QByteArray::number(p));
+    RestClientBodyHeaders headers(handle);
+    const int result = perform(request, "rest/Folders?p=" + QByteArray::number(p));
     if (result != CURLE_OK)
-        fail(result, "CreateDirectory", watch);
-    return RestResponse { statusCode(), QString::fromUtf8(answer) };
+        fail(result, "CreateDirectory", request);
+    return RestResponse { statusCode(request), QString::fromUtf8(answer) };
 }
 
-RestResponse RestClient::UploadDocument(
-    const int& f, const QString& name, const QString& description, const int& statusId, const QString& path)
+RestResponse RestClient::UploadDocument(const int& f, const QString& name, const QString& description,
+    const int& statusId, const QString& path, TransferMeter* meter)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
     return upload("rest/Documents?f=" + QByteArray::number(f) + "&Name=" + escaped(name)
             + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId),
-        path, "UploadDocument");
+        path, "UploadDocument", meter);
 }
 
 RestResponse RestClient::UploadDocumentRevision(const int& f, const QString& name, const QString& description,
-    const int& statusId, const int& r, const QString& path)
+    const int& statusId, const int& r, const QString& path, TransferMeter* meter)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
     return upload("rest/Documents?f=" + QByteArray::number(f) + "&Name=" + escaped(name)
             + "&Description=" + escaped(description) + "&StatusID=" + QByteArray::number(statusId)
             + "&r=" + QByteArray::number(r),
-        path, "UploadDocumentRevision");
+        path, "UploadDocumentRevision", meter);
 }
 
 RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QString& path)
@@ -338,91 +387,90 @@ RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QStr
     return DownloadDocument(f, r, file);
 }
 
-RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target)
+RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
-    RestClientWatch watch;
-    prepareLocked(watch);
-    CURL* handle = restClientHandle(m_handle);
+    const RestClientRunning running(m_running);
+    RestClientRequest request;
+    prepare(request);
+    request.watch.meter = meter;
+    CURL* handle = request.handle;
     RestClientDownloadTarget download { &target };
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToDevice);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &download);
-    const int result
-        = perform("protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
+    const int result = perform(
+        request, "protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
     if (result == CURLE_WRITE_ERROR && download.failed)
         throw IOException(restClientWriteFailure(target), IOException::Stage::Transfer);
     if (result != CURLE_OK)
-        fail(result, "DownloadDocument", watch);
-    return RestResponse { statusCode(), QString() };
+        fail(result, "DownloadDocument", request);
+    return RestResponse { statusCode(request), QString() };
 }
 
 RestResponse RestClient::get(const QByteArray& pathAndQuery, const char* operation)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
-    return getLocked(pathAndQuery, operation);
+    const RestClientRunning running(m_running);
+    return getCounted(pathAndQuery, operation);
 }
 
-RestResponse RestClient::getLocked(const QByteArray& pathAndQuery, const char* operation)
+RestResponse RestClient::getCounted(const QByteArray& pathAndQuery, const char* operation)
 {
-    RestClientWatch watch;
-    prepareLocked(watch);
-    CURL* handle = restClientHandle(m_handle);
+    RestClientRequest request;
+    prepare(request);
+    CURL* handle = request.handle;
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
-    const int result = perform(pathAndQuery);
+    const int result = perform(request, pathAndQuery);
     if (result != CURLE_OK)
-        fail(result, operation, watch);
-    return RestResponse { statusCode(), QString::fromUtf8(answer) };
+        fail(result, operation, request);
+    return RestResponse { statusCode(request), QString::fromUtf8(answer) };
 }
 
-RestResponse RestClient::upload(const QByteArray& pathAndQuery, const QString& path, const char* operation)
+RestResponse RestClient::upload(
+    const QByteArray& pathAndQuery, const QString& path, const char* operation, TransferMeter* meter)
 {
+    const RestClientRunning running(m_running);
     QFile file(path);
     // Unbuffered: libcurl's own upload buffer is the only copy of the bytes in memory.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw IOException(QStringLiteral("Could not open or read file ") + path);
-    RestClientWatch watch;
+    RestClientRequest request;
+    prepare(request);
+    request.watch.meter = meter;
+    request.watch.meterCountsSent = true;
     RestClientUploadSource source { &file, file.size(), file.fileTime(QFileDevice::FileModificationTime),
-        &watch };
-    prepareLocked(watch);
-    CURL* handle = restClientHandle(m_handle);
+        &request.watch };
+    CURL* handle = request.handle;
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_POST, 1L);
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromFile);
     curl_easy_setopt(handle, CURLOPT_READDATA, &source);
-    RestClientChunkedHeader header(handle);
-    const int result = perform(pathAndQuery);
-    curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
+    RestClientBodyHeaders headers(handle);
+    const int result = perform(request, pathAndQuery);
     if (source.changed)
         throw IOException(
             QStringLiteral("The file changed while it was being uploaded"), IOException::Stage::Transfer);
     if (result != CURLE_OK)
-        fail(result, operation, watch);
-    return RestResponse { statusCode(), QString::fromUtf8(answer), source.sent };
+        fail(result, operation, request);
+    return RestResponse { statusCode(request), QString::fromUtf8(answer), source.sent };
 }
 
-// Every request gets a handle of its own, which shares the cookies, the open connections and the TLS
-// sessions with the handles before it. libcurl counts the retries it makes on a fresh connection, after
-// a reused one turned out closed by the server, over a handle's whole life and gives up after five:
-// with one handle for all requests, every sixth request after an idle pause failed. (Resetting one
-// handle instead would do, but this libcurl loses the cookie file list on a reset: a leak per request.)
-void RestClient::prepareLocked(RestClientWatch& watch)
+void RestClient::prepare(RestClientRequest& request)
 {
+    RestClientWatch& watch = request.watch;
     watch.canceled = &m_canceled;
-    watch.stallLimit = std::chrono::seconds(m_stallSeconds);
-    watch.answerLimit = std::chrono::seconds(m_answerSeconds);
+    watch.stallLimit = std::chrono::seconds(m_stallSeconds.load());
+    watch.answerLimit = std::chrono::seconds(m_answerSeconds.load());
     watch.lastMoved = RestClientWatch::Clock::now();
     CURL* handle = curl_easy_init();
     if (!handle)
         throw CurlConnectionException(QStringLiteral("Initialisation of the curlHandle failed"));
-    curl_easy_cleanup(restClientHandle(m_handle));
-    m_handle = handle;
-    curl_easy_setopt(handle, CURLOPT_SHARE, static_cast<CURLSH*>(m_share));
+    request.handle = handle;
     // The server's certificate and host name are verified (libcurl's defaults); a private authority can
     // be trusted through the CA bundle.
     if (!m_caBundle.isEmpty())
@@ -433,7 +481,7 @@ void RestClient::prepareLocked(RestClientWatch& watch)
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, restClientProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &watch);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorText);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, request.errorText);
     // The uploads declare chunked transfer coding, which only HTTP/1.1 has.
     curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, restClientDownloadBufferSize);
@@ -441,22 +489,20 @@ void RestClient::prepareLocked(RestClientWatch& watch)
     curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromFile);
     curl_easy_setopt(handle, CURLOPT_READDATA, static_cast<void*>(nullptr));
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_connectSeconds));
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_connectSeconds.load()));
 }
 
-int RestClient::perform(const QByteArray& pathAndQuery)
+int RestClient::perform(RestClientRequest& request, const QByteArray& pathAndQuery)
 {
-    CURL* handle = restClientHandle(m_handle);
     const QByteArray url = m_baseUrl + pathAndQuery;
-    m_errorText[0] = '\0';
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-    return curl_easy_perform(handle);
+    curl_easy_setopt(request.handle, CURLOPT_URL, url.constData());
+    return m_network->run(request.handle);
 }
 
-int RestClient::statusCode()
+int RestClient::statusCode(const RestClientRequest& request)
 {
     long code = 0;
-    if (curl_easy_getinfo(restClientHandle(m_handle), CURLINFO_RESPONSE_CODE, &code) != CURLE_OK)
+    if (curl_easy_getinfo(request.handle, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK)
         throw CurlConnectionException(QStringLiteral("StatusCode curl request failed"));
     return static_cast<int>(code);
 }
@@ -464,7 +510,6 @@ int RestClient::statusCode()
 QByteArray RestClient::escaped(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    // Without a handle: the request's handle is made later, under the request lock.
     char* escapedText = curl_easy_escape(nullptr, utf8.constData(), static_cast<int>(utf8.size()));
     if (!escapedText)
         throw CurlConnectionException(QStringLiteral("Escaping curl request failed"));
@@ -473,17 +518,18 @@ QByteArray RestClient::escaped(const QString& text)
     return result;
 }
 
-void RestClient::fail(int result, const char* operation, const RestClientWatch& watch)
+void RestClient::fail(int result, const char* operation, const RestClientRequest& request)
 {
     // A cancel is the user's own doing; every other failure gets its reason as a diagnostic line.
+    const RestClientWatch& watch = request.watch;
     if (watch.stalled) {
         const auto silent = std::chrono::duration_cast<std::chrono::seconds>(
             RestClientWatch::Clock::now() - watch.lastMoved);
         DiagnosticLog::write(QString::fromLatin1(operation)
             + QStringLiteral(" transfer failed: no data moved for %1 s").arg(silent.count()));
     } else if (result != CURLE_ABORTED_BY_CALLBACK) {
-        const QString reason = m_errorText[0]
-            ? QString::fromUtf8(m_errorText)
+        const QString reason = request.errorText[0]
+            ? QString::fromUtf8(request.errorText)
             : QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(result)));
         DiagnosticLog::write(QString::fromLatin1(operation) + QStringLiteral(" transfer failed: ") + reason);
     }

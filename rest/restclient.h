@@ -7,18 +7,21 @@
 #include <QtGlobal>
 
 #include <atomic>
-#include <mutex>
+#include <memory>
 #include <optional>
 
 class QIODevice;
-struct RestClientWatch;
+class RestNetwork;
+class TransferMeter;
+struct RestClientRequest;
 
 // The program's one HTTP client: libcurl handles that share the logon cookie and the open connections,
 // and the server's REST calls on them. Every HTTP status comes back as a normal response; the session
 // judges it.
 //
-// Thread safety: requests may come from any thread; a lock held for a whole request makes them run one
-// after the other. setCanceled() may be called at any time from any thread.
+// Thread safety: requests may come from any thread and run at the same time, each on a connection of
+// its own (the bytes move on the client's network thread, see RestNetwork). setCanceled() may be called
+// at any time from any thread.
 class RestClient
 {
 public:
@@ -32,7 +35,7 @@ public:
     // Each request throws CurlConnectionException when the transfer does not complete (no connection,
     // TLS failure, stall, cancel, local read failure).
     RestResponse Logon();
-    // The keep-alive's logon: no request, and nullopt, while another request is running.
+    // The keep-alive's logon: no request, and nullopt, while any other request is running.
     std::optional<RestResponse> LogonIfIdle();
     RestResponse Logoff();
     RestResponse GetProjects();
@@ -47,19 +50,22 @@ public:
     // The uploads stream the file as a chunked body of exactly the size it has when it is opened, and
     // report that size in the response's sentBytes. IOException, before any request, when it cannot be
     // opened for reading; IOException (stage Transfer) when it changes before its last byte is sent: the
-    // body is then broken off unfinished, so the server does not take it for a document.
+    // body is then broken off unfinished, so the server does not take it for a document. meter, if any,
+    // counts the bytes of the file as they are sent.
     RestResponse UploadDocument(const int& f, const QString& name, const QString& description,
-        const int& statusId, const QString& path);
+        const int& statusId, const QString& path, TransferMeter* meter = nullptr);
     RestResponse UploadDocumentRevision(const int& f, const QString& name, const QString& description,
-        const int& statusId, const int& r, const QString& path);
+        const int& statusId, const int& r, const QString& path, TransferMeter* meter = nullptr);
     // Writes whatever the server sends into the file at path (created or emptied; IOException when it
     // cannot be opened for writing) and returns the status with an empty body.
     RestResponse DownloadDocument(const int& f, const int& r, const QString& path);
-    // The same into a device that is open for writing.
+    // The same into a device that is open for writing; meter, if any, counts the bytes as they arrive.
     // Both throw IOException (stage Transfer) when the local file cannot be written, with the reason.
-    RestResponse DownloadDocument(const int& f, const int& r, QIODevice& target);
+    RestResponse DownloadDocument(
+        const int& f, const int& r, QIODevice& target, TransferMeter* meter = nullptr);
 
-    // While set, every transfer of this client is aborted at its next progress report.
+    // While set, every transfer of this client is aborted at once, also one that waits for a silent
+    // server, and every new one fails before it is sent.
     void setCanceled(bool canceled);
     bool isCanceled() const;
 
@@ -76,24 +82,25 @@ public:
 
 private:
     RestResponse get(const QByteArray& pathAndQuery, const char* operation);
-    RestResponse getLocked(const QByteArray& pathAndQuery, const char* operation);
-    RestResponse upload(const QByteArray& pathAndQuery, const QString& path, const char* operation);
-    void prepareLocked(RestClientWatch& watch);
-    int perform(const QByteArray& pathAndQuery);
-    int statusCode();
+    RestResponse getCounted(const QByteArray& pathAndQuery, const char* operation);
+    RestResponse upload(
+        const QByteArray& pathAndQuery, const QString& path, const char* operation, TransferMeter* meter);
+    void prepare(RestClientRequest& request);
+    int perform(RestClientRequest& request, const QByteArray& pathAndQuery);
+    static int statusCode(const RestClientRequest& request);
     QByteArray escaped(const QString& text);
-    [[noreturn]] void fail(int result, const char* operation, const RestClientWatch& watch);
+    [[noreturn]] void fail(int result, const char* operation, const RestClientRequest& request);
 
     QString m_login;
     QString m_password;
     QByteArray m_baseUrl;
     QByteArray m_caBundle;
-    int m_connectSeconds = 30;
-    int m_stallSeconds = 60;
-    int m_answerSeconds = 600;
-    void* m_share = nullptr; // CURLSH: what the requests' handles share
-    void* m_handle = nullptr; // CURL: the handle of the last request
+    std::atomic<int> m_connectSeconds { 30 };
+    std::atomic<int> m_stallSeconds { 60 };
+    std::atomic<int> m_answerSeconds { 600 };
+    void* m_share = nullptr; // CURLSH: what the requests' handles share, on the network thread
     std::atomic<bool> m_canceled { false };
-    std::mutex m_requestMutex;
-    char m_errorText[256] = {};
+    // The requests that run now; the keep-alive's logon waits for none of them.
+    std::atomic<int> m_running { 0 };
+    std::unique_ptr<RestNetwork> m_network;
 };

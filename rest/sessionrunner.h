@@ -3,6 +3,7 @@
 #include "rest/canceltoken.h"
 #include "rest/jobcontrol.h"
 #include "rest/jobqueue.h"
+#include "rest/loginsettings.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -29,9 +30,12 @@ public:
     ~SessionRunner();
     Q_DISABLE_COPY_MOVE(SessionRunner)
 
-    // The session for the transfer workers, which run on threads of their own and share its one
-    // request at a time. The GUI thread may call only setCanceled() on it.
+    // The session for the transfer workers, which run on threads of their own beside the runner's. The
+    // GUI thread may call only setCanceled() on it.
     Rest* rest() const { return m_rest.get(); }
+    // How many files a transfer of this session moves at once (the settings' "transfers").
+    int transfers() const { return m_transfers; }
+    void setTransfers(int transfers) { m_transfers = transfers; }
     // Who is logged on where (Rest::login(), Rest::serverAddress()), copied when the runner was made;
     // any thread may read them.
     QString login() const { return m_login; }
@@ -69,4 +73,5 @@ private:
     const QString m_login;
     const QString m_serverAddress;
     std::unique_ptr<JobQueue> m_queue;
+    int m_transfers = defaultTransfers;
 };

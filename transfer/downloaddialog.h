@@ -1,8 +1,8 @@
 #pragma once
 
 #include "transfer/downloaditem.h"
+#include "transfer/transferdialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QMessageBox>
 
@@ -10,21 +10,12 @@
 
 class DownloadModel;
 class DownloadThread;
-class QFrame;
-class QGridLayout;
-class QHBoxLayout;
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class QSpacerItem;
-class QTableView;
-class QVBoxLayout;
 class Rest;
 
 // Shows a prepared download, runs it on a DownloadThread, shows each item's outcome and the progress,
 // cancels it, and asks the user before the worker overwrites a file. Its Start button names the phase:
 // "Start", then "Busy" while the worker runs, then "Close".
-class DownloadDialog final : public QDialog
+class DownloadDialog final : public TransferDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DownloadDialog)
@@ -47,6 +38,8 @@ public:
 
     DownloadModel* model() const { return m_model; }
     DownloadThread* worker() const { return m_worker; }
+    // How many documents move at once; 1 unless set.
+    void setParallelTransfers(int count);
 
 public slots:
     void cancelBtnClicked();
@@ -56,6 +49,10 @@ public slots:
     void increaseProgressBar();
     void documentAlreadyExists(QString filePath);
 
+protected:
+    ModelItemStatus rowStatus(int row) const override;
+    bool isUpload() const override { return false; }
+
 private:
     QList<DownloadItem> m_items;
     int m_folderCount;
@@ -63,18 +60,5 @@ private:
     Rest* m_rest;
     QString m_targetDir;
     DownloadModel* m_model;
-    QTableView* m_tableView;
-    QVBoxLayout* m_mainLayout;
-    QLabel* m_summaryLabel;
-    QPushButton* m_cancelButton;
-    QPushButton* m_startButton;
-    QFrame* m_bottomFrame;
-    QHBoxLayout* m_bottomLayout;
-    QFrame* m_buttonsFrame;
-    QGridLayout* m_buttonsLayout;
     DownloadThread* m_worker;
-    // Outside every layout until they are shown; owned by the dialog until then.
-    QProgressBar* m_progressBar;
-    QSpacerItem* m_spacer;
-    QLabel* m_completionLabel;
 };

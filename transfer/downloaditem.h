@@ -46,10 +46,14 @@ public:
     void setStatus(const ModelItemStatus& status) { m_status = status; }
     QList<int> children() const { return m_children; }
     void setChildren(const QList<int>& children) { m_children = children; }
+    // A document's size as the server listed it; 0 when unknown.
+    qint64 size() const { return m_size; }
+    void setSize(qint64 size) { m_size = size; }
 
 private:
     int m_id = 0;
     int m_folderId = 0;
+    qint64 m_size = 0;
     QString m_objectType;
     QString m_name;
     QString m_folderType;

@@ -258,11 +258,11 @@ void DownloadListBuilder::documentItem(const RestDocument& document, const QStri
     const QString& remotePath, int parent)
 {
     const QString status = statusName(projectId, document.statusId());
-    append(
-        DownloadItem(document.objectType(), document.id(), DownloadItem::localName(document.name()),
-            QString(), remotePath, document.description(), status,
-            ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, document.folderId()),
-        parent);
+    DownloadItem item(document.objectType(), document.id(), DownloadItem::localName(document.name()),
+        QString(), remotePath, document.description(), status,
+        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, document.folderId());
+    item.setSize(document.size());
+    append(item, parent);
     ++m_fileCount;
 }
 

@@ -64,12 +64,10 @@ QString downloadThreadNumbered(const QString& name, int number)
 } // namespace
 
 DownloadThread::DownloadThread(DownloadModel* model, QList<DownloadItem>* items, Rest* rest, QObject* parent)
-    : QThread(parent)
+    : TransferWorker(rest, parent)
     , m_model(model)
     , m_items(items)
-    , m_rest(rest)
 {
-    ModelItemStatus::registerMetaType();
     // The receiver lives on the GUI thread, so the statuses that run() emits arrive there queued.
     connect(this, &DownloadThread::itemStatusesPosted, this, &DownloadThread::showItemStatuses,
         Qt::QueuedConnection);
@@ -77,34 +75,36 @@ DownloadThread::DownloadThread(DownloadModel* model, QList<DownloadItem>* items,
 
 DownloadThread::~DownloadThread()
 {
-    if (isRunning()) {
-        cancel();
-        wait();
-        // The session outlives this worker; its later requests must not start out canceled.
-        if (m_rest)
-            m_rest->setCanceled(false);
-    }
+    stopAndWait();
 }
 
 void DownloadThread::start(QThread::Priority priority)
 {
+    if (isRunning())
+        return;
     m_work = *m_items;
-    QThread::start(priority);
+    m_work.detach();
+    m_written.clear();
+    m_planned.clear();
+    std::vector<Plan> plan(m_work.size());
+    for (int i = 0; i < m_work.size(); ++i) {
+        const DownloadItem& item = m_work.at(i);
+        plan[i].isFile = item.objectType() == QLatin1String("Document");
+        plan[i].size = plan[i].isFile ? item.size() : 0;
+        for (const int child : item.children()) {
+            if (child > i && child < m_work.size())
+                plan[child].parent = i;
+        }
+        m_planned.insert(item.localDir() + QLatin1Char('/') + item.name());
+    }
+    launch(plan, priority);
 }
 
-void DownloadThread::cancel()
+void DownloadThread::wakeWaiters()
 {
-    m_canceled.store(true);
-    if (m_rest)
-        m_rest->setCanceled(true);
     // Under the mutex, so that a worker about to wait sees the flag or receives the wake-up.
     std::lock_guard<std::mutex> lock(m_mutex);
     m_answered.notify_all();
-}
-
-bool DownloadThread::isCanceled() const
-{
-    return m_canceled.load();
 }
 
 void DownloadThread::setAnswer(bool overwrite, bool applyToAll)
@@ -118,35 +118,36 @@ void DownloadThread::setAnswer(bool overwrite, bool applyToAll)
 
 void DownloadThread::showItemStatuses()
 {
-    for (const ItemStatusQueue::Entry& entry : m_statusQueue.takeAll()) {
+    for (const ItemStatusQueue::Entry& entry : takeStatuses()) {
         if (m_model)
             m_model->setData(m_model->index(entry.first, downloadThreadStatusColumn),
                 QVariant::fromValue(entry.second), Qt::EditRole);
     }
 }
 
-void DownloadThread::run()
+// Items that make one local file or folder (or names that differ in letter case only) run one after the
+// other, in list order.
+QString DownloadThread::sameTarget(int i) const
 {
-    for (int i = 0; i < m_work.size(); ++i) {
-        // An exception must not leave the thread: it would end the program.
-        try {
-            handleItem(i);
-        } catch (const std::exception&) {
-            markFailed(i,
-                ModelItemStatus(ModelItemStatus::Failed,
-                    QStringLiteral("An unexpected error occurred while downloading this item")));
-        } catch (...) {
-            markFailed(i,
-                ModelItemStatus(ModelItemStatus::Failed,
-                    QStringLiteral("An unexpected error occurred while downloading this item")));
-        }
-        emit uploadItemFinished();
-    }
+    const DownloadItem& item = m_work.at(i);
+    return item.localDir() + QLatin1Char('/') + item.name();
 }
 
 void DownloadThread::handleItem(int i)
 {
-    if (m_canceled.load()) {
+    // An exception must not leave the thread: it would end the program.
+    try {
+        handleQueued(i);
+    } catch (...) {
+        markFailed(i,
+            ModelItemStatus(ModelItemStatus::Failed,
+                QStringLiteral("An unexpected error occurred while downloading this item")));
+    }
+}
+
+void DownloadThread::handleQueued(int i)
+{
+    if (isCanceled()) {
         markFailed(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadCanceledText()));
         return;
     }
@@ -185,13 +186,18 @@ void DownloadThread::refuseLongName(int i, const QString& name)
             ModelItemStatus::Failed, QStringLiteral("The name is too long for the local file system")));
 }
 
-QString DownloadThread::freeLocalName(const QString& dir, const QString& name) const
+// Whether an earlier item of this run has written the file at dir/name; then claimed is the first
+// numbered name that nothing on disk, nothing this run wrote and no other item of the list takes.
+bool DownloadThread::claimLocalName(const QString& dir, const QString& name, QString& claimed)
 {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_written.contains(dir + QLatin1Char('/') + name))
+        return false;
     for (int number = 2;; ++number) {
-        const QString candidate = downloadThreadNumbered(name, number);
-        const QString path = dir + QLatin1Char('/') + candidate;
-        if (!m_written.contains(path) && !downloadThreadTaken(path))
-            return candidate;
+        claimed = downloadThreadNumbered(name, number);
+        const QString path = dir + QLatin1Char('/') + claimed;
+        if (!m_written.contains(path) && !m_planned.contains(path) && !downloadThreadTaken(path))
+            return true;
     }
 }
 
@@ -213,10 +219,14 @@ void DownloadThread::createLocalFolder(int i)
     }
 }
 
-QString DownloadThread::downloadPermissionProblem(const DownloadItem& item)
+QString DownloadThread::downloadPermissionProblem(const DownloadItem& item, bool fresh, bool* fetched)
 {
+    const int folderId = item.folderId();
     try {
-        if (!m_rest->getFolderAccess(item.folderId()).canDownload())
+        const bool allowed = m_rights.read(
+            folderId, [this, folderId] { return m_rest->getFolderAccess(folderId); },
+            [](const RestFolderAccess& access) { return access.canDownload(); }, fresh, fetched);
+        if (!allowed)
             return QStringLiteral("You don't have permission to download this file");
     } catch (const CurlConnectionException&) {
         return downloadThreadConnectionText();
@@ -232,21 +242,25 @@ QString DownloadThread::downloadPermissionProblem(const DownloadItem& item)
 bool DownloadThread::isQuestionPending()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_questionPending && !m_canceled.load();
+    return m_questionPending && !isCanceled();
 }
 
+// One question at a time: a thread that finds another question open waits for its answer, which may
+// answer its own file too.
 DownloadThread::OverwriteAnswer DownloadThread::askOverwrite(const QString& target)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_answered.wait(lock, [this] { return !m_questionPending || isCanceled(); });
     if (!m_applyToAll) {
-        if (m_canceled.load())
+        if (isCanceled())
             return OverwriteAnswer::Canceled;
         m_questionPending = true;
         emit documentAlreadyExists(target);
         // Only an answer or a cancel ends the wait; a spurious wake-up does not.
-        m_answered.wait(lock, [this] { return !m_questionPending || m_canceled.load(); });
+        m_answered.wait(lock, [this] { return !m_questionPending || isCanceled(); });
         if (m_questionPending) {
             m_questionPending = false;
+            m_answered.notify_all();
             return OverwriteAnswer::Canceled;
         }
     }
@@ -258,7 +272,8 @@ void DownloadThread::downloadDocument(int i)
     if (refuseUnusableName(i))
         return;
     const DownloadItem item = m_work.at(i);
-    const QString problem = downloadPermissionProblem(item);
+    bool rightsFetched = true;
+    const QString problem = downloadPermissionProblem(item, false, &rightsFetched);
     if (!problem.isEmpty()) {
         DiagnosticLog::write(QStringLiteral("downloadDocument not approved, errormessage: ") + problem);
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, problem));
@@ -268,14 +283,10 @@ void DownloadThread::downloadDocument(int i)
     // Two server names can make one local name ("a/b" and "a_b"): the later document gets a name of its
     // own rather than the question whether to replace what this download has just written.
     QString name = item.name();
-    QString target = item.localDir() + QLatin1Char('/') + name;
-    const bool renamed = m_written.contains(target);
-    if (renamed) {
-        name = freeLocalName(item.localDir(), item.name());
-        if (!downloadThreadNameFits(item.localDir(), name))
-            return refuseLongName(i, name);
-        target = item.localDir() + QLatin1Char('/') + name;
-    }
+    const bool renamed = claimLocalName(item.localDir(), item.name(), name);
+    if (renamed && !downloadThreadNameFits(item.localDir(), name))
+        return refuseLongName(i, name);
+    const QString target = item.localDir() + QLatin1Char('/') + name;
     bool overwritten = false;
     if (!renamed && QFileInfo::exists(target)) {
         switch (askOverwrite(target)) {
@@ -304,7 +315,7 @@ void DownloadThread::downloadDocument(int i)
         return;
     }
     try {
-        m_rest->downloadDocument(item.folderId(), item.id(), file);
+        m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
     } catch (const CurlConnectionException&) {
         file.discard();
         DiagnosticLog::write(QStringLiteral("Connection error, document download failed"));
@@ -321,6 +332,13 @@ void DownloadThread::downloadDocument(int i)
         file.discard();
         const QString code = QString::number(e.response.statusCode);
         DiagnosticLog::write(QStringLiteral("Rest downloadDocument() refused, responseCode: ") + code);
+        // Rights that were asked for an earlier document of the folder may have changed since.
+        const QString fresh = rightsFetched ? QString() : downloadPermissionProblem(item, true);
+        if (!fresh.isEmpty()) {
+            DiagnosticLog::write(QStringLiteral("downloadDocument not approved, errormessage: ") + fresh);
+            setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, fresh));
+            return;
+        }
         setItemStatus(i,
             ModelItemStatus(ModelItemStatus::Failed,
                 QStringLiteral("The server refused the download, responseCode: ") + code));
@@ -331,7 +349,10 @@ void DownloadThread::downloadDocument(int i)
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
         return;
     }
-    m_written.insert(target);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_written.insert(target);
+    }
     DiagnosticLog::write(QStringLiteral("Rest downloadDocument() successful, filename: ") + name);
     QString text = overwritten ? QStringLiteral("Overwritten") : QStringLiteral("Successful");
     if (renamed)
@@ -344,7 +365,7 @@ void DownloadThread::downloadDocument(int i)
 void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)
 {
     m_work[i].setStatus(status);
-    m_statusQueue.post(i, status, [this] { emit itemStatusesPosted(); });
+    postStatus(i, status);
 }
 
 void DownloadThread::markFailed(int i, const ModelItemStatus& status)

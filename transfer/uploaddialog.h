@@ -1,21 +1,13 @@
 #pragma once
 
 #include "model/reststatus.h"
+#include "transfer/transferdialog.h"
 #include "transfer/uploaditem.h"
 
-#include <QDialog>
 #include <QList>
 
 #include <functional>
 
-class QFrame;
-class QHBoxLayout;
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class QSpacerItem;
-class QTableView;
-class QVBoxLayout;
 class Rest;
 class RestObject;
 class UploadDelegate;
@@ -25,7 +17,7 @@ class UploadThread;
 // Shows a prepared upload, lets the user give each file a description and a document status, runs the
 // upload on its worker and shows each item's outcome. Cancel and Escape stop a running upload and keep
 // the dialog open; otherwise they close it.
-class UploadDialog final : public QDialog
+class UploadDialog final : public TransferDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UploadDialog)
@@ -39,6 +31,8 @@ public:
     using ExecHook = std::function<void(UploadDialog& dialog)>;
     static void setExecHook(ExecHook hook);
     int execModal();
+    // How many files move at once; 1 unless set.
+    void setParallelTransfers(int count);
 
 public Q_SLOTS:
     void cancelBtnClicked();
@@ -50,6 +44,8 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    ModelItemStatus rowStatus(int row) const override;
+    bool isUpload() const override { return true; }
 
 private:
     void openRowEditors(int row);
@@ -64,22 +60,9 @@ private:
     QList<RestStatus> m_statuses;
     Rest* m_rest;
     UploadModel* m_model = nullptr;
-    QTableView* m_view = nullptr;
-    QVBoxLayout* m_mainLayout = nullptr;
-    QLabel* m_headingLabel = nullptr;
     UploadDelegate* m_delegate = nullptr;
-    QPushButton* m_cancelButton = nullptr;
-    QPushButton* m_startButton = nullptr;
-    QFrame* m_bottomFrame = nullptr;
-    QHBoxLayout* m_bottomLayout = nullptr;
-    QFrame* m_buttonFrame = nullptr;
     UploadThread* m_thread = nullptr;
-    QProgressBar* m_progressBar = nullptr;
-    QSpacerItem* m_spacer = nullptr;
-    QLabel* m_doneLabel = nullptr;
 
-    // Started and its finish not yet handled: Cancel stops the upload instead of closing.
-    bool m_running = false;
     // The file rows whose editors are open: only those on screen (and a few around them), so that a
     // list of any length opens at once. -1 when none are open.
     int m_editorFirst = -1;

@@ -19,6 +19,11 @@ QString uploadThreadUnexpected(const char* what)
     return QStringLiteral("Unexpected error: ") + QString::fromUtf8(what);
 }
 
+QString uploadThreadConnectionText()
+{
+    return QStringLiteral("Network connection problem or canceled by user");
+}
+
 // The rights a new top-level folder of a project gets when an administrator creates it.
 QString uploadThreadRootFolderAccess()
 {
@@ -32,17 +37,25 @@ QString uploadThreadRootFolderAccess()
     access.setCanAddSubfolder(true);
     return access.toJson();
 }
+
+// A listing by name; of two documents of one name the first counts, as when the listing is searched.
+QHash<QString, RestDocument> uploadThreadByName(const QList<RestDocument>& documents)
+{
+    QHash<QString, RestDocument> byName;
+    byName.reserve(documents.size());
+    for (auto document = documents.crbegin(); document != documents.crend(); ++document)
+        byName.insert(document->name(), *document);
+    return byName;
+}
 } // namespace
 
 UploadThread::UploadThread(
     RestObject* target, UploadModel* model, QList<UploadItem>* items, Rest* rest, QObject* parent)
-    : QThread(parent)
+    : TransferWorker(rest, parent)
     , m_target(target)
     , m_model(model)
     , m_items(items)
-    , m_rest(rest)
 {
-    ModelItemStatus::registerMetaType();
     m_targetIsProject = target->objectType() == QLatin1String("Project");
     m_targetId = target->id();
     if (m_targetIsProject) {
@@ -57,81 +70,85 @@ UploadThread::UploadThread(
 
 UploadThread::~UploadThread()
 {
-    if (isRunning()) {
-        cancel();
-        wait();
-        m_rest->setCanceled(false);
-    }
+    stopAndWait();
 }
 
 void UploadThread::startUpload()
 {
     if (isRunning())
         return;
-    // A deep copy: QFileInfo fills its caches lazily, so the worker must not share one with the view.
     m_work.clear();
+    m_names.clear();
     m_work.reserve(m_items->size());
+    std::vector<Plan> plan;
+    plan.reserve(m_items->size());
     for (const UploadItem& item : std::as_const(*m_items)) {
+        // The sizes were read when the list was made; the copy is fresh, because QFileInfo fills its
+        // caches lazily and the worker's threads must not share one with the view.
+        const QFileInfo& listed = item.fileInfo();
+        plan.push_back({ item.parentIndex(), !listed.isDir(), listed.isDir() ? 0 : listed.size() });
         UploadItem copy = item;
-        copy.setFileInfo(QFileInfo(item.fileInfo().filePath()));
+        copy.setFileInfo(QFileInfo(listed.filePath()));
+        m_names.append(listed.fileName());
         m_work.append(copy);
     }
-    m_canceled = false;
-    start();
-}
-
-void UploadThread::cancel()
-{
-    m_canceled = true;
-    m_rest->setCanceled(true);
+    launch(plan);
 }
 
 void UploadThread::writeItemStatuses()
 {
-    for (const ItemStatusQueue::Entry& entry : m_statusQueue.takeAll()) {
+    for (const ItemStatusQueue::Entry& entry : takeStatuses()) {
         if (m_model)
             m_model->setData(m_model->index(entry.first, 4), QVariant::fromValue(entry.second), Qt::EditRole);
     }
 }
 
-void UploadThread::run()
+bool UploadThread::beginRun()
 {
     try {
         m_contact = m_rest->getContact(m_projectId);
+        return true;
     } catch (const RestException& e) {
         DiagnosticLog::write(QStringLiteral("Rest error while retreiving the contact, response code: ")
             + uploadThreadCodeAndBody(e));
         setAllItemsStatus(
             ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
-        return;
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Rest connection error while retreiving the contact"));
         setAllItemsStatus(
             ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Network connection problem")));
-        return;
     } catch (const std::exception& e) {
         setAllItemsStatus(ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected(e.what())));
-        return;
     }
+    return false;
+}
 
-    for (int i = 0; i < m_work.size(); ++i) {
-        // An exception that escaped here would end the program; it ends only the item instead.
-        try {
-            handleItem(i);
-        } catch (const std::exception& e) {
-            setItemStatusRecursive(
-                i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected(e.what())));
-        } catch (...) {
-            setItemStatusRecursive(
-                i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected("unknown")));
-        }
-        emit uploadItemFinished();
-    }
+// Items that go into one remote folder under one name (or names that differ in letter case only) run
+// one after the other, in list order: the later one finds what the earlier one made.
+QString UploadThread::sameTarget(int i) const
+{
+    const int parent = m_work.at(i).parentIndex();
+    const int folder
+        = parent >= 0 ? m_work.at(parent).remoteFolderId() : (m_targetIsProject ? -1 : m_targetId);
+    return QString::number(folder) + QLatin1Char('/') + m_names.at(i);
 }
 
 void UploadThread::handleItem(int i)
 {
-    if (m_canceled) {
+    // An exception that escaped here would end the program; it ends only the item instead.
+    try {
+        handleQueued(i);
+    } catch (const std::exception& e) {
+        setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected(e.what())));
+    } catch (...) {
+        setItemStatusRecursive(
+            i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected("unknown")));
+    }
+}
+
+void UploadThread::handleQueued(int i)
+{
+    if (isCanceled()) {
         setItemStatusRecursive(
             i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Canceled by user")));
         return;
@@ -152,29 +169,39 @@ void UploadThread::handleItem(int i)
     }
 }
 
+RestFolderAccess UploadThread::folderAccess(int folderId, bool fresh, bool* fetched)
+{
+    return m_rights.read(
+        folderId, [this, folderId] { return m_rest->getFolderAccess(folderId); },
+        [](const RestFolderAccess& access) { return access; }, fresh, fetched);
+}
+
 void UploadThread::createFolder(int i)
 {
     const UploadItem item = m_work.at(i);
     int parentId = 0;
-    QString folderAccess;
+    QString access;
+    bool rightsFromCache = false;
     if (item.parentIndex() == -1) {
         if (m_targetIsProject) {
             if (!m_contact.isAdmin())
                 return refuseFolder(
                     i, QStringLiteral("You're not allowed to create this folder in the root of a project"));
             parentId = 0;
-            folderAccess = uploadThreadRootFolderAccess();
+            access = uploadThreadRootFolderAccess();
         } else {
             parentId = m_targetId;
             if (!m_contact.isAdmin()) {
                 try {
-                    if (!m_rest->getFolderAccess(parentId).canAddSubfolder())
+                    bool fetched = false;
+                    if (!folderAccess(parentId, false, &fetched).canAddSubfolder())
                         return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
+                    rightsFromCache = !fetched;
                 } catch (const RestException& e) {
                     return refuseFolder(
                         i, QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e));
                 } catch (const CurlConnectionException&) {
-                    return refuseFolder(i, QStringLiteral("Network connection problem or canceled by user"));
+                    return refuseFolder(i, uploadThreadConnectionText());
                 }
             }
         }
@@ -182,9 +209,9 @@ void UploadThread::createFolder(int i)
         parentId = m_work.at(item.parentIndex()).remoteFolderId();
     }
 
-    const QString name = item.fileInfo().fileName();
+    const QString name = m_names.at(i);
     const QString body
-        = JSONParser::createDirectoryJson(name, QStringLiteral("documents"), parentId, 0, folderAccess);
+        = JSONParser::createDirectoryJson(name, QStringLiteral("documents"), parentId, 0, access);
     try {
         const RestFolder created = m_rest->createDirectory(body, m_projectId);
         DiagnosticLog::write(QStringLiteral("Rest createDirectory() successful, directory path: ")
@@ -192,8 +219,12 @@ void UploadThread::createFolder(int i)
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Successful")));
         if (!item.children().isEmpty()) {
             m_work[i].setRemoteFolderId(created.id());
+            // A folder made just now holds no documents.
+            m_documents.put(created.id(), {});
             try {
-                m_work[i].setFolderAccess(m_rest->getFolderAccess(created.id()).toJson());
+                const RestFolderAccess rights = m_rest->getFolderAccess(created.id());
+                m_rights.put(created.id(), rights);
+                m_work[i].setFolderAccess(rights.toJson());
             } catch (const RestException&) {
                 // Each file then asks for the folder's rights itself.
             } catch (const CurlConnectionException&) { }
@@ -201,22 +232,27 @@ void UploadThread::createFolder(int i)
     } catch (const RestException& e) {
         if (e.response.body.contains(QLatin1String("Folder with that name exists already")))
             return adoptExistingFolder(i, parentId);
+        // Rights that were asked for an earlier item may have changed since.
+        if (rightsFromCache) {
+            try {
+                if (!folderAccess(parentId, true).canAddSubfolder())
+                    return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
+            } catch (const std::exception&) { }
+        }
         DiagnosticLog::write(QStringLiteral("Rest error occured while uploading a folder, response code: ")
             + uploadThreadCodeAndBody(e));
         setItemStatusRecursive(
             i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Connection error occured while uploading a folder"));
-        setItemStatusRecursive(i,
-            ModelItemStatus(
-                ModelItemStatus::Failed, QStringLiteral("Network connection problem or canceled by user")));
+        setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
     }
 }
 
 void UploadThread::adoptExistingFolder(int i, int parentId)
 {
     const UploadItem item = m_work.at(i);
-    const QString name = item.fileInfo().fileName();
+    const QString name = m_names.at(i);
     if (!item.children().isEmpty()) {
         QList<RestFolder> siblings;
         try {
@@ -231,9 +267,7 @@ void UploadThread::adoptExistingFolder(int i, int parentId)
             return;
         } catch (const CurlConnectionException&) {
             DiagnosticLog::write(QStringLiteral("Connection error occured while retreiving folders"));
-            setItemStatusRecursive(i,
-                ModelItemStatus(ModelItemStatus::Failed,
-                    QStringLiteral("Network connection problem or canceled by user")));
+            setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
             return;
         }
         const auto found = std::find_if(siblings.cbegin(), siblings.cend(),
@@ -251,7 +285,9 @@ void UploadThread::adoptExistingFolder(int i, int parentId)
         }
         m_work[i].setRemoteFolderId(found->id());
         try {
-            m_work[i].setFolderAccess(m_rest->getFolderAccess(found->id()).toJson());
+            const RestFolderAccess rights = m_rest->getFolderAccess(found->id());
+            m_rights.put(found->id(), rights);
+            m_work[i].setFolderAccess(rights.toJson());
         } catch (const RestException&) {
         } catch (const CurlConnectionException&) { }
     }
@@ -265,71 +301,137 @@ void UploadThread::refuseFolder(int i, const QString& text)
     setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, text));
 }
 
-void UploadThread::uploadFile(int i)
+bool UploadThread::findDocument(
+    int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched)
 {
-    const UploadItem item = m_work.at(i);
-    const QString name = item.fileInfo().fileName();
-    int folderId = 0;
-    RestDocument existing;
-    bool exists = false;
+    return m_documents.read(
+        folderId, [this, folderId] { return uploadThreadByName(m_rest->getDocuments(folderId)); },
+        [&name, &found](const QHash<QString, RestDocument>& documents) {
+            const auto document = documents.constFind(name);
+            if (document == documents.cend())
+                return false;
+            found = *document;
+            return true;
+        },
+        fresh, fetched);
+}
+
+// The folder, the document of the same name and the rights, and whether the rights allow the upload;
+// fresh asks the server again instead of taking what earlier items learned.
+UploadThread::Decision UploadThread::decide(int i, bool fresh)
+{
+    const UploadItem& item = m_work.at(i);
+    const QString& name = m_names.at(i);
+    Decision decision;
     RestFolderAccess access;
+    bool listingFetched = false;
+    bool rightsFetched = false;
     if (item.parentIndex() == -1) {
-        if (m_targetIsProject)
-            return refuseFile(i, QStringLiteral("You can't upload a document in the root of a project"));
-        folderId = m_targetId;
+        if (m_targetIsProject) {
+            decision.refusal = QStringLiteral("You can't upload a document in the root of a project");
+            return decision;
+        }
+        decision.folderId = m_targetId;
         try {
-            exists = findDocument(folderId, name, existing);
-            access = m_rest->getFolderAccess(folderId);
+            decision.exists
+                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
+            access = folderAccess(decision.folderId, fresh, &rightsFetched);
         } catch (const RestException& e) {
-            return refuseFile(
-                i, QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e));
+            decision.refusal
+                = QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e);
+            return decision;
         } catch (const CurlConnectionException&) {
-            return refuseFile(i, QStringLiteral("Network connection problem or canceled by user"));
+            decision.refusal = uploadThreadConnectionText();
+            return decision;
         }
     } else {
         const UploadItem& parent = m_work.at(item.parentIndex());
-        folderId = parent.remoteFolderId();
+        decision.folderId = parent.remoteFolderId();
         try {
-            exists = findDocument(folderId, name, existing);
-            access = parent.folderAccess().isEmpty() ? m_rest->getFolderAccess(folderId)
-                                                     : JSONParser::parseFolderAccess(parent.folderAccess());
+            decision.exists
+                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
+            if (parent.folderAccess().isEmpty() || fresh)
+                access = folderAccess(decision.folderId, fresh, &rightsFetched);
+            else
+                access = JSONParser::parseFolderAccess(parent.folderAccess());
         } catch (const RestException& e) {
-            return refuseFile(i, QStringLiteral("Rest error occured, response: ") + e.response.body);
+            decision.refusal = QStringLiteral("Rest error occured, response: ") + e.response.body;
+            return decision;
         } catch (const CurlConnectionException&) {
-            return refuseFile(i, QStringLiteral("Network connection problem or canceled by user."));
+            decision.refusal = QStringLiteral("Network connection problem or canceled by user.");
+            return decision;
         }
     }
+    decision.fromCache = !listingFetched || !rightsFetched;
 
-    if (!exists && !access.canAdd())
-        return refuseFile(i, QStringLiteral("You're not allowed to create documents in this folder"));
-    if (exists && !access.canAddRevision()
-        && !(access.canAddRevisionToOwn() && existing.authorId() == m_contact.id()))
-        return refuseFile(i, QStringLiteral("You're not allowed to add a revision in this folder"));
+    if (!decision.exists && !access.canAdd())
+        decision.refusal = QStringLiteral("You're not allowed to create documents in this folder");
+    else if (decision.exists && !access.canAddRevision()
+        && !(access.canAddRevisionToOwn() && decision.existing.authorId() == m_contact.id()))
+        decision.refusal = QStringLiteral("You're not allowed to add a revision in this folder");
+    return decision;
+}
 
+void UploadThread::uploadFile(int i)
+{
+    const Decision decision = decide(i, false);
+    if (!decision.refusal.isEmpty())
+        return refuseFile(i, decision.refusal);
+    RestResponse refused;
+    if (upload(i, decision, refused))
+        return;
+    if (!decision.fromCache)
+        return reportRefused(i, refused);
+    // Refused after a decision on what earlier items learned of the folder: the server is asked again
+    // once, and the file goes on as that answer says.
+    const Decision fresh = decide(i, true);
+    if (!fresh.refusal.isEmpty())
+        return refuseFile(i, fresh.refusal);
+    const bool same = fresh.exists == decision.exists && fresh.existing.id() == decision.existing.id();
+    if (same || !upload(i, fresh, refused))
+        reportRefused(i, refused);
+}
+
+// Uploads the file as the decision says and writes its status; false, with refused set and no status
+// written, when the server refused the upload.
+bool UploadThread::upload(int i, const Decision& decision, RestResponse& refused)
+{
+    const UploadItem& item = m_work.at(i);
+    const QString& name = m_names.at(i);
     const QString path = item.fileInfo().canonicalFilePath();
     const int statusId = item.documentStatus().id();
     try {
-        if (exists) {
-            m_rest->uploadDocumentRevision(folderId, name, item.description(), statusId, existing.id(), path);
+        RestDocument stored;
+        if (decision.exists) {
+            stored = m_rest->uploadDocumentRevision(decision.folderId, name, item.description(), statusId,
+                decision.existing.id(), path, meter(i));
             DiagnosticLog::write(
                 QStringLiteral("Rest uploadDocumentRevision() successful, file path: ") + path);
             setItemStatus(i,
                 ModelItemStatus(
                     ModelItemStatus::Done, QStringLiteral("Document revision added successfully")));
         } else {
-            m_rest->uploadDocument(folderId, name, item.description(), statusId, path);
+            stored = m_rest->uploadDocument(
+                decision.folderId, name, item.description(), statusId, path, meter(i));
             DiagnosticLog::write(QStringLiteral("Rest uploadDocument() successful, file path: ") + path);
             setItemStatus(
                 i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Document uploaded successfully")));
         }
+        // What a new listing of the folder would now show under that name.
+        const QString storedName = stored.name().isEmpty() ? name : stored.name();
+        m_documents.update(
+            decision.folderId, [&storedName, &stored](QHash<QString, RestDocument>& documents) {
+                documents.insert(storedName, stored);
+            });
     } catch (const RestException& e) {
         DiagnosticLog::write(
-            (exists ? QStringLiteral(
-                 "Rest error occured while uploading a document revision, response code: ")
-                    : QStringLiteral("Rest error occured while uploading a document, response code: "))
+            (decision.exists ? QStringLiteral("Rest error occured while uploading a document revision, "
+                                              "response code: ")
+                             : QStringLiteral("Rest error occured while uploading a document, response "
+                                              "code: "))
             + uploadThreadCodeAndBody(e));
-        setItemStatus(
-            i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
+        refused = e.response;
+        return false;
     } catch (const IOException& e) {
         if (e.stage == IOException::Stage::Open) {
             DiagnosticLog::write(QStringLiteral("Error, file doesn't exist or can't be read."));
@@ -344,22 +446,14 @@ void UploadThread::uploadFile(int i)
         }
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Connection error occured while uploading a document"));
-        setItemStatus(i,
-            ModelItemStatus(
-                ModelItemStatus::Failed, QStringLiteral("Network connection problem or canceled by user")));
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
     }
+    return true;
 }
 
-bool UploadThread::findDocument(int folderId, const QString& name, RestDocument& found)
+void UploadThread::reportRefused(int i, const RestResponse& refused)
 {
-    const QList<RestDocument> documents = m_rest->getDocuments(folderId);
-    for (const RestDocument& document : documents) {
-        if (document.name() == name) {
-            found = document;
-            return true;
-        }
-    }
-    return false;
+    setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + refused.body));
 }
 
 void UploadThread::refuseFile(int i, const QString& text)
@@ -371,16 +465,18 @@ void UploadThread::refuseFile(int i, const QString& text)
 void UploadThread::setItemStatus(int position, const ModelItemStatus& status)
 {
     m_work[position].setStatus(status);
-    m_statusQueue.post(position, status, [this] { Q_EMIT itemStatusesPosted(); });
+    postStatus(position, status);
 }
 
 void UploadThread::setItemStatusRecursive(int position, const ModelItemStatus& status)
 {
     setItemStatus(position, status);
     const QList<int> children = m_work.at(position).children();
-    for (const int child : children)
-        setItemStatusRecursive(
-            child, ModelItemStatus(status.code(), QStringLiteral("Parent directory creation failed")));
+    for (const int child : children) {
+        if (child > position && child < m_work.size())
+            setItemStatusRecursive(
+                child, ModelItemStatus(status.code(), QStringLiteral("Parent directory creation failed")));
+    }
 }
 
 void UploadThread::setAllItemsStatus(const ModelItemStatus& status)

@@ -2,34 +2,39 @@
 
 #include "model/restcontact.h"
 #include "model/restdocument.h"
-#include "transfer/itemstatusqueue.h"
+#include "model/restfolderaccess.h"
+#include "rest/restresponse.h"
 #include "transfer/modelitemstatus.h"
+#include "transfer/runcache.h"
+#include "transfer/transferworker.h"
 #include "transfer/uploaditem.h"
 
+#include <QHash>
 #include <QList>
-#include <QThread>
-
-#include <atomic>
+#include <QStringList>
 
 class Rest;
 class RestObject;
 class UploadModel;
 
-// Uploads a list on a thread of its own: creates (or adopts) the remote folder of each folder item and
-// uploads each file as a new document or a new revision, after checking the user's rights.
+// Uploads a list: creates (or adopts) the remote folder of each folder item and uploads each file as a
+// new document or a new revision, after checking the user's rights.
 //
-// The object lives on the GUI thread. run() works on a copy of the list taken by startUpload(), so the
-// worker sees its own writes at once and shares nothing with the GUI thread; every status it writes
-// reaches the model through a queued signal, in the order written. The worker never waits for the GUI
-// thread, so a wait for it after cancel() always ends.
-class UploadThread final : public QThread
+// The rights and the documents of a remote folder are asked for once per run and kept current from the
+// answers of the uploads; an upload that a changed folder could explain asks again once. Several files
+// move at once (setParallelTransfers), each with the outcome a run of one file after the other gives.
+//
+// The object lives on the GUI thread. The run works on a copy of the list taken by startUpload(), and
+// every status it writes reaches the model through a queued signal, in the order written. The worker
+// never waits for the GUI thread, so a wait for it after cancel() always ends.
+class UploadThread final : public TransferWorker
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(UploadThread)
 
 public:
     // target: the project or folder that received the drop. None of the pointers is owned; the target,
-    // the model and the list are used on the GUI thread only, the session from both threads.
+    // the model and the list are used on the GUI thread only, the session from the worker's threads.
     UploadThread(RestObject* target, UploadModel* model, QList<UploadItem>* items, Rest* rest,
         QObject* parent = nullptr);
     ~UploadThread() override;
@@ -37,27 +42,36 @@ public:
     // Takes a copy of the list as it stands now (queued states, descriptions, chosen statuses) and starts
     // the thread. GUI thread only.
     void startUpload();
-    // Stops the upload: items not reached yet are canceled, a running request is aborted. Any thread.
-    void cancel();
-
-Q_SIGNALS:
-    void uploadItemFinished();
-    // The worker posted status writes; the GUI thread takes them and writes them into the model.
-    void itemStatusesPosted();
 
 protected:
-    void run() override;
+    bool beginRun() override;
+    void handleItem(int i) override;
+    QString sameTarget(int i) const override;
 
 private Q_SLOTS:
     void writeItemStatuses();
 
 private:
-    void handleItem(int i);
+    // What decides a file's upload: its remote folder, the document of the same name, the rights.
+    struct Decision
+    {
+        int folderId = 0;
+        bool exists = false;
+        RestDocument existing;
+        QString refusal; // not empty: the file is refused with this text
+        bool fromCache = false; // the listing or the rights were not asked for this file
+    };
+
+    void handleQueued(int i);
     void createFolder(int i);
-    void uploadFile(int i);
-    bool findDocument(int folderId, const QString& name, RestDocument& found);
     void adoptExistingFolder(int i, int parentId);
     void refuseFolder(int i, const QString& text);
+    void uploadFile(int i);
+    Decision decide(int i, bool fresh);
+    bool upload(int i, const Decision& decision, RestResponse& refused);
+    void reportRefused(int i, const RestResponse& refused);
+    RestFolderAccess folderAccess(int folderId, bool fresh, bool* fetched = nullptr);
+    bool findDocument(int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched);
     void refuseFile(int i, const QString& text);
 
     void setItemStatus(int position, const ModelItemStatus& status);
@@ -67,16 +81,19 @@ private:
     RestObject* m_target;
     UploadModel* m_model;
     QList<UploadItem>* m_items;
-    Rest* m_rest;
-    std::atomic<bool> m_canceled { false };
 
     // Taken from the target on the GUI thread, so the worker never reads the tree's records.
     bool m_targetIsProject = false;
     int m_targetId = 0;
     int m_projectId = 0;
 
-    // Worker-side state: written by startUpload() before the thread starts, then by run() only.
+    // The run's state: written by startUpload() before the thread starts, then by the pool. An item's
+    // fields are written by the thread that handles it, or by the thread of a folder above it before
+    // that folder is done; the scheduler orders both before the item's own turn.
     QList<UploadItem> m_work;
-    ItemStatusQueue m_statusQueue;
+    QStringList m_names; // the local names, taken on the GUI thread
     RestContact m_contact;
+    RunCache<RestFolderAccess> m_rights;
+    // Each folder's documents by name (the first of a name, as a listing is searched).
+    RunCache<QHash<QString, RestDocument>> m_documents;
 };

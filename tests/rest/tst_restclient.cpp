@@ -121,7 +121,7 @@ private Q_SLOTS:
     void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
     void tlsVerifiesTheServerCertificate();
-    void concurrentRequestsRunOneAfterTheOther();
+    void concurrentRequestsEachGetTheirOwnAnswer();
     void keepAliveLogonSkipsWhileARequestRuns();
 
 private:
@@ -469,7 +469,7 @@ void TestRestClient::tlsVerifiesTheServerCertificate()
     QCOMPARE(trusting.Logoff().body, QStringLiteral("Logged off."));
 }
 
-void TestRestClient::concurrentRequestsRunOneAfterTheOther()
+void TestRestClient::concurrentRequestsEachGetTheirOwnAnswer()
 {
     TestServer server;
     server.setFallback([](const RecordedRequest& request) {

@@ -4,10 +4,11 @@
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
+#include "transfer/transferrate.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QtTest>
@@ -16,16 +17,13 @@
 #include <functional>
 #include <memory>
 
-Q_DECLARE_METATYPE(TestReply)
-
 namespace {
 const QString threadOk = QStringLiteral("done: Successful");
 const QString threadConnection = QStringLiteral("failed: Network connection problem or canceled by user");
 const QString threadCanceled = QStringLiteral("failed: Canceled by user");
-const char* const threadAccess = R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":true})";
 const QString threadParentFailed = QStringLiteral("failed: Parent directory creation failed");
 
-int threadQueryValue(const RecordedRequest& request, const char* key)
+int threadQuery(const RecordedRequest& request, const char* key)
 {
     const QString target = QString::fromStdString(request.target);
     return QUrlQuery(target.mid(target.indexOf(QLatin1Char('?')) + 1))
@@ -33,58 +31,57 @@ int threadQueryValue(const RecordedRequest& request, const char* key)
         .toInt();
 }
 
-QByteArray threadContent(int documentId)
+// Document r is r KiB of a pattern; 13 is refused, 19 breaks off after 8 KiB.
+TestReply threadDocumentReply(const RecordedRequest& request, std::chrono::milliseconds chunkDelay)
 {
-    return "content of document " + QByteArray::number(documentId) + "\n";
-}
-
-TestReply threadDocumentReply(const RecordedRequest& request)
-{
-    TestReply reply = TestReply::text(200, threadContent(threadQueryValue(request, "r")).toStdString());
-    reply.contentType = "application/octet-stream";
+    const int r = threadQuery(request, "r");
+    TestReply reply = r == 13 ? TestReply::text(404, "<html>no such document</html>") : TestReply();
+    reply.streamSize = r == 13 ? 0 : std::uint64_t(r) * 1024;
+    reply.chunkSize = 4096;
+    reply.chunkDelay = chunkDelay;
+    reply.dropAfter = r == 19 ? 8 * 1024 : -1;
     return reply;
 }
 
-DownloadItem threadFolder(const QString& name, const QString& localDir, const QString& objectType = "Folder")
+DownloadItem threadItem(int id, const QString& name, const QString& localDir, int folderId = 11)
 {
-    return DownloadItem(objectType, 1, name, QString(), QString(), QString(), QString(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, 0);
+    const QString type = id < 10 ? QStringLiteral("Folder") : QStringLiteral("Document");
+    DownloadItem item(type, id, name, QString(), QString(), QString(), QString(),
+        ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")), {}, localDir,
+        id < 10 ? 0 : folderId);
+    item.setSize(id < 10 ? 0 : id * 1024);
+    return item;
 }
 
-DownloadItem threadDocument(int id, const QString& name, const QString& localDir, int folderId = 10)
-{
-    return DownloadItem(QStringLiteral("Document"), id, name, QString(), QString(), QString(), QString(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, folderId);
-}
-
-// Each item's final status as "done: text" or "failed: text".
-QStringList threadOutcomes(const QList<DownloadItem>& items)
+// Each item's status as "done: text" or "failed: text", then every file below dir with its size.
+QStringList threadOutcomes(const QList<DownloadItem>& items, const QString& dir = QString())
 {
     QStringList outcomes;
     for (const DownloadItem& item : items)
-        outcomes << (item.status().code() == ModelItemStatus::Done            ? "done: "
-                            : item.status().code() == ModelItemStatus::Failed ? "failed: "
-                                                                              : "other: ")
+        outcomes << (item.status().code() == ModelItemStatus::Done ? "done: " : "failed: ")
                 + item.status().text();
-    return outcomes;
-}
-
-QByteArray threadRead(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    QStringList files;
+    QDirIterator it(dir.isEmpty() ? QStringLiteral("/nonexistent") : dir, QDir::Files | QDir::Hidden,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files << path.mid(dir.size() + 1) + ' ' + QString::number(it.fileInfo().size());
+    }
+    files.sort();
+    return outcomes + files;
 }
 
 void threadWrite(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-using OverwriteAnswer = std::function<void(DownloadThread& thread)>;
+using Answer = std::function<void(DownloadThread& thread)>;
 } // namespace
 
+// The download worker: every outcome, the same at four documents at once as one at a time, cancel.
 class TestDownloadThread : public QObject
 {
     Q_OBJECT
@@ -92,31 +89,30 @@ class TestDownloadThread : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-
-    void foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept();
-    void localProblemsFailTheirItemsWithoutWritingOutsideTheTarget();
-    void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile_data();
-    void failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile();
+    void treeEndsAtFourAtOnceAsOneAtATime();
     void overwriteAnswers_data();
     void overwriteAnswers();
-    void cancelDuringATransferStopsItAndEveryLaterItem();
-    void localNamesThatCollideBreakLinesOrDoNotFit();
+    void localNamesThatCannotBeUsedFailAloneAndNothingLandsOutside();
+    void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
+    void progressOnlyGoesUpAndTheRateOfAStallFallsToZero();
     void fullDiskFailsTheDocumentWithTheReason();
 
 private:
-    // Queues every item as the dialog does and runs the worker to its end. `tick` is called from the test
-    // thread every 20 ms while the worker runs.
-    void run(QList<DownloadItem>& items, const OverwriteAnswer& answer = OverwriteAnswer(),
-        const OverwriteAnswer& tick = OverwriteAnswer());
-    QStringList filesUnder(const QString& dir) const;
+    // Runs the worker to its end; tick is called every 10 ms meanwhile, answer for each question.
+    void run(
+        QList<DownloadItem>& items, const Answer& answer = {}, const Answer& tick = {}, int transfers = 1);
+    void serve(std::chrono::milliseconds chunkDelay = {});
+    // Project P (a folder of the user's), folders A/B with ten documents, documents without the right to
+    // download them (folder 12), with refused rights (14), refused (13), broken off over an old version
+    // (19), three of one local name, one over a file of the user's, and a folder where a file lies.
+    QList<DownloadItem> tree(const QString& target);
     std::size_t downloads() const { return m_server->requests("/protected/Document.download").size(); }
 
     std::unique_ptr<TestServer> m_server;
     std::unique_ptr<Rest> m_rest;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_target;
-    // What the last run() saw.
-    // Counted on the worker's thread: a queued signal per item would hand ThreadSanitizer Qt's event
+    // Counted on the worker's threads: a queued signal per item would hand ThreadSanitizer Qt's event
     // objects, whose hand-over it cannot see.
     std::atomic<int> m_progressSignals { 0 };
     QStringList m_questions;
@@ -127,11 +123,9 @@ void TestDownloadThread::init()
     m_server = std::make_unique<TestServer>();
     m_server->on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
     m_server->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    m_server->on("GET", "/rest/FolderAccess", TestReply::text(200, threadAccess));
-    m_server->on("GET", "/protected/Document.download", threadDocumentReply);
+    serve();
     m_rest = std::make_unique<Rest>(m_server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
     m_target = m_dir->path();
 }
 
@@ -142,155 +136,107 @@ void TestDownloadThread::cleanup()
     m_dir.reset();
 }
 
-QStringList TestDownloadThread::filesUnder(const QString& dir) const
+void TestDownloadThread::serve(std::chrono::milliseconds chunkDelay)
 {
-    QStringList files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(dir).relativeFilePath(it.next());
-    files.sort();
-    return files;
+    m_server->on("GET", "/rest/FolderAccess", [](const RecordedRequest& request) {
+        const int folder = threadQuery(request, "f");
+        TestReply broken = TestReply::text(200, "{}");
+        broken.dropAfter = 0;
+        return folder == 14 ? TestReply::text(403, "Not yours")
+            : folder == 15
+            ? broken
+            : TestReply::text(200, folder == 12 ? "{}" : R"({"CanView":true,"CanDownload":true})");
+    });
+    m_server->on("GET", "/protected/Document.download",
+        [chunkDelay](const RecordedRequest& request) { return threadDocumentReply(request, chunkDelay); });
 }
 
 void TestDownloadThread::run(
-    QList<DownloadItem>& items, const OverwriteAnswer& answer, const OverwriteAnswer& tick)
+    QList<DownloadItem>& items, const Answer& answer, const Answer& tick, int transfers)
 {
-    for (DownloadItem& item : items)
-        item.setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
     DownloadModel model(&items);
     DownloadThread thread(&model, &items, m_rest.get());
+    thread.setParallelTransfers(transfers);
     m_progressSignals = 0;
     m_questions.clear();
-    bool finished = false;
     QObject context;
     connect(
         &thread, &DownloadThread::uploadItemFinished, &context, [this] { ++m_progressSignals; },
         Qt::DirectConnection);
-    connect(&thread, &QThread::finished, &context, [&finished] { finished = true; });
     connect(&thread, &DownloadThread::documentAlreadyExists, &context, [&](const QString& filePath) {
         m_questions << filePath;
         if (answer)
             answer(thread);
     });
     QTimer poll;
-    if (tick) {
-        connect(&poll, &QTimer::timeout, &context, [&] { tick(thread); });
-        poll.start(20);
-    }
+    connect(&poll, &QTimer::timeout, &context, [&] { tick ? tick(thread) : void(); });
+    poll.start(10);
     thread.start();
-    // Lets the queued status writes reach the model as well.
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 30000);
-    QVERIFY(thread.wait(5000));
+    // Every item signals once; the count read here also orders the worker's signals before this
+    // thread drops their receiver. The statuses are queued to this thread.
+    QTRY_VERIFY_WITH_TIMEOUT(thread.isFinished() && m_progressSignals.load() == items.size(), 30000);
+    QCoreApplication::sendPostedEvents();
     m_rest->setCanceled(false);
 }
 
-// The project folder exists already and holds a file of the user's, which stays.
-void TestDownloadThread::foldersAndDocumentsAreCreatedInTheirLocalFoldersAndExistingOnesAreKept()
+QList<DownloadItem> TestDownloadThread::tree(const QString& target)
 {
-    const QString project = m_target + "/Bridge";
-    QVERIFY(QDir().mkpath(project));
-    threadWrite(project + "/keep.txt", "mine");
-    QList<DownloadItem> items { threadFolder("Bridge", m_target, "Project"), threadFolder("Plans", project),
-        threadDocument(21, "a.txt", project + "/Plans", 10), threadDocument(22, "b.txt", m_target, 11) };
-    items[0].addChild(1);
+    const QString p = target + "/P";
+    threadWrite(p + "/mine.bin", "the user's");
+    threadWrite(p + "/cut.bin", "the old version");
+    threadWrite(p + "/Blocked", "a file where a folder goes");
+    QList<DownloadItem> items { threadItem(1, "P", target), threadItem(2, "A", p),
+        threadItem(3, "B", p + "/A") };
+    items[0].setObjectType(QStringLiteral("Project"));
+    for (int r = 20; r < 30; ++r)
+        items << threadItem(r, QStringLiteral("b%1.bin").arg(r), p + "/A/B");
+    items << threadItem(12, "locked.bin", p, 12) << threadItem(16, "asked.bin", p, 14)
+          << threadItem(18, "lost.bin", p, 15) << threadItem(13, "gone.bin", p)
+          << threadItem(19, "cut.bin", p);
+    for (int r = 30; r < 33; ++r)
+        items << threadItem(r, "same.bin", p);
+    items << threadItem(17, "mine.bin", p) << threadItem(4, "Blocked", p)
+          << threadItem(40, "in.bin", p + "/Blocked");
+    items[0].setChildren({ 1, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22 });
     items[1].addChild(2);
-    run(items);
-
-    QCOMPARE(m_progressSignals.load(), 4);
-    QCOMPARE(
-        threadOutcomes(items), QStringList({ "done: Folder already existed", threadOk, threadOk, threadOk }));
-    QCOMPARE(threadRead(project + "/Plans/a.txt"), threadContent(21));
-    QCOMPARE(threadRead(m_target + "/b.txt"), threadContent(22));
-    QCOMPARE(threadRead(project + "/keep.txt"), QByteArray("mine"));
-    QCOMPARE(filesUnder(m_target), QStringList({ "Bridge/Plans/a.txt", "Bridge/keep.txt", "b.txt" }));
+    for (int child = 3; child < 13; ++child)
+        items[2].addChild(child);
+    items[22].addChild(23);
+    return items;
 }
 
-// A plain file where a folder goes fails the folder and its subtree; unusable names fail alone and
-// nothing lands outside the target; a missing folder or a folder in the file's place is a file problem.
-void TestDownloadThread::localProblemsFailTheirItemsWithoutWritingOutsideTheTarget()
+void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
 {
-    threadWrite(m_target + "/Plans", "a plain file");
-    const QString inner = m_target + "/inner";
-    QVERIFY(QDir(m_target).mkpath("inner") && QDir(m_target).mkpath("taken.txt/inside"));
-    QList<DownloadItem> items { threadFolder("Plans", m_target), threadFolder("Sub", m_target + "/Plans"),
-        threadDocument(21, "a.txt", m_target + "/Plans/Sub"),
-        threadDocument(22, "b.txt", m_target + "/Plans"), threadFolder("..", inner),
-        threadDocument(23, "escaped.txt", inner + "/.."), threadFolder(".", inner),
-        threadDocument(24, "", inner), threadDocument(25, "../up.txt", inner),
-        threadDocument(26, "a.txt", m_target + "/missing"), threadDocument(27, "taken.txt", m_target),
-        threadDocument(28, "fine.txt", inner) };
-    items[0].addChild(1);
-    items[0].addChild(3);
-    items[1].addChild(2);
-    items[4].addChild(5);
-    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
-
-    const QString refused = QStringLiteral("failed: The name can't be used for a local file or folder");
-    const QString fileProblem
-        = QStringLiteral("failed: The document could not be created or overwritten, permission problem?");
-    QCOMPARE(threadOutcomes(items),
-        QStringList({ "failed: Could not create folder, permissions problem?", threadParentFailed,
-            threadParentFailed, threadParentFailed, refused, threadParentFailed, refused, refused, refused,
-            fileProblem, fileProblem, threadOk }));
-    QCOMPARE(m_progressSignals.load(), 12);
-    QCOMPARE(filesUnder(m_target), QStringList({ "Plans", "inner/fine.txt" }));
-    QCOMPARE(threadRead(m_target + "/Plans"), QByteArray("a plain file"));
-    QVERIFY(QFileInfo(m_target + "/taken.txt/inside").isDir());
-    QVERIFY(!QFileInfo::exists(m_target + "/missing"));
-}
-
-void TestDownloadThread::failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<TestReply>("reply");
-    QTest::addColumn<QString>("text");
-    const QString access = QStringLiteral("/rest/FolderAccess");
-    const QString download = QStringLiteral("/protected/Document.download");
-    QTest::newRow("no download right")
-        << access
-        << TestReply::text(200, R"({"ObjectType":"FolderAccess","CanView":true,"CanDownload":false})")
-        << "failed: You don't have permission to download this file";
-    QTest::newRow("access refused")
-        << access << TestReply::text(403, "Not yours")
-        << "failed: Error while retreiving folder access, responseCode: 403, Response: Not yours";
-    TestReply dropped = TestReply::text(200, "{}");
-    dropped.dropAfter = 0;
-    QTest::newRow("access, connection") << access << dropped << threadConnection;
-    TestReply refused = TestReply::text(404, "<html>no such document</html>");
-    refused.contentType = "text/html";
-    QTest::newRow("download refused")
-        << download << refused << "failed: The server refused the download, responseCode: 404";
-    TestReply broken;
-    broken.streamSize = 1024 * 1024;
-    broken.chunkSize = 64 * 1024;
-    broken.dropAfter = 300 * 1024;
-    QTest::newRow("download dropped mid-body") << download << broken << threadConnection;
-}
-
-void TestDownloadThread::failedPermissionOrDownloadKeepsTheOldFileAndLeavesNoPartialFile()
-{
-    QFETCH(QString, path);
-    QFETCH(TestReply, reply);
-    QFETCH(QString, text);
-    const bool access = path == QLatin1String("/rest/FolderAccess");
-    // Fails in folder 10 only: the permission is asked per document's folder.
-    m_server->on("GET", path.toStdString(), [reply, access](const RecordedRequest& request) {
-        if (threadQueryValue(request, "f") == 10)
-            return reply;
-        return access ? TestReply::text(200, threadAccess) : threadDocumentReply(request);
-    });
-    const QByteArray old = "the user's own version\n";
-    threadWrite(m_target + "/old.txt", old);
-    QList<DownloadItem> items { threadDocument(21, "old.txt", m_target),
-        threadDocument(22, "new.txt", m_target), threadDocument(23, "other.txt", m_target, 11) };
-    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
-
-    QCOMPARE(threadOutcomes(items), QStringList({ text, text, threadOk }));
-    // A failed download after the overwrite was agreed to still keeps the old file.
-    if (!access)
-        QCOMPARE(m_questions, QStringList { m_target + "/old.txt" });
-    QCOMPARE(threadRead(m_target + "/old.txt"), old);
-    QCOMPARE(filesUnder(m_target), QStringList({ "old.txt", "other.txt" }));
+    QStringList outcomes[2];
+    for (const int four : { 0, 1 }) {
+        const QString target = m_target + QStringLiteral("/run%1").arg(four);
+        QList<DownloadItem> items = tree(target);
+        run(
+            items, [](DownloadThread& thread) { thread.setAnswer(true, true); }, {}, four ? 4 : 1);
+        outcomes[four] = threadOutcomes(items, target);
+    }
+    QCOMPARE(outcomes[1], outcomes[0]);
+    QCOMPARE(m_progressSignals.load(), 24);
+    const QString renamed
+        = QStringLiteral("done: Successful, saved as \"same (%1).bin\" (another item of this "
+                         "download has the same local name)");
+    QStringList expected { "done: Folder already existed", threadOk, threadOk };
+    expected << QStringList(10, threadOk)
+             << QStringList { "failed: You don't have permission to download this file",
+                    "failed: Error while retreiving folder access, responseCode: 403, Response: Not yours",
+                    threadConnection, "failed: The server refused the download, responseCode: 404",
+                    threadConnection, threadOk, renamed.arg(2), renamed.arg(3), "done: Overwritten",
+                    "failed: Could not create folder, permissions problem?", threadParentFailed };
+    for (int r = 20; r < 30; ++r)
+        expected << QStringLiteral("P/A/B/b%1.bin %2").arg(r).arg(r * 1024);
+    // A broken transfer keeps the file it was to replace, and leaves no part of itself.
+    expected << "P/Blocked 26"
+             << "P/cut.bin 15"
+             << "P/mine.bin 17408"
+             << "P/same (2).bin 31744"
+             << "P/same (3).bin 32768"
+             << "P/same.bin 30720";
+    QCOMPARE(outcomes[0], expected);
 }
 
 void TestDownloadThread::overwriteAnswers_data()
@@ -300,7 +246,6 @@ void TestDownloadThread::overwriteAnswers_data()
     QTest::addColumn<int>("questions");
     QTest::newRow("yes") << true << false << 2;
     QTest::newRow("no") << false << false << 2;
-    QTest::newRow("yes to all") << true << true << 1;
     QTest::newRow("no to all") << false << true << 1;
 }
 
@@ -309,112 +254,167 @@ void TestDownloadThread::overwriteAnswers()
     QFETCH(bool, overwrite);
     QFETCH(bool, applyToAll);
     QFETCH(int, questions);
-    threadWrite(m_target + "/one.txt", "old one");
-    threadWrite(m_target + "/two.txt", "old two");
+    threadWrite(m_target + "/one.bin", "old one");
+    threadWrite(m_target + "/two.bin", "old two");
     const QFileDevice::Permissions ownOnly
         = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
-    QVERIFY(QFile::setPermissions(m_target + "/one.txt", ownOnly));
-    QList<DownloadItem> items { threadDocument(21, "one.txt", m_target),
-        threadDocument(22, "fresh.txt", m_target), threadDocument(23, "two.txt", m_target) };
+    QVERIFY(QFile::setPermissions(m_target + "/one.bin", ownOnly));
+    QList<DownloadItem> items { threadItem(21, "one.bin", m_target), threadItem(22, "fresh.bin", m_target),
+        threadItem(23, "two.bin", m_target) };
     run(items, [&](DownloadThread& thread) { thread.setAnswer(overwrite, applyToAll); });
 
-    QCOMPARE(m_questions.size(), questions);
-    QCOMPARE(m_questions.first(), m_target + "/one.txt");
-    const QString existing = overwrite ? QStringLiteral("done: Overwritten")
-                                       : QStringLiteral("failed: File already existed, skipped by user");
-    QCOMPARE(threadOutcomes(items), QStringList({ existing, threadOk, existing }));
-    QCOMPARE(threadRead(m_target + "/one.txt"), overwrite ? threadContent(21) : "old one");
-    QCOMPARE(threadRead(m_target + "/two.txt"), overwrite ? threadContent(23) : "old two");
+    QCOMPARE(m_questions, QStringList({ m_target + "/one.bin", m_target + "/two.bin" }).mid(0, questions));
+    const QString existing
+        = overwrite ? "done: Overwritten" : "failed: File already existed, skipped by user";
+    QCOMPARE(threadOutcomes(items, m_target),
+        QStringList({ existing, threadOk, existing, "fresh.bin 22528",
+            overwrite ? "one.bin 21504" : "one.bin 7", overwrite ? "two.bin 23552" : "two.bin 7" }));
     // A replaced file keeps the permissions the user gave it.
-    QCOMPARE(QFileInfo(m_target + "/one.txt").permissions(), ownOnly);
-    QCOMPARE(downloads(), std::size_t(overwrite ? 3 : 1));
+    QCOMPARE(QFileInfo(m_target + "/one.bin").permissions(), ownOnly);
 }
 
-void TestDownloadThread::cancelDuringATransferStopsItAndEveryLaterItem()
+// Unusable names fail alone and nothing lands outside the target; a missing folder or a folder in the
+// file's place is a file problem; "a/b" and "a_b" make one name, and the later ones get numbered names
+// that take nothing of the user's; a line break stays inside its diagnostic line; a name longer than the
+// file system takes fails alone.
+void TestDownloadThread::localNamesThatCannotBeUsedFailAloneAndNothingLandsOutside()
+{
+    const QString inner = m_target + "/inner";
+    QVERIFY(QDir(m_target).mkpath("inner") && QDir(m_target).mkpath("taken.bin/inside"));
+    threadWrite(m_target + "/a_b (2).bin", "mine");
+    const QString longName(256, QLatin1Char('d'));
+    QList<DownloadItem> items { threadItem(1, "..", inner), threadItem(23, "escaped.bin", inner + "/.."),
+        threadItem(2, ".", inner), threadItem(24, "", inner), threadItem(25, "../up.bin", inner),
+        threadItem(26, "a.bin", m_target + "/missing"), threadItem(27, "taken.bin", m_target),
+        threadItem(28, "a_b.bin", m_target), threadItem(29, "a_b.bin", m_target),
+        threadItem(30, "two\nlines.bin", m_target), threadItem(3, longName, m_target),
+        threadItem(31, "x.bin", m_target + "/" + longName),
+        threadItem(32, QString(128, QChar(0xe9)), m_target) };
+    items[0].addChild(1);
+    items[10].addChild(11);
+    LineRecorder lines;
+    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
+
+    const QString refused = QStringLiteral("failed: The name can't be used for a local file or folder");
+    const QString fileProblem
+        = QStringLiteral("failed: The document could not be created or overwritten, permission problem?");
+    const QString tooLong = QStringLiteral("failed: The name is too long for the local file system");
+    QCOMPARE(threadOutcomes(items, m_target),
+        QStringList(
+            { refused, threadParentFailed, refused, refused, refused, fileProblem, fileProblem, threadOk,
+                "done: Successful, saved as \"a_b (3).bin\" (another item of this download has the same "
+                "local name)",
+                threadOk, tooLong, threadParentFailed, tooLong, "a_b (2).bin 4", "a_b (3).bin 29696",
+                "a_b.bin 28672", "two\nlines.bin 30720" }));
+    QVERIFY(QFileInfo(m_target + "/taken.bin/inside").isDir());
+    QCOMPARE(m_questions, QStringList { m_target + "/taken.bin" });
+    QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.bin")));
+}
+
+void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment()
 {
     TestReply slow;
     slow.streamSize = 64 * 1024 * 1024;
-    slow.chunkSize = 16 * 1024;
     slow.chunkDelay = std::chrono::milliseconds(50);
     m_server->on("GET", "/protected/Document.download", [slow](const RecordedRequest& request) {
-        return threadQueryValue(request, "r") == 22 ? slow : threadDocumentReply(request);
+        return threadQuery(request, "r") == 22 ? slow : threadDocumentReply(request, {});
     });
-    QList<DownloadItem> items { threadDocument(21, "first.txt", m_target),
-        threadDocument(22, "slow.bin", m_target), threadFolder("Later", m_target),
-        threadDocument(23, "later.txt", m_target + "/Later"), threadDocument(24, "last.txt", m_target) };
+    QList<DownloadItem> items { threadItem(21, "first.bin", m_target), threadItem(22, "slow.bin", m_target),
+        threadItem(1, "Later", m_target), threadItem(23, "later.bin", m_target + "/Later"),
+        threadItem(24, "last.bin", m_target) };
     items[2].addChild(3);
-    // The cancel comes from the test thread once the slow body is on its way.
-    bool canceled = false;
-    run(items, OverwriteAnswer(), [&](DownloadThread& thread) {
-        if (!canceled && downloads() == 2) {
-            QThread::msleep(200);
+    run(items, {}, [this](DownloadThread& thread) {
+        if (downloads() == 2)
             thread.cancel();
-            canceled = true;
-        }
     });
-    QVERIFY(canceled);
-
     QCOMPARE(m_progressSignals.load(), 5);
-    QCOMPARE(threadOutcomes(items),
-        QStringList({ threadOk, threadConnection, threadCanceled, threadCanceled, threadCanceled }));
-    QCOMPARE(filesUnder(m_target), QStringList { "first.txt" });
-    QVERIFY(!QFileInfo::exists(m_target + "/Later"));
+    QCOMPARE(threadOutcomes(items, m_target),
+        QStringList({ threadOk, threadConnection, threadCanceled, threadCanceled, threadCanceled,
+            "first.bin 21504" }));
 
     // A worker that goes while it runs is canceled, and the session it shared is usable again.
     {
-        QList<DownloadItem> again { threadDocument(22, "slow.bin", m_target) };
-        again[0].setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
-        DownloadModel model(&again);
-        DownloadThread thread(&model, &again, m_rest.get());
+        DownloadModel model(&items);
+        DownloadThread thread(&model, &items, m_rest.get());
+        items[1].setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
         thread.start();
         QTRY_COMPARE(downloads(), std::size_t(3));
     }
     QVERIFY(!m_rest->isCanceled());
+
+    // Whenever the cancel comes, every item ends, no item that was not reached asked the server, and no
+    // file is left in part.
+    serve(std::chrono::milliseconds(5));
+    QRandomGenerator random(20240611u);
+    for (int round = 0; round < 6; ++round) {
+        const QString target = m_target + QStringLiteral("/cancel%1").arg(round);
+        QList<DownloadItem> tree = this->tree(target);
+        m_server->clearRequests();
+        QElapsedTimer clock;
+        clock.start();
+        const int after = random.bounded(250);
+        run(
+            tree, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+            [&](DownloadThread& thread) {
+                if (clock.elapsed() >= after)
+                    thread.cancel();
+            },
+            4);
+        std::set<int> asked;
+        for (const RecordedRequest& request : m_server->requests("/protected/Document.download"))
+            asked.insert(threadQuery(request, "r"));
+        const QStringList outcomes = threadOutcomes(tree, target);
+        for (int i = 0; i < tree.size(); ++i)
+            QVERIFY(outcomes[i] != threadCanceled || !asked.count(tree[i].id()));
+        for (const QString& file : outcomes.mid(tree.size())) {
+            const QString name = QFileInfo(file.section(' ', 0, -2)).fileName();
+            const int size = file.section(' ', -1).toInt();
+            const bool whole = name.startsWith('b') ? size == name.mid(1, 2).toInt() * 1024
+                : name.startsWith("same")           ? size >= 30720 && size <= 32768 && size % 1024 == 0
+                                                    : QList<int> { 10, 15, 26, 17408 }.contains(size);
+            QVERIFY2(whole, qPrintable(file));
+        }
+    }
 }
 
-// "a/b.txt" and "a_b.txt" both become "a_b.txt": the later ones get numbered names that take nothing of
-// the user's. A line break in a name stays inside its diagnostic line; a name longer than the file system
-// takes fails alone.
-void TestDownloadThread::localNamesThatCollideBreakLinesOrDoNotFit()
+void TestDownloadThread::progressOnlyGoesUpAndTheRateOfAStallFallsToZero()
 {
-    threadWrite(m_target + "/a_b (2).txt", "mine");
-    const QString longFolder(256, QLatin1Char('d'));
-    QList<DownloadItem> items { threadDocument(21, "a_b.txt", m_target),
-        threadDocument(22, "a_b.txt", m_target), threadDocument(23, "a_b.txt", m_target),
-        threadDocument(24, "two\nlines.txt", m_target), threadFolder(longFolder, m_target),
-        threadDocument(25, "x.txt", m_target + "/" + longFolder),
-        threadDocument(26, QString(128, QChar(0xe9)) + ".txt", m_target) };
-    items[4].addChild(5);
-    LineRecorder lines;
-    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
+    serve(std::chrono::milliseconds(2));
+    QList<DownloadItem> items = tree(m_target);
+    TransferProgress last;
+    int samples = 0;
+    run(
+        items, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+        [&](DownloadThread& thread) {
+            const TransferProgress now = thread.progress();
+            QVERIFY(now.processedBytes >= last.processedBytes && now.movedBytes >= last.movedBytes);
+            QVERIFY(now.totalBytes >= last.totalBytes && now.processedBytes <= now.totalBytes);
+            QVERIFY(now.running.size() <= 3);
+            last = now;
+            ++samples;
+        },
+        3);
+    QVERIFY(samples > 5 && last.files == 20);
 
-    const QString renamed = QStringLiteral("done: Successful, saved as \"a_b (%1).txt\" (another item of "
-                                           "this download has the same local name)");
-    const QString tooLong = QStringLiteral("failed: The name is too long for the local file system");
-    QCOMPARE(threadOutcomes(items),
-        QStringList(
-            { threadOk, renamed.arg(3), renamed.arg(4), threadOk, tooLong, threadParentFailed, tooLong }));
-    QVERIFY(m_questions.isEmpty());
-    QCOMPARE(filesUnder(m_target),
-        QStringList({ "a_b (2).txt", "a_b (3).txt", "a_b (4).txt", "a_b.txt", "two\nlines.txt" }));
-    QCOMPARE(threadRead(m_target + "/a_b (2).txt"), QByteArray("mine"));
-    QCOMPARE(threadRead(m_target + "/a_b (4).txt"), threadContent(23));
-    QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.txt")));
+    // Two seconds at 1 MB/s, then nothing moves: within the five-second window the rate falls to zero.
+    TransferRate rate;
+    for (qint64 ms = 0; ms <= 7200; ms += 200) {
+        rate.addSample(ms, std::min<qint64>(ms, 2000) * 1000);
+        if (ms == 2000)
+            QCOMPARE(qRound(rate.bytesPerSecond()), 1000000);
+    }
+    QCOMPARE(rate.bytesPerSecond(), 0.0);
 }
 
 void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
 {
-    TestReply large;
-    large.streamSize = 1024 * 1024;
-    m_server->on("GET", "/protected/Document.download", large);
-    QList<DownloadItem> items { threadDocument(21, "large.bin", m_target) };
+    QList<DownloadItem> items { threadItem(200, "large.bin", m_target) };
     {
         FileSizeLimit full(64 * 1024);
         run(items);
     }
-    QCOMPARE(threadOutcomes(items),
+    QCOMPARE(threadOutcomes(items, m_target),
         QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
-    QCOMPARE(filesUnder(m_target), QStringList());
 }
 
 QTEST_MAIN(TestDownloadThread)

@@ -7,10 +7,12 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <optional>
+
 namespace {
 const char* const uploadFakeAllRights = R"({"ObjectType":"FolderAccess","CanViewOwn":true,"CanView":true,)"
                                         R"("CanAdd":true,"CanAddRevisionToOwn":true,"CanAddRevision":true,)"
-                                        R"("CanAddSubfolder":true})";
+                                        R"("CanAddSubfolder":true,"CanDownload":true})";
 
 QString uploadFakeQuery(const RecordedRequest& request, const char* key)
 {
@@ -18,11 +20,17 @@ QString uploadFakeQuery(const RecordedRequest& request, const char* key)
     return QUrlQuery(url).queryItemValue(QLatin1String(key), QUrl::FullyDecoded);
 }
 
+// The next of the answers given for key: each is used once, the last one from then on.
 template<typename Key>
-const TestReply* uploadFakeFind(const std::map<Key, TestReply>& replies, const Key& key)
+std::optional<TestReply> uploadFakeNext(std::map<Key, UploadFakeService::Replies>& replies, const Key& key)
 {
     const auto found = replies.find(key);
-    return found != replies.end() ? &found->second : nullptr;
+    if (found == replies.end() || found->second.empty())
+        return std::nullopt;
+    TestReply reply = found->second.front();
+    if (found->second.size() > 1)
+        found->second.erase(found->second.begin());
+    return reply;
 }
 } // namespace
 
@@ -36,10 +44,11 @@ UploadFakeService::UploadFakeService()
         return m_contact;
     });
     // Answers that are looked up by the folder ID in one query item.
-    const auto byFolder = [this](std::map<int, TestReply>& replies, const char* key, const char* fallback) {
+    const auto byFolder = [this](std::map<int, Replies>& replies, const char* key, const char* fallback) {
         return [this, &replies, key, fallback](const RecordedRequest& request) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            const TestReply* found = uploadFakeFind(replies, uploadFakeQuery(request, key).toInt());
+            const std::optional<TestReply> found
+                = uploadFakeNext(replies, uploadFakeQuery(request, key).toInt());
             return found ? *found : TestReply::text(200, fallback);
         };
     };
@@ -49,7 +58,7 @@ UploadFakeService::UploadFakeService()
     m_server.on("POST", "/rest/Folders", [this](const RecordedRequest& request) {
         const RestFolder asked = JSONParser::parseFolder(QString::fromStdString(request.body));
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (const TestReply* found = uploadFakeFind(m_create, asked.name().toStdString()))
+        if (const std::optional<TestReply> found = uploadFakeNext(m_create, asked.name().toStdString()))
             return *found;
         return TestReply::text(200,
             QStringLiteral(R"({"ObjectType":"Folder","ID":%1,"Name":"%2","ParentID":%3})")
@@ -61,7 +70,7 @@ UploadFakeService::UploadFakeService()
     m_server.on("POST", "/rest/Documents", [this](const RecordedRequest& request) {
         const QString name = uploadFakeQuery(request, "Name");
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (const TestReply* found = uploadFakeFind(m_upload, name.toStdString()))
+        if (const std::optional<TestReply> found = uploadFakeNext(m_upload, name.toStdString()))
             return *found;
         return TestReply::text(200,
             QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2"})")

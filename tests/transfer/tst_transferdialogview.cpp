@@ -1,19 +1,23 @@
 #include "model/restfolder.h"
 #include "rest/rest.h"
+#include "transfer/downloaddialog.h"
 #include "transfer/uploaddialog.h"
 #include "uploadfakeservice.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The upload dialog on screen, before the upload starts.
-class TestUploadDialogView : public QObject
+// The transfer dialogs on screen. Kept apart from tst_transferdialog: painting runs on the toolkit's
+// own thread pool, which the race checker cannot follow.
+class TestTransferDialogView : public QObject
 {
     Q_OBJECT
 
@@ -22,6 +26,8 @@ private Q_SLOTS:
     void cleanup();
     void editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits();
     void enterInADescriptionStartsTheUploadNotCancel();
+    void runningRowSaysHowFarItIsAndTheViewFollowsItUntilScrolledAway();
+    void columnsWidenForLongTextsOnly();
 
 private:
     // Makes a file or folder below the temporary folder and lists it.
@@ -35,7 +41,7 @@ private:
         RestStatus(6, QStringLiteral("Final"), 2) };
 };
 
-void TestUploadDialogView::init()
+void TestTransferDialogView::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_folder = RestFolder(QStringLiteral("Folder"), 3, QStringLiteral("Docs"), QStringLiteral("Docs"),
@@ -43,12 +49,12 @@ void TestUploadDialogView::init()
     m_items.clear();
 }
 
-void TestUploadDialogView::cleanup()
+void TestTransferDialogView::cleanup()
 {
     m_dir.reset();
 }
 
-void TestUploadDialogView::add(const QString& relativePath, bool folder)
+void TestTransferDialogView::add(const QString& relativePath, bool folder)
 {
     const QString path = m_dir->filePath(relativePath);
     QDir().mkpath(folder ? path : QFileInfo(path).path());
@@ -59,7 +65,7 @@ void TestUploadDialogView::add(const QString& relativePath, bool folder)
         ModelItemStatus(ModelItemStatus::Listed, QString()), QString(), {}, -1, -1, QString()));
 }
 
-std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(Rest* rest)
+std::unique_ptr<UploadDialog> TestTransferDialogView::makeDialog(Rest* rest)
 {
     const auto folders = std::count_if(
         m_items.cbegin(), m_items.cend(), [](const UploadItem& item) { return item.fileInfo().isDir(); });
@@ -69,7 +75,7 @@ std::unique_ptr<UploadDialog> TestUploadDialogView::makeDialog(Rest* rest)
     return dialog;
 }
 
-void TestUploadDialogView::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits()
+void TestTransferDialogView::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits()
 {
     // Four folders among the first rows, the others files, each a sibling of the others.
     for (int row = 0; row < 2004; ++row)
@@ -115,7 +121,7 @@ void TestUploadDialogView::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits
 // Cancel, the first button that takes the default on focus, must not become the dialog's default when
 // it is shown: Enter after typing a description starts the upload with the edited values, and on the
 // finished dialog closes it.
-void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
+void TestTransferDialogView::enterInADescriptionStartsTheUploadNotCancel()
 {
     UploadFakeService service;
     // Slow enough that the running state can be seen.
@@ -157,5 +163,71 @@ void TestUploadDialogView::enterInADescriptionStartsTheUploadNotCancel()
     QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
 }
 
-QTEST_MAIN(TestUploadDialogView)
-#include "tst_uploaddialogview.moc"
+void TestTransferDialogView::runningRowSaysHowFarItIsAndTheViewFollowsItUntilScrolledAway()
+{
+    UploadFakeService service;
+    TestReply slow;
+    slow.streamSize = 8 * 1024 * 1024;
+    slow.chunkSize = 64 * 1024;
+    slow.chunkDelay = std::chrono::milliseconds(50);
+    service.server().on("GET", "/protected/Document.download", [slow](const RecordedRequest& request) {
+        return request.target.find("r=70") != std::string::npos ? slow : TestReply::text(200, "small");
+    });
+    const std::unique_ptr<Rest> rest = service.logon();
+    QList<DownloadItem> items;
+    for (int r = 1; r <= 80; ++r) {
+        items << DownloadItem(QStringLiteral("Document"), r, QStringLiteral("d%1.bin").arg(r), QString(),
+            QString(), QString(), QString(), ModelItemStatus(ModelItemStatus::Listed, QString()), {},
+            m_dir->path(), 10);
+        items.last().setSize(r == 70 ? slow.streamSize : 5);
+    }
+    DownloadDialog dialog(items, 0, 80, rest.get(), m_dir->path());
+    dialog.setMinimumSize(806, 400);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* view = dialog.findChild<QTableView*>();
+    const QModelIndex running = view->model()->index(69, 4);
+    dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(running.data().toString().startsWith(QStringLiteral("Downloading, ")), 20000);
+    QVERIFY(running.data().toString().endsWith(QStringLiteral("% of 8.4 MB")));
+    QCOMPARE(running.data(Qt::ToolTipRole), running.data());
+    const auto shown = [view] {
+        const QRect row = view->visualRect(view->model()->index(69, 0));
+        return row.top() >= 0 && row.bottom() < view->viewport()->height();
+    };
+    QTRY_VERIFY(shown());
+
+    view->verticalScrollBar()->setValue(0);
+    QTest::qWait(400);
+    QVERIFY(!shown());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTRY_COMPARE(dialog.findChild<QLabel*>(QStringLiteral("completionLabel"))->text(),
+        QStringLiteral("Canceled: 69 done, 1 failed, 10 not started"));
+}
+
+// A path longer than its 200-pixel column widens the column and the dialog instead of being cut off; up
+// to 400 pixels, beyond which the text is cut as before.
+void TestTransferDialogView::columnsWidenForLongTextsOnly()
+{
+    const QString path = QStringLiteral("Harbour Bridge Renovation/Contracts/Drawings/Details");
+    const QString name = QStringLiteral("Subcontract scaffolding, second revision.pdf");
+    QList<DownloadItem> items;
+    for (const QString& shown : { path, QString(QStringLiteral("Folder/")).repeated(40) })
+        items << DownloadItem(QStringLiteral("Document"), 21, name, QString(), shown, QString(), QString(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), m_dir->path(), 10);
+    DownloadDialog dialog(items, 0, 2, nullptr, m_dir->path());
+    dialog.setMinimumSize(806, 400);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QTableView* view = dialog.findChild<QTableView*>();
+    QVERIFY(view->columnWidth(0) > view->fontMetrics().horizontalAdvance(name) + 20);
+    QCOMPARE(view->columnWidth(1), 400);
+    QCOMPARE(view->columnWidth(2), 200);
+    int tableWidth = 0;
+    for (int column = 0; column < 5; ++column)
+        tableWidth += view->columnWidth(column);
+    QVERIFY(dialog.width() >= std::min(tableWidth, dialog.screen()->availableGeometry().width()));
+}
+
+QTEST_MAIN(TestTransferDialogView)
+#include "tst_transferdialogview.moc"
