@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/opensession.h"
+#include "app/translationloader.h"
 #include "rest/jobqueue.h"
 #include "rest/sessionrunner.h"
 
@@ -35,6 +36,7 @@ bool asksForHelpOrVersion(int argc, char* argv[])
 void answerHelpOrVersion(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    TranslationLoader::install();
     QCommandLineParser parser;
     addCommandLineOptions(parser);
     // Toolkit options such as -platform are unknown here; they do not matter for these two answers.
@@ -83,6 +85,7 @@ int main(int argc, char* argv[])
         answerHelpOrVersion(argc, argv);
 
     QApplication application(argc, argv);
+    TranslationLoader::install();
     checkCommandLine(application);
     std::unique_ptr<SessionRunner> session = openSession();
     if (!session) {
