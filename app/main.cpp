@@ -14,8 +14,8 @@
 namespace {
 void addCommandLineOptions(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Moves files between this computer and your projects on the Torvex collaboration service."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Moves files between this computer and your projects on the Torvex collaboration service."));
     parser.addHelpOption();
     parser.addVersionOption();
 }
@@ -54,8 +54,9 @@ void checkCommandLine(const QApplication& application)
     parser.process(application);
     const QStringList arguments = parser.positionalArguments();
     if (!arguments.isEmpty()) {
-        std::fprintf(stderr, "%s: Unexpected argument '%s'.\n",
-            qPrintable(QCoreApplication::applicationName()), qPrintable(arguments.constFirst()));
+        const QString text = QCoreApplication::translate("main", "%1: Unexpected argument '%2'.")
+                                 .arg(QCoreApplication::applicationName(), arguments.constFirst());
+        std::fprintf(stderr, "%s\n", qPrintable(text));
         std::exit(EXIT_FAILURE);
     }
 }
