@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <memory>
+
 QStringList TranslationLoader::programFolders()
 {
     const QDir programDir(QCoreApplication::applicationDirPath());
@@ -15,29 +17,25 @@ QStringList TranslationLoader::programFolders()
 bool TranslationLoader::install(const QLocale& locale, const QStringList& folders)
 {
     // Installed last, the program's own is asked first, so that it may also word a toolkit text anew.
-    const std::pair<QString, QStringList> files[]
-        = { { QStringLiteral("qtbase"), { QLibraryInfo::path(QLibraryInfo::TranslationsPath) } },
-              { QStringLiteral("torvex-transfer"), folders } };
-    bool installed = false;
-    for (const auto& [name, where] : files) {
-        auto* translator = new QTranslator(QCoreApplication::instance());
-        installed = load(*translator, locale, name, where) && QCoreApplication::installTranslator(translator);
-        if (!installed)
-            delete translator;
-    }
-    return installed;
+    installFirstFound(
+        QStringLiteral("qtbase"), locale, { QLibraryInfo::path(QLibraryInfo::TranslationsPath) });
+    return installFirstFound(QStringLiteral("torvex-transfer"), locale, folders);
 }
 
-bool TranslationLoader::load(
-    QTranslator& translator, const QLocale& locale, const QString& name, const QStringList& folders)
+bool TranslationLoader::installFirstFound(
+    const QString& name, const QLocale& locale, const QStringList& folders)
 {
+    auto translator = std::make_unique<QTranslator>();
     for (const QString& language : locale.uiLanguages()) {
         const QLocale wanted(language);
         if (wanted.language() == QLocale::English)
             return false;
         for (const QString& folder : folders) {
-            if (translator.load(wanted, name, QStringLiteral("_"), folder))
+            if (translator->load(wanted, name, QStringLiteral("_"), folder)
+                && QCoreApplication::installTranslator(translator.get())) {
+                translator.release()->setParent(QCoreApplication::instance());
                 return true;
+            }
         }
     }
     return false;

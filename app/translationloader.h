@@ -3,8 +3,6 @@
 #include <QLocale>
 #include <QStringList>
 
-class QTranslator;
-
 // Installs on the application object the program's translation for a locale and the toolkit's own
 // ("qtbase"), each when a file for one of the locale's languages exists, taken in the user's order of
 // preference. English is the language the texts are written in: once it comes in that order, nothing
@@ -21,6 +19,6 @@ public:
         const QLocale& locale = QLocale::system(), const QStringList& folders = programFolders());
 
 private:
-    static bool load(
-        QTranslator& translator, const QLocale& locale, const QString& name, const QStringList& folders);
+    // Installs name_<language>.qm for the first of the locale's languages found in one of the folders.
+    static bool installFirstFound(const QString& name, const QLocale& locale, const QStringList& folders);
 };
