@@ -18,9 +18,9 @@ AboutDialog::AboutDialog(QWidget* parent)
     , m_innerFrame(new QFrame)
     , m_innerLayout(new QVBoxLayout(m_innerFrame))
     , m_logoLabel(new WordmarkLabel(QStringLiteral(":/images/torvexLogo.png")))
-    , m_versionLabel(new QLabel(QStringLiteral("Version ") + QLatin1String(programVersion)))
-    , m_noticeLabel(new QLabel(QStringLiteral(
-          "<small>&copy; Torvex. Moves files between your computer and your Torvex projects.</small>")))
+    , m_versionLabel(new QLabel(tr("Version %1").arg(QLatin1String(programVersion))))
+    , m_noticeLabel(new QLabel(
+          tr("<small>&copy; Torvex. Moves files between your computer and your Torvex projects.</small>")))
     , m_homeLink(new ClickableLabel(QUrl(QLatin1String(homePageAddress)).host()))
 {
     setObjectName(QStringLiteral("AboutDialog"));
@@ -28,8 +28,8 @@ AboutDialog::AboutDialog(QWidget* parent)
     m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_homeLink->setObjectName(QStringLiteral("homeLink"));
 
-    m_logoLabel->setAccessibleName(QStringLiteral("Torvex Transfer"));
-    m_homeLink->setAccessibleDescription(QStringLiteral("Opens the home page of Torvex in your browser"));
+    m_logoLabel->setAccessibleName(tr("Torvex Transfer"));
+    m_homeLink->setAccessibleDescription(tr("Opens the home page of Torvex in your browser"));
     m_outerLayout->setContentsMargins(40, 40, 40, 40);
     m_outerLayout->addWidget(m_logoLabel, 0, Qt::AlignHCenter);
     m_outerLayout->addWidget(m_innerFrame, 0, Qt::AlignHCenter);
@@ -39,7 +39,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     m_outerLayout->setSizeConstraint(QLayout::SetFixedSize);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
-    setWindowTitle(QStringLiteral("Torvex Transfer About"));
+    setWindowTitle(tr("Torvex Transfer About"));
     connect(m_homeLink, &ClickableLabel::clicked, this, &AboutDialog::linkClicked);
     // The box opens with the focus on itself, so that Enter, as before, opens nothing; Tab reaches the
     // link and Escape closes the box.
@@ -50,5 +50,5 @@ AboutDialog::AboutDialog(QWidget* parent)
 void AboutDialog::linkClicked()
 {
     if (!QDesktopServices::openUrl(QUrl(QLatin1String(homePageAddress))))
-        ErrorBox::show(QStringLiteral("Unable to open the link in your internet browser"));
+        ErrorBox::show(tr("Unable to open the link in your internet browser"));
 }

@@ -37,20 +37,20 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     , m_buttonsFrame(new QFrame)
     , m_buttonsLayout(new QHBoxLayout(m_buttonsFrame))
     , m_mainLayout(new QVBoxLayout(this))
-    , m_serverCaption(new QLabel(QStringLiteral("Server: ")))
+    , m_serverCaption(new QLabel(tr("Server: ")))
     , m_serverLabel(new QLabel(server))
     , m_serverEdit(new QLineEdit(m_formFrame))
-    , m_serverClickLabel(new ClickableLabel(QStringLiteral("Change Server")))
-    , m_loginCaption(new QLabel(QStringLiteral("Email/Username: ")))
+    , m_serverClickLabel(new ClickableLabel(tr("Change Server")))
+    , m_loginCaption(new QLabel(tr("Email/Username: ")))
     , m_loginEdit(new QLineEdit(login))
-    , m_passwordCaption(new QLabel(QStringLiteral("Password: ")))
+    , m_passwordCaption(new QLabel(tr("Password: ")))
     , m_passwordEdit(new QLineEdit(password))
-    , m_cancelButton(new QPushButton(QStringLiteral("Cancel")))
-    , m_okButton(new QPushButton(QStringLiteral("Ok")))
-    , m_rememberBox(new QCheckBox(QStringLiteral("Remember password")))
-    , m_passwdClickLabel(new ClickableLabel(QStringLiteral("Forgot your password?")))
+    , m_cancelButton(new QPushButton(tr("Cancel")))
+    , m_okButton(new QPushButton(tr("Ok")))
+    , m_rememberBox(new QCheckBox(tr("Remember password")))
+    , m_passwdClickLabel(new ClickableLabel(tr("Forgot your password?")))
     , m_busyLabel(new QLabel)
-    , m_rememberNote(new QLabel(QStringLiteral("Saved in the settings file, not in a keychain")))
+    , m_rememberNote(new QLabel(tr("Saved in the settings file, not in a keychain")))
 {
     // Tests and accessibility tools find the widgets by these names.
     m_serverLabel->setObjectName(QStringLiteral("serverLabel"));
@@ -105,7 +105,7 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
     m_okButton->setDefault(true);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
-    setWindowTitle(QStringLiteral("Torvex Transfer Login"));
+    setWindowTitle(tr("Torvex Transfer Login"));
     describeForAccessibility();
     // Tab goes through the form as it reads, the links included, then to the buttons.
     QWidget::setTabOrder(m_serverClickLabel, m_serverEdit);
@@ -130,23 +130,22 @@ LoginDialog::LoginDialog(const QString& server, const QString& login, const QStr
 void LoginDialog::describeForAccessibility()
 {
     m_logoLabel->setObjectName(QStringLiteral("logoLabel"));
-    m_logoLabel->setAccessibleName(QStringLiteral("Torvex Transfer"));
+    m_logoLabel->setAccessibleName(tr("Torvex Transfer"));
     m_serverCaption->setBuddy(m_serverEdit);
     m_loginCaption->setBuddy(m_loginEdit);
     m_passwordCaption->setBuddy(m_passwordEdit);
-    m_serverLabel->setAccessibleName(QStringLiteral("Server"));
-    m_serverLabel->setAccessibleDescription(QStringLiteral("The server you log on to"));
-    m_serverEdit->setAccessibleName(QStringLiteral("Server"));
-    m_serverEdit->setAccessibleDescription(
-        QStringLiteral("Host name or address of the server; Enter checks it"));
-    m_serverClickLabel->setAccessibleDescription(QStringLiteral("Type the name of another server"));
-    m_loginEdit->setAccessibleName(QStringLiteral("Email or user name"));
-    m_passwordEdit->setAccessibleName(QStringLiteral("Password"));
+    m_serverLabel->setAccessibleName(tr("Server"));
+    m_serverLabel->setAccessibleDescription(tr("The server you log on to"));
+    m_serverEdit->setAccessibleName(tr("Server"));
+    m_serverEdit->setAccessibleDescription(tr("Host name or address of the server; Enter checks it"));
+    m_serverClickLabel->setAccessibleDescription(tr("Type the name of another server"));
+    m_loginEdit->setAccessibleName(tr("Email or user name"));
+    m_passwordEdit->setAccessibleName(tr("Password"));
     m_passwdClickLabel->setAccessibleDescription(
-        QStringLiteral("Opens the server's page in your browser, where you can reset your password"));
-    m_rememberBox->setAccessibleDescription(QStringLiteral("Fills in the password next time"));
-    m_cancelButton->setAccessibleDescription(QStringLiteral("Closes the dialog without logging on"));
-    m_okButton->setAccessibleDescription(QStringLiteral("Logs on with these details"));
+        tr("Opens the server's page in your browser, where you can reset your password"));
+    m_rememberBox->setAccessibleDescription(tr("Fills in the password next time"));
+    m_cancelButton->setAccessibleDescription(tr("Closes the dialog without logging on"));
+    m_okButton->setAccessibleDescription(tr("Logs on with these details"));
 }
 
 LoginDialog::~LoginDialog()
@@ -239,7 +238,7 @@ void LoginDialog::okBtnClicked()
     if (isBusy())
         return;
     if (isEditingServer()) {
-        ErrorBox::show(QStringLiteral("Unable to connect to the server"));
+        ErrorBox::show(tr("Unable to connect to the server"));
         return;
     }
     if (m_logonEnabled)
@@ -286,7 +285,7 @@ void LoginDialog::serverEditFinished()
 
 void LoginDialog::startProbe(const QString& server)
 {
-    const quint64 attempt = beginAttempt(QStringLiteral("Checking the server…"));
+    const quint64 attempt = beginAttempt(tr("Checking the server…"));
     m_probing = true;
     m_probedServer = server;
     const QString caBundle = threadCopy(m_caBundle);
@@ -316,7 +315,7 @@ void LoginDialog::probeFailed(quint64 attempt, const std::exception_ptr& failure
     try {
         std::rethrow_exception(failure);
     } catch (const CurlException&) {
-        ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
+        ErrorBox::show(tr("Unable to correctly initialize the application."));
         m_setupFailed = true;
         QDialog::reject();
         return;
@@ -346,7 +345,7 @@ void LoginDialog::showServerLabel(const QString& server)
 
 void LoginDialog::startLogon()
 {
-    const quint64 attempt = beginAttempt(QStringLiteral("Logging on…"));
+    const quint64 attempt = beginAttempt(tr("Logging on…"));
     const QString server = threadCopy(this->server());
     const QString login = threadCopy(this->login());
     const QString password = threadCopy(this->password());
@@ -381,17 +380,16 @@ void LoginDialog::logonFailed(quint64 attempt, const std::exception_ptr& failure
     try {
         std::rethrow_exception(failure);
     } catch (const CurlException&) {
-        ErrorBox::show(QStringLiteral("Unable to correctly initialize the application."));
+        ErrorBox::show(tr("Unable to correctly initialize the application."));
         m_setupFailed = true;
         QDialog::reject();
         return;
     } catch (const CurlConnectionException&) {
-        ErrorBox::show(QStringLiteral("Unable to connect to server."));
+        ErrorBox::show(tr("Unable to connect to server."));
     } catch (const RestException&) {
-        ErrorBox::show(
-            QStringLiteral("Unable to login to the server, check your login details and try again."));
+        ErrorBox::show(tr("Unable to login to the server, check your login details and try again."));
     } catch (...) {
-        ErrorBox::show(QStringLiteral("Unable to connect to server."));
+        ErrorBox::show(tr("Unable to connect to server."));
     }
     m_passwordEdit->setFocus(Qt::OtherFocusReason);
 }
@@ -448,8 +446,7 @@ void LoginDialog::passwdClickLblClicked()
     const QString address = forgotPasswordAddress();
     if (!QDesktopServices::openUrl(QUrl(address))) {
         ErrorBox::show(
-            QStringLiteral(
-                "Unable to open the link in your internet browser, to recover your password go to ")
-            + address);
+            tr("Unable to open the link in your internet browser, to recover your password go to %1")
+                .arg(address));
     }
 }

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/opensession.h"
+#include "app/translationloader.h"
 #include "rest/jobqueue.h"
 #include "rest/sessionrunner.h"
 
@@ -13,8 +14,8 @@
 namespace {
 void addCommandLineOptions(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Moves files between this computer and your projects on the Torvex collaboration service."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Moves files between this computer and your projects on the Torvex collaboration service."));
     parser.addHelpOption();
     parser.addVersionOption();
 }
@@ -35,6 +36,7 @@ bool asksForHelpOrVersion(int argc, char* argv[])
 void answerHelpOrVersion(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    TranslationLoader::install();
     QCommandLineParser parser;
     addCommandLineOptions(parser);
     // Toolkit options such as -platform are unknown here; they do not matter for these two answers.
@@ -52,8 +54,9 @@ void checkCommandLine(const QApplication& application)
     parser.process(application);
     const QStringList arguments = parser.positionalArguments();
     if (!arguments.isEmpty()) {
-        std::fprintf(stderr, "%s: Unexpected argument '%s'.\n",
-            qPrintable(QCoreApplication::applicationName()), qPrintable(arguments.constFirst()));
+        const QString text = QCoreApplication::translate("main", "%1: Unexpected argument '%2'.")
+                                 .arg(QCoreApplication::applicationName(), arguments.constFirst());
+        std::fprintf(stderr, "%s\n", qPrintable(text));
         std::exit(EXIT_FAILURE);
     }
 }
@@ -83,6 +86,7 @@ int main(int argc, char* argv[])
         answerHelpOrVersion(argc, argv);
 
     QApplication application(argc, argv);
+    TranslationLoader::install();
     checkCommandLine(application);
     std::unique_ptr<SessionRunner> session = openSession();
     if (!session) {

@@ -348,10 +348,9 @@ void MainWindow::timerRestLogon()
             try {
                 std::rethrow_exception(failure);
             } catch (const RestException&) {
-                ErrorBox::show(
-                    QStringLiteral("Unable to login to the server, check your login details and try again."));
+                ErrorBox::show(tr("Unable to login to the server, check your login details and try again."));
             } catch (...) {
-                ErrorBox::show(QStringLiteral("Unable to connect to server."));
+                ErrorBox::show(tr("Unable to connect to server."));
             }
             endProgram();
         });
@@ -389,8 +388,8 @@ void MainWindow::helpTriggered()
     const QString address = QLatin1String(onlineHelpAddress);
     if (!QDesktopServices::openUrl(QUrl(address))) {
         ErrorBox::show(
-            QStringLiteral("Unable to open the link in your internet browser, to view the online help go to ")
-            + address);
+            tr("Unable to open the link in your internet browser, to view the online help go to %1")
+                .arg(address));
     }
 }
 

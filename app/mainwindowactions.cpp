@@ -16,25 +16,25 @@
 // "Torvex Transfer — ann on secure.torvex.example" while logged on, the program's name alone meanwhile.
 void MainWindow::updateTitle()
 {
-    QString title = QStringLiteral("Torvex Transfer");
-    if (m_session) {
-        const QString address = m_session->serverAddress();
-        const QString server = QUrl(address).authority();
-        title += QStringLiteral(" \u2014 %1 on %2")
-                     .arg(m_session->login(), server.isEmpty() ? address : server);
+    if (!m_session) {
+        setWindowTitle(tr("Torvex Transfer"));
+        return;
     }
-    setWindowTitle(title);
+    const QString address = m_session->serverAddress();
+    const QString server = QUrl(address).authority();
+    setWindowTitle(
+        tr("Torvex Transfer — %1 on %2").arg(m_session->login(), server.isEmpty() ? address : server));
 }
 
 void MainWindow::buildMenus()
 {
-    m_logoutAction = new QAction(QStringLiteral("&Logout"), this);
+    m_logoutAction = new QAction(tr("&Logout"), this);
     m_logoutAction->setObjectName(QStringLiteral("logoutAction"));
-    m_exitAction = new QAction(QStringLiteral("&Exit"), this);
+    m_exitAction = new QAction(tr("&Exit"), this);
     m_exitAction->setObjectName(QStringLiteral("exitAction"));
-    m_helpAction = new QAction(QStringLiteral("&Online Help"), this);
+    m_helpAction = new QAction(tr("&Online Help"), this);
     m_helpAction->setObjectName(QStringLiteral("helpAction"));
-    m_aboutAction = new QAction(QStringLiteral("&About"), this);
+    m_aboutAction = new QAction(tr("&About"), this);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
     connect(m_logoutAction, &QAction::triggered, this, &MainWindow::logoutTriggered);
     connect(m_exitAction, &QAction::triggered, this, &MainWindow::exitTriggered);
@@ -80,16 +80,15 @@ void MainWindow::buildToolBar()
 
 void MainWindow::describeForAccessibility()
 {
-    m_localView->setAccessibleName(QStringLiteral("Local files"));
-    m_localView->setAccessibleDescription(QStringLiteral(
-        "The folders and files of this computer. Ctrl+U uploads the selection to the current project or "
-        "folder of the Torvex tree; Enter opens or closes a folder; Shift+F10 opens the menu."));
-    m_remoteView->setAccessibleName(QStringLiteral("Torvex projects"));
-    m_remoteView->setAccessibleDescription(QStringLiteral(
+    m_localView->setAccessibleName(tr("Local files"));
+    m_localView->setAccessibleDescription(
+        tr("The folders and files of this computer. Ctrl+U uploads the selection to the current project or "
+           "folder of the Torvex tree; Enter opens or closes a folder; Shift+F10 opens the menu."));
+    m_remoteView->setAccessibleName(tr("Torvex projects"));
+    m_remoteView->setAccessibleDescription(tr(
         "Your projects, folders and documents on the server. Ctrl+D downloads the selection to the current "
         "folder of the local tree; Enter opens or closes a row; Shift+F10 opens the menu."));
-    m_logoLabel->setAccessibleName(QStringLiteral("Torvex Transfer"));
-    m_logoLabel->setAccessibleDescription(
-        QStringLiteral("Drag and drop files between your computer and your projects"));
+    m_logoLabel->setAccessibleName(tr("Torvex Transfer"));
+    m_logoLabel->setAccessibleDescription(tr("Drag and drop files between your computer and your projects"));
     m_toolBar->setAccessibleName(tr("Transfer"));
 }

@@ -7,6 +7,7 @@
 #include "rest/sessionrunner.h"
 #include "widgets/errorbox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 
@@ -39,7 +40,8 @@ std::unique_ptr<SessionRunner> openSession()
 {
     const QString directory = settingsDirectory();
     if (!QDir().mkpath(directory)) {
-        ErrorBox::show(QStringLiteral("Unable to make directory: ") + directory + QLatin1Char('.'));
+        ErrorBox::show(
+            QCoreApplication::translate("openSession", "Unable to make directory: %1.").arg(directory));
         return nullptr;
     }
 

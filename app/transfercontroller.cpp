@@ -139,15 +139,17 @@ void TransferController::uploadRequested(const UploadRequest& request)
             } catch (const CurlConnectionException&) {
                 DiagnosticLog::write(
                     QStringLiteral("Network connection error while retreiving the project statuses"));
-                ErrorBox::show(QStringLiteral("Unable to connect to server"));
+                ErrorBox::show(tr("Unable to connect to server"));
             } catch (const RestException& e) {
-                const QString detail = QStringLiteral(". Response code: ")
-                    + QString::number(e.response.statusCode) + QStringLiteral(", response: ")
-                    + e.response.body;
+                const QString code = QString::number(e.response.statusCode);
                 DiagnosticLog::write(
-                    QStringLiteral("Rest exception occured while retreiving the project statuses") + detail);
+                    QStringLiteral("Rest exception occured while retreiving the project statuses")
+                    + QStringLiteral(". Response code: ") + code + QStringLiteral(", response: ")
+                    + e.response.body);
                 ErrorBox::show(
-                    QStringLiteral("An error occured while retreiving the project statuses") + detail);
+                    tr("An error occured while retreiving the project statuses. Response code: %1, "
+                       "response: %2")
+                        .arg(code, e.response.body));
             } catch (...) {
                 DiagnosticLog::write(QStringLiteral("Preparing the upload failed: ")
                     + transferFailureText(std::current_exception()));

@@ -20,7 +20,6 @@
 
 namespace {
 const QString treeCommandsRemoteFormat = QStringLiteral("application/vnd.text.list");
-const QString treeCommandsBusyTip = QStringLiteral("Wait until the transfer that runs is over");
 } // namespace
 
 TreeCommands::TreeCommands(LocalTreeView* localView, LocalTreeModelProxy* localProxy,
@@ -32,10 +31,9 @@ TreeCommands::TreeCommands(LocalTreeView* localView, LocalTreeModelProxy* localP
     , m_remoteView(remoteView)
     , m_upload(new QAction(window->style()->standardIcon(QStyle::SP_ArrowRight), QString(), window))
     , m_download(new QAction(window->style()->standardIcon(QStyle::SP_ArrowLeft), QString(), window))
-    , m_copy(new QAction(QStringLiteral("&Copy"), window))
-    , m_paste(new QAction(QStringLiteral("&Paste"), window))
-    , m_reload(new QAction(
-          window->style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("&Reload"), window))
+    , m_copy(new QAction(tr("&Copy"), window))
+    , m_paste(new QAction(tr("&Paste"), window))
+    , m_reload(new QAction(window->style()->standardIcon(QStyle::SP_BrowserReload), tr("&Reload"), window))
     , m_localMenu(new QMenu(localView))
     , m_remoteMenu(new QMenu(remoteView))
     , m_activeView(localView)
@@ -281,46 +279,42 @@ void TreeCommands::updateActions()
     const bool localActive = localIsActive();
     const bool reloadable = localActive ? localTarget().isValid() : remoteTarget().isValid();
     setState(m_reload, reloadable,
-        reloadable ? (localActive ? QStringLiteral("Read the current folder of the local tree again")
-                                  : QStringLiteral("Read the current folder of the Torvex tree again"))
-                   : QStringLiteral("Choose a row of the tree to read again"));
+        reloadable ? (localActive ? tr("Read the current folder of the local tree again")
+                                  : tr("Read the current folder of the Torvex tree again"))
+                   : tr("Choose a row of the tree to read again"));
 }
 
 void TreeCommands::updateUpload()
 {
     const QModelIndex target = remoteTarget();
     const QString path = target.isValid() ? m_remoteModel->targetPath(target) : QString();
-    m_upload->setText(target.isValid() ? QStringLiteral("&Upload to ") + shortName(target.data().toString())
-                                       : QStringLiteral("&Upload"));
+    m_upload->setText(
+        target.isValid() ? tr("&Upload to %1").arg(shortName(target.data().toString())) : tr("&Upload"));
     if (!target.isValid())
-        setState(
-            m_upload, false, QStringLiteral("Choose a project or folder in the Torvex tree to upload to"));
+        setState(m_upload, false, tr("Choose a project or folder in the Torvex tree to upload to"));
     else if (localSelection().isEmpty())
-        setState(m_upload, false,
-            QStringLiteral("Select files or folders in the local tree to upload to ") + path);
+        setState(m_upload, false, tr("Select files or folders in the local tree to upload to %1").arg(path));
     else if (m_busy)
-        setState(m_upload, false, treeCommandsBusyTip);
+        setState(m_upload, false, busyTip());
     else
-        setState(m_upload, true, QStringLiteral("Upload the selected local files and folders to ") + path);
+        setState(m_upload, true, tr("Upload the selected local files and folders to %1").arg(path));
 }
 
 void TreeCommands::updateDownload()
 {
     const QString path = localTargetPath();
     const QString name = QFileInfo(path).fileName();
-    m_download->setText(path.isEmpty()
-            ? QStringLiteral("&Download")
-            : QStringLiteral("&Download to ") + shortName(name.isEmpty() ? path : name));
+    m_download->setText(path.isEmpty() ? tr("&Download")
+                                       : tr("&Download to %1").arg(shortName(name.isEmpty() ? path : name)));
     if (path.isEmpty())
-        setState(m_download, false, QStringLiteral("Choose a folder in the local tree to download to"));
+        setState(m_download, false, tr("Choose a folder in the local tree to download to"));
     else if (remoteSelection().isEmpty())
         setState(m_download, false,
-            QStringLiteral("Select projects, folders or documents in the Torvex tree to download to ")
-                + path);
+            tr("Select projects, folders or documents in the Torvex tree to download to %1").arg(path));
     else if (m_busy)
-        setState(m_download, false, treeCommandsBusyTip);
+        setState(m_download, false, busyTip());
     else
-        setState(m_download, true, QStringLiteral("Download the selected Torvex items to ") + path);
+        setState(m_download, true, tr("Download the selected Torvex items to %1").arg(path));
 }
 
 void TreeCommands::updateCopyPaste()
@@ -328,12 +322,11 @@ void TreeCommands::updateCopyPaste()
     const bool localActive = localIsActive();
     const bool selected = !(localActive ? localSelection() : remoteSelection()).isEmpty();
     setState(m_copy, selected,
-        !selected ? QStringLiteral("Select the rows to copy first")
-            : localActive
-            ? QStringLiteral("Copy the selected local files and folders; paste them in the Torvex "
-                             "tree to upload them")
-            : QStringLiteral("Copy the selected Torvex items; paste them in the local tree to "
-                             "download them"));
+        !selected         ? tr("Select the rows to copy first")
+            : localActive ? tr("Copy the selected local files and folders; paste them in the Torvex "
+                               "tree to upload them")
+                          : tr("Copy the selected Torvex items; paste them in the local tree to "
+                               "download them"));
 
     const bool copied = localActive ? m_copiedItems : m_copiedFiles;
     const QString target = localActive ? localTargetPath()
@@ -341,21 +334,24 @@ void TreeCommands::updateCopyPaste()
                                        : QString();
     if (!copied) {
         setState(m_paste, false,
-            localActive
-                ? QStringLiteral("Copy items in the Torvex tree first, then paste them here to download them")
-                : QStringLiteral("Copy files in the local tree first, then paste them here to upload them"));
+            localActive ? tr("Copy items in the Torvex tree first, then paste them here to download them")
+                        : tr("Copy files in the local tree first, then paste them here to upload them"));
     } else if (target.isEmpty()) {
         setState(m_paste, false,
-            localActive ? QStringLiteral("Choose a folder in the local tree to download to")
-                        : QStringLiteral("Choose a project or folder in the Torvex tree to upload to"));
+            localActive ? tr("Choose a folder in the local tree to download to")
+                        : tr("Choose a project or folder in the Torvex tree to upload to"));
     } else if (m_busy) {
-        setState(m_paste, false, treeCommandsBusyTip);
+        setState(m_paste, false, busyTip());
     } else {
         setState(m_paste, true,
-            (localActive ? QStringLiteral("Download the copied Torvex items to ")
-                         : QStringLiteral("Upload the copied files to "))
-                + target);
+            (localActive ? tr("Download the copied Torvex items to %1") : tr("Upload the copied files to %1"))
+                .arg(target));
     }
+}
+
+QString TreeCommands::busyTip()
+{
+    return tr("Wait until the transfer that runs is over");
 }
 
 void TreeCommands::setState(QAction* action, bool enabled, const QString& tip)

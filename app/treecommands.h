@@ -76,6 +76,7 @@ private:
     void updateCopyPaste();
     static void setState(QAction* action, bool enabled, const QString& tip);
     static QString shortName(const QString& name);
+    static QString busyTip();
 
     LocalTreeView* m_localView;
     LocalTreeModelProxy* m_localProxy;

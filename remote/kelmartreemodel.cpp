@@ -48,21 +48,24 @@ struct KelmarTreeFolderListing
 };
 
 // A failed step is written to the log and shown to the user. "what" names the things being loaded,
-// e.g. "the subfolders".
-void kelmarTreeReport(const QString& what, const std::exception_ptr& failure)
+// e.g. "the subfolders", untranslated: the log keeps it so, the user reads it translated.
+void kelmarTreeReport(const char* what, const std::exception_ptr& failure)
 {
     if (!failure)
         return;
+    const QString logged = QLatin1String(what);
     try {
         std::rethrow_exception(failure);
     } catch (const CurlConnectionException&) {
-        DiagnosticLog::write(QStringLiteral("Network connection error while retreiving ") + what);
-        ErrorBox::show(QStringLiteral("Unable to connect to server"));
+        DiagnosticLog::write(QStringLiteral("Network connection error while retreiving ") + logged);
+        ErrorBox::show(KelmarTreeModel::tr("Unable to connect to server"));
     } catch (const RestException& e) {
-        const QString detail = QStringLiteral(". Response code: ") + QString::number(e.response.statusCode)
-            + QStringLiteral(", response: ") + e.response.body;
-        DiagnosticLog::write(QStringLiteral("Rest exception occured while retreiving ") + what + detail);
-        ErrorBox::show(QStringLiteral("An error occured while retreiving ") + what + detail);
+        const QString code = QString::number(e.response.statusCode);
+        DiagnosticLog::write(QStringLiteral("Rest exception occured while retreiving ") + logged
+            + QStringLiteral(". Response code: ") + code + QStringLiteral(", response: ") + e.response.body);
+        ErrorBox::show(
+            KelmarTreeModel::tr("An error occured while retreiving %1. Response code: %2, response: %3")
+                .arg(KelmarTreeModel::tr(what), code, e.response.body));
     }
 }
 
@@ -132,12 +135,11 @@ void KelmarTreeModel::loadProjects()
                 const QList<RestProject>& projects = answer.value;
                 m_root->data()->setChildCount(static_cast<int>(projects.size()));
                 if (projects.isEmpty()) {
-                    m_loadError = QStringLiteral(
-                        "There are no accessible projects to display, contact your administrator.");
+                    m_loadError
+                        = tr("There are no accessible projects to display, contact your administrator.");
                 } else if (projects.size() == 1 && projects.first().isFree()) {
-                    m_loadError = QStringLiteral(
-                        "The current version of Torvex Transfer only supports Torvex Premium "
-                        "projects.\nTorvex Free support is comming soon.");
+                    m_loadError = tr("The current version of Torvex Transfer only supports Torvex Premium "
+                                     "projects.\nTorvex Free support is comming soon.");
                 }
                 QList<RestProject> shown;
                 for (const RestProject& project : projects) {
@@ -152,7 +154,7 @@ void KelmarTreeModel::loadProjects()
                 }
             }
             emit projectsLoaded();
-            kelmarTreeReport(QStringLiteral("the projects"), answer.failure);
+            kelmarTreeReport(QT_TR_NOOP("the projects"), answer.failure);
         },
         [this](std::exception_ptr failure) {
             endLoading(m_root);
@@ -193,7 +195,7 @@ void KelmarTreeModel::loadProjectFolders(RemoteTreeItem* node, int projectId)
             endLoading(node);
             if (!answer.failure)
                 projectOf(node)->setChildCount(insertFolders(indexFor(node), node, answer.value));
-            kelmarTreeReport(QStringLiteral("the project folders"), answer.failure);
+            kelmarTreeReport(QT_TR_NOOP("the project folders"), answer.failure);
         },
         [this, node](std::exception_ptr failure) {
             endLoading(node);
@@ -226,8 +228,8 @@ void KelmarTreeModel::loadFolder(RemoteTreeItem* node, int projectId, int folder
                 insertDocuments(parent, node, listing.documents.value);
                 folder->setNrItems(static_cast<int>(listing.documents.value.size()));
             }
-            kelmarTreeReport(QStringLiteral("the subfolders"), listing.folders.failure);
-            kelmarTreeReport(QStringLiteral("the documents"), listing.documents.failure);
+            kelmarTreeReport(QT_TR_NOOP("the subfolders"), listing.folders.failure);
+            kelmarTreeReport(QT_TR_NOOP("the documents"), listing.documents.failure);
         },
         [this, node](std::exception_ptr failure) {
             endLoading(node);
@@ -433,11 +435,11 @@ QVariant KelmarTreeModel::headerData(int section, Qt::Orientation orientation, i
         return QVariant();
     switch (section) {
     case 0:
-        return QStringLiteral("Name");
+        return tr("Name");
     case 1:
-        return QStringLiteral("Size");
+        return tr("Size");
     case 2:
-        return QStringLiteral("Date Uploaded");
+        return tr("Date Uploaded");
     default:
         return QVariant();
     }

@@ -2,6 +2,8 @@
 
 #include "model/restobject.h"
 
+#include <QCoreApplication>
+
 RemoteTreeItem::RemoteTreeItem(RestObject* object, RemoteTreeItem* parent)
     : m_object(object)
     , m_parent(parent)
@@ -16,7 +18,8 @@ RemoteTreeItem::~RemoteTreeItem()
 
 RemoteTreeItem* RemoteTreeItem::loadingRow(RemoteTreeItem* parent)
 {
-    auto* row = new RemoteTreeItem(new RestObject(QString(), 0, QStringLiteral("Loading…"), 0), parent);
+    const QString text = QCoreApplication::translate("RemoteTreeItem", "Loading…");
+    auto* row = new RemoteTreeItem(new RestObject(QString(), 0, text, 0), parent);
     row->m_loadingRow = true;
     return row;
 }

@@ -5,6 +5,7 @@
 #include "rest/restnetwork.h"
 #include "rest/transfermeter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -71,7 +72,8 @@ size_t restClientWriteToDevice(char* data, size_t size, size_t count, void* targ
 
 QString restClientWriteFailure(const QIODevice& device)
 {
-    return QStringLiteral("The local file could not be written: ") + device.errorString();
+    return QCoreApplication::translate("RestClient", "The local file could not be written: %1")
+        .arg(device.errorString());
 }
 } // namespace
 
@@ -383,7 +385,8 @@ RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QStr
     // Unbuffered: every write reaches the disk in the write callback, which reports a failure; no last
     // bytes wait in a buffer for a flush at close that nobody checks.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw IOException(QStringLiteral("Could not open or write file ") + path);
+        throw IOException(
+            QCoreApplication::translate("RestClient", "Could not open or write file %1").arg(path));
     return DownloadDocument(f, r, file);
 }
 
@@ -435,7 +438,8 @@ RestResponse RestClient::upload(
     QFile file(path);
     // Unbuffered: libcurl's own upload buffer is the only copy of the bytes in memory.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw IOException(QStringLiteral("Could not open or read file ") + path);
+        throw IOException(
+            QCoreApplication::translate("RestClient", "Could not open or read file %1").arg(path));
     RestClientRequest request;
     prepare(request);
     request.watch.meter = meter;
@@ -454,7 +458,8 @@ RestResponse RestClient::upload(
     const int result = perform(request, pathAndQuery);
     if (source.changed)
         throw IOException(
-            QStringLiteral("The file changed while it was being uploaded"), IOException::Stage::Transfer);
+            QCoreApplication::translate("RestClient", "The file changed while it was being uploaded"),
+            IOException::Stage::Transfer);
     if (result != CURLE_OK)
         fail(result, operation, request);
     return RestResponse { statusCode(request), QString::fromUtf8(answer), source.sent };

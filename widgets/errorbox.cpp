@@ -1,5 +1,6 @@
 #include "widgets/errorbox.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QSet>
@@ -24,7 +25,8 @@ void ErrorBox::show(const QString& text)
     if (open.contains(text))
         return;
     open.insert(text);
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok);
+    QMessageBox box(
+        QMessageBox::Warning, QCoreApplication::translate("ErrorBox", "Error"), text, QMessageBox::Ok);
     box.setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
     box.exec();
     open.remove(text);
