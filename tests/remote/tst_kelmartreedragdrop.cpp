@@ -1,7 +1,5 @@
 #include "app/transfercontroller.h"
-#include "model/jsonparser.h"
-#include "model/restfolder.h"
-#include "model/restproject.h"
+#include "model/dragpayload.h"
 #include "remote/kelmartreemodel.h"
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
@@ -10,7 +8,6 @@
 #include "support/recorders.h"
 #include "transfer/uploaddialog.h"
 
-#include <QDataStream>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -35,18 +32,6 @@ const std::string dragDropFolderSub
 const std::string dragDropDocument = R"({"ObjectType":"Document","ID":40,"Name":"plan.pdf","FolderID":10,)"
                                      R"("AuthorID":5,"Size":12})";
 
-QStringList dragDropEntries(const QMimeData& data)
-{
-    QByteArray payload = data.data(QStringLiteral("application/vnd.text.list"));
-    QDataStream stream(&payload, QIODevice::ReadOnly);
-    QStringList entries;
-    while (!stream.atEnd()) {
-        QString entry;
-        stream >> entry;
-        entries.append(entry);
-    }
-    return entries;
-}
 } // namespace
 
 class TestKelmarTreeDragDrop : public QObject
@@ -174,15 +159,20 @@ void TestKelmarTreeDragDrop::payloadHoldsOneEntryPerDraggedRow()
         plan.siblingAtColumn(1), plan.siblingAtColumn(2), project };
     const std::unique_ptr<QMimeData> data(m_model->mimeData(dragged));
     QCOMPARE(data->formats(), QStringList { QStringLiteral("application/vnd.text.list") });
-    const QStringList entries = dragDropEntries(*data);
-    QCOMPARE(entries.size(), 3);
-
-    // The entries are the records followed by where they lie, as the download list reads them.
-    const RestFolder folder = JSONParser::parseFolder(QString::fromStdString(dragDropFolderSub));
-    QCOMPARE(entries[0], folder.toJson() + QStringLiteral("Site/Docs"));
-    const RestDocument document = JSONParser::parseDocument(QString::fromStdString(dragDropDocument));
-    QCOMPARE(entries[1], document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Site")));
-    QCOMPARE(JSONParser::parseProject(entries[2]).name(), QStringLiteral("Site"));
+    // Each record followed by where it lies, as the download list reads them.
+    QCOMPARE(DragPayload::read(data->data(QStringLiteral("application/vnd.text.list"))),
+        (QStringList {
+            "{\"ObjectType\":\"Folder\",\"ID\":11,\"Name\":\"Plans \\\"A\\\"} \\\\x\",\"Path\":\"Docs/Plans "
+            "\\\"A\\\"} \\\\x\",\"Type\":\"documents\",\"ParentID\":10,\"ProjectID\":1,\"URL\":\"\","
+            "\"NrChildren\":0,\"NrItems\":0}Site/Docs",
+            "{\"ObjectType\":\"Document\",\"ID\":40,\"Name\":\"plan.pdf\",\"NrRevisions\":1,\"FolderID\":10,"
+            "\"Description\":\"\",\"AuthorID\":5,\"Uploaded\":\"\",\"RevisionNr\":1,\"RevisionID\":0,"
+            "\"Size\":12,\"StatusID\":0,\"ConversionStatus\":0,\"NrViews\":0,\"CheckedOutByID\":0,"
+            "\"CheckedOutOn\":\"\"}{\"ProjectID\":1,\"KelmarPath\":\"Site\"}",
+            "{\"ObjectType\":\"Project\",\"ID\":1,\"Name\":\"Site\",\"Address\":\"\",\"City\":\"\",\"Zip\":"
+            "\"\","
+            "\"CountryID\":0,\"Details\":\"\",\"Timezone\":\"\",\"AdminRoleID\":0,\"CreatedByID\":0,"
+            "\"IsLocked\":false,\"IsActive\":false,\"IsFree\":false}" }));
 }
 
 void TestKelmarTreeDragDrop::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget()
