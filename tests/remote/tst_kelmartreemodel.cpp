@@ -4,7 +4,7 @@
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
 #include "support/fakeservice.h"
-#include "support/recorders.h"
+#include "support/guifixture.h"
 #include "widgets/errorbox.h"
 #include "widgets/itemicons.h"
 
@@ -18,14 +18,6 @@
 #include <memory>
 
 namespace {
-QStringList remoteTestNames(const QAbstractItemModel& model, const QModelIndex& parent = QModelIndex())
-{
-    QStringList names;
-    for (int row = 0; row < model.rowCount(parent); ++row)
-        names.append(model.index(row, 0, parent).data().toString());
-    return names;
-}
-
 // Waits until every load of the model has its answer.
 bool remoteTestLoaded(const KelmarTreeModel& model)
 {
@@ -118,7 +110,7 @@ void TestKelmarTreeModel::freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy()
             "The current version of Torvex Transfer only supports Torvex Premium projects.\nTorvex "
             "Free support is comming soon."));
     model = load(S::list(S::project(1, "Free", true), S::project(2, "Beta"), S::project(3, "Gamma")));
-    QCOMPARE(remoteTestNames(*model), (QStringList { "Beta", "Gamma" }));
+    QCOMPARE(rowNames(model.get()), (QStringList { "Beta", "Gamma" }));
     QCOMPARE(model->loadError(), QString());
     model = load(S::list(S::project(1, "A", true), S::project(2, "B", true)));
     QCOMPARE(model->rowCount(), 0);
@@ -168,7 +160,7 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
         m_service->setFault(path.toStdString(), fault);
     model->expand(target);
     QVERIFY(remoteTestLoaded(*model));
-    QCOMPARE(remoteTestNames(*model, target), rows);
+    QCOMPARE(rowNames(model.get(), target), rows);
     const QString detail
         = network ? QString() : QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
     QCOMPARE(m_boxes->texts(),
@@ -207,7 +199,7 @@ void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
     QVERIFY(!model->hasChildren(empty));
     model->expand(empty);
     // Until the answer comes, one row says so.
-    QCOMPARE(remoteTestNames(*model, empty), QStringList { QStringLiteral("Loading…") });
+    QCOMPARE(rowNames(model.get(), empty), QStringList { QStringLiteral("Loading…") });
     QCOMPARE(model->flags(model->index(0, 0, empty)), Qt::ItemFlags(Qt::ItemIsEnabled));
     QVERIFY(remoteTestLoaded(*model));
     QCOMPARE(model->rowCount(empty), 0);
@@ -215,7 +207,7 @@ void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
 
     model->expand(alpha);
     QVERIFY(remoteTestLoaded(*model));
-    QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
+    QCOMPARE(rowNames(model.get(), alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
     QVERIFY(!model->hasChildren(model->index(0, 0, alpha))); // items of a binder are never shown
     QVERIFY(model->hasChildren(model->index(1, 0, alpha)));
     QVERIFY(model->hasChildren(model->index(2, 0, alpha)));
@@ -225,7 +217,7 @@ void TestKelmarTreeModel::rowsAndExpandersFollowTheServer()
     const QModelIndex plans = model->index(4, 0, alpha);
     model->expand(plans);
     QVERIFY(remoteTestLoaded(*model));
-    QCOMPARE(remoteTestNames(*model, plans), (QStringList { "Site", "Archive", "b.pdf", "a.dwg", "c.txt" }));
+    QCOMPARE(rowNames(model.get(), plans), (QStringList { "Site", "Archive", "b.pdf", "a.dwg", "c.txt" }));
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
         std::string("/rest/Folders?p=1&parent=14&a=tree"));
     QCOMPARE(
@@ -246,7 +238,7 @@ void TestKelmarTreeModel::everyExpansionInTheViewReloadsAndDropsStaleAnswers()
     const QModelIndex alpha = model->index(0, 0);
     view.setExpanded(alpha, true);
     QVERIFY(remoteTestLoaded(*model));
-    QCOMPARE(remoteTestNames(*model, alpha), (QStringList { "Old", "Older" }));
+    QCOMPARE(rowNames(model.get(), alpha), (QStringList { "Old", "Older" }));
     view.collapse(alpha);
     QCOMPARE(model->rowCount(alpha), 2);
 

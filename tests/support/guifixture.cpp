@@ -37,6 +37,14 @@ int submitLogin(LoginDialog& dialog, const QString& login, const QString& passwo
     return dialog.result();
 }
 
+QStringList rowNames(const QAbstractItemModel* model, const QModelIndex& parent)
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(parent); ++row)
+        names.append(model->index(row, 0, parent).data().toString());
+    return names;
+}
+
 QModelIndex treeRow(const QTreeView* tree, const QString& name)
 {
     const QModelIndexList found = tree->model()->match(

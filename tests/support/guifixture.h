@@ -3,6 +3,7 @@
 #include "support/fakeservice.h"
 #include "support/recorders.h"
 
+#include <QModelIndex>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -12,7 +13,7 @@
 class LoginDialog;
 class MainWindow;
 class QTreeView;
-class QModelIndex;
+class QAbstractItemModel;
 
 // Stands in for the desktop's browser while it lives: records the links opened with these schemes.
 class TestBrowser final : public QObject
@@ -34,6 +35,9 @@ private:
 // Types these into the login dialog and presses Ok as a user does; the dialog logs on in the
 // background. Returns the dialog's result once the logon has ended.
 int submitLogin(LoginDialog& dialog, const QString& login, const QString& password, Qt::CheckState remember);
+
+// The names in the first column of the parent's rows.
+QStringList rowNames(const QAbstractItemModel* model, const QModelIndex& parent = QModelIndex());
 
 // The first row of the tree's model with this name, at any depth.
 QModelIndex treeRow(const QTreeView* tree, const QString& name);
