@@ -27,12 +27,10 @@ private Q_SLOTS:
 
     void aboutBoxOpensTheHomePageOrSaysItCannot();
     void returnsWhatTheUserTyped();
-    void okIsRefusedWhileTheServerIsEdited();
+    void okIsRefusedWhileTheServerIsEditedAndLeavingItProbes();
     void probeDecidesBetweenLabelAndPaleYellowEdit();
-    void leavingTheEditUnchangedStillProbes();
     void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
-    void forgotPasswordOpensTheServerPage();
-    void linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing();
+    void linksOpenByMouseOrKey();
     void linksAndLogoTakeThePalettesColours();
 
 private:
@@ -120,20 +118,30 @@ void TestLoginDialog::returnsWhatTheUserTyped()
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
 }
 
-void TestLoginDialog::okIsRefusedWhileTheServerIsEdited()
+// Ok is refused while the server is edited; leaving the edit probes even when unchanged, and closing
+// the dialog while editing asks the server nothing.
+void TestLoginDialog::okIsRefusedWhileTheServerIsEditedAndLeavingItProbes()
 {
     makeDialog();
+    QApplication::setActiveWindow(m_dialog.get());
     QTest::mouseClick(widget<ClickableLabel>("serverClickLabel"), Qt::LeftButton);
     QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
-
+    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
     m_dialog->okBtnClicked();
     QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to the server") });
     QVERIFY(m_dialog->isVisible());
-
-    // Closing the dialog while editing asks the server nothing.
-    m_dialog->reject();
-    QApplication::processEvents();
     QVERIFY(m_service->requests().empty());
+
+    widget<QLineEdit>("loginEdit")->setFocus();
+    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QCOMPARE(m_service->requests().size(), std::size_t(1));
+
+    m_dialog->serverClickLblClicked();
+    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
+    m_dialog->reject();
+    QVERIFY(JobQueue::waitForAll(10000));
+    QApplication::processEvents();
+    QCOMPARE(m_service->requests().size(), std::size_t(1));
 }
 
 void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
@@ -165,17 +173,6 @@ void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
     QVERIFY(m_boxes->texts().isEmpty());
     QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
     QVERIFY(edit->styleSheet().isEmpty());
-}
-
-void TestLoginDialog::leavingTheEditUnchangedStillProbes()
-{
-    makeDialog();
-    QApplication::setActiveWindow(m_dialog.get());
-    m_dialog->serverClickLblClicked();
-    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
-    widget<QLineEdit>("loginEdit")->setFocus();
-    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
-    QCOMPARE(m_service->requests().size(), std::size_t(1));
 }
 
 // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
@@ -223,46 +220,35 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
     QVERIFY(m_dialog->takeSession());
 }
 
-void TestLoginDialog::forgotPasswordOpensTheServerPage()
+// The forgotten-password link opens the server's page, by mouse or Space; Enter on the server link opens
+// its edit. The about box opens with the focus on itself: Enter opens nothing until Tab reaches the link.
+void TestLoginDialog::linksOpenByMouseOrKey()
 {
     {
         TestBrowser browser;
-        for (const QString server :
-            { "secure.torvex.example", "httpd.example.org", "https://127.0.0.1:8443" }) {
+        makeDialog(QStringLiteral("secure.torvex.example"));
+        QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
+        QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
+        QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+        for (const QString server : { "httpd.example.org", "https://127.0.0.1:8443" }) {
             makeDialog(server, false);
             QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
         }
+        AboutDialog about;
+        about.show();
+        QApplication::setActiveWindow(&about);
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
+            QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(browser.opened,
             (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://httpd.example.org"),
-                QUrl("https://127.0.0.1:8443") }));
+                QUrl("https://127.0.0.1:8443"), QUrl("http://www.torvex.example") }));
     }
     QVERIFY(m_boxes->texts().isEmpty());
-
     // The headless test platform has no browser.
     QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(),
         QStringList { loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443" });
-}
-
-// Enter and Space open a link that has the focus. The about box opens with the focus on itself, so that
-// Enter opens nothing until Tab has reached the link.
-void TestLoginDialog::linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing()
-{
-    TestBrowser browser;
-    makeDialog(QStringLiteral("secure.torvex.example"));
-    QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
-    QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
-    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
-
-    AboutDialog about;
-    about.show();
-    QApplication::setActiveWindow(&about);
-    QVERIFY(QTest::qWaitForWindowActive(&about));
-    for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
-        QTest::keyClick(QApplication::focusWidget(), key);
-    QCOMPARE(browser.opened,
-        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("http://www.torvex.example") }));
-    QVERIFY(m_boxes->texts().isEmpty());
 }
 
 // On a dark colour scheme the links and the product name are drawn in its light colours.
