@@ -44,7 +44,6 @@ private Q_SLOTS:
     void payloadHoldsOneEntryPerDraggedRow();
     void onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget();
     void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
-    void projectWithoutStatusesStillOpensTheDialog();
     void failingStatusRequestShowsBoxAndNoDialog_data();
     void failingStatusRequestShowsBoxAndNoDialog();
 
@@ -192,6 +191,18 @@ void TestKelmarTreeDragDrop::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarge
     QVERIFY(settled());
     QCOMPARE(m_heading, "0 folders, 2 files upload to Site/Docs/" + dragDropOddName);
     QCOMPARE(m_status, QStringLiteral("Draft"));
+
+    // A project without statuses still opens the dialog; its row is reloaded though nothing was uploaded.
+    m_service->server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
+    m_service->server().clearRequests();
+    QVERIFY(m_model->dropMimeData(
+        localFiles({ QStringLiteral("box/inner.txt") }), Qt::CopyAction, -1, -1, m_model->index(0, 1)));
+    QVERIFY(settled());
+    QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
+    QCOMPARE(m_dialogs, 2);
+    QCOMPARE(m_status, QString());
+    QCOMPARE(
+        requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });
 }
 
 void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
@@ -221,21 +232,6 @@ void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
             QStringLiteral("GET /rest/Documents?f=10") }));
     QCOMPARE(m_model->rowCount(docs()), 3);
     QCOMPARE(m_model->index(2, 0, docs()).data().toString(), QStringLiteral("note.txt"));
-}
-
-void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
-{
-    m_service->server().on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
-    const QModelIndex project = m_model->index(0, 1);
-    QVERIFY(m_model->dropMimeData(
-        localFiles({ QStringLiteral("box/inner.txt") }), Qt::CopyAction, -1, -1, project));
-    QVERIFY(settled());
-    QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
-    QCOMPARE(m_dialogs, 1);
-    QCOMPARE(m_status, QString());
-    // The project row is reloaded even though nothing was uploaded.
-    QCOMPARE(
-        requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });
 }
 
 void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog_data()
