@@ -230,6 +230,7 @@ void TestLoginDialog::linksOpenByMouseOrKey()
         QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
         QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
         QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+        // Each new dialog replaces a shown one, the first while its server is being edited.
         for (const QString server : { "httpd.example.org", "https://127.0.0.1:8443" }) {
             makeDialog(server, false);
             QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
