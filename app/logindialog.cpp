@@ -150,6 +150,9 @@ void LoginDialog::describeForAccessibility()
 
 LoginDialog::~LoginDialog()
 {
+    // The base class hides a dialog still shown, and the server edit loses the focus then: its
+    // editingFinished must not reach this dialog, which is gone by that time.
+    disconnect(m_serverEdit, nullptr, this, nullptr);
     // The attempt's request is stopped; its thread ends on its own.
     if (m_attempt)
         m_attempt->cancel();

@@ -6,10 +6,7 @@
 #include "local/localtreemodel.h"
 #include "remote/kelmartreemodel.h"
 #include "rest/jobqueue.h"
-#include "rest/rest.h"
-#include "rest/sessionrunner.h"
-#include "support/fakeservice.h"
-#include "support/recorders.h"
+#include "support/guifixture.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -19,8 +16,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QSortFilterProxyModel>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -44,12 +39,6 @@ void keyboardTestKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
 }
 
-QModelIndex keyboardTestRow(const QTreeView* tree, const QString& name)
-{
-    const QModelIndexList found = tree->model()->match(
-        tree->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? QModelIndex() : found.first();
-}
 } // namespace
 
 // The program without a mouse: the commands beside drag and drop, driven by key events alone, and
@@ -59,7 +48,6 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -81,38 +69,25 @@ private:
         type(remote, QStringLiteral("Plans"));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeService> m_service;
-    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
     std::unique_ptr<MainWindow> m_window;
-    QByteArray m_realHome;
     QString m_home;
     // What reached the transfers: target, target path, project, then the files or rows.
     QList<QStringList> m_requests;
 };
 
-void TestKeyboard::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    m_realHome = qgetenv("HOME");
-}
-
 void TestKeyboard::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_home = m_dir->filePath(QStringLiteral("home/ann"));
+    m_fixture = std::make_unique<WindowFixture>();
+    m_home = m_fixture->home;
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
     QFile file(m_home + QStringLiteral("/zqnotes.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
     file.close();
-    qputenv("HOME", QFile::encodeName(m_home));
-    m_service = std::make_unique<FakeService>();
-    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
-    m_service->setFolders(1, 0, FakeService::list(FakeService::folder(10, "Plans", "documents", 1, 0, 1)));
-    m_service->setDocuments(10, FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10)));
-    m_boxes = std::make_unique<BoxRecorder>();
-    m_window = std::make_unique<MainWindow>(std::make_unique<SessionRunner>(
-        std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"))));
+    FakeService& service = m_fixture->service;
+    service.setFolders(1, 0, FakeService::list(FakeService::folder(10, "Plans", "documents", 1, 0, 1)));
+    service.setDocuments(10, FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10)));
+    m_window = m_fixture->makeWindow();
     // What reaches the transfers is recorded here instead of being run.
     const auto* remote = qobject_cast<KelmarTreeModel*>(view("remoteView")->model());
     const auto* local = qobject_cast<LocalTreeModel*>(
@@ -140,18 +115,15 @@ void TestKeyboard::cleanup()
 {
     m_window.reset();
     QVERIFY(JobQueue::waitForAll(10000));
-    QVERIFY(m_boxes->texts().isEmpty());
-    m_boxes.reset();
-    m_service.reset();
-    qputenv("HOME", m_realHome);
-    m_dir.reset();
+    QVERIFY(m_fixture->boxes.texts().isEmpty());
+    m_fixture.reset();
 }
 
 void TestKeyboard::type(QTreeView* tree, const QString& name)
 {
     // A pause first, so that the tree starts a new search rather than going on with the last one.
     QTest::qWait(QApplication::keyboardInputInterval() + 50);
-    QTRY_VERIFY(keyboardTestRow(tree, name).isValid());
+    QTRY_VERIFY(treeRow(tree, name).isValid());
     QTest::keyClicks(QApplication::focusWidget(), name);
     QTRY_COMPARE(tree->currentIndex().siblingAtColumn(0).data().toString(), name);
 }
@@ -181,9 +153,8 @@ void TestKeyboard::commandsHandOverWhatADropWould()
     openPlans(remote);
     QCOMPARE(commands->uploadAction()->text(), QStringLiteral("&Upload to Plans"));
     keyboardTestKey(clipboard ? Qt::Key_V : Qt::Key_U, Qt::ControlModifier);
-    const std::unique_ptr<QMimeData> files(
-        local->model()->mimeData({ keyboardTestRow(local, "zqnotes.txt") }));
-    keyboardTestDrop(remote, keyboardTestRow(remote, "Plans"), files.get());
+    const std::unique_ptr<QMimeData> files(local->model()->mimeData({ treeRow(local, "zqnotes.txt") }));
+    keyboardTestDrop(remote, treeRow(remote, "Plans"), files.get());
     QCOMPARE(m_requests.size(), 2);
     QCOMPARE(m_requests.at(0),
         (QStringList { "Folder10", "Alpha/Plans", "1", "Plans", QDir(m_home).filePath("zqnotes.txt") }));
@@ -198,8 +169,8 @@ void TestKeyboard::commandsHandOverWhatADropWould()
     type(local, QStringLiteral("zqinbox"));
     QCOMPARE(commands->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
     keyboardTestKey(clipboard ? Qt::Key_V : Qt::Key_D, Qt::ControlModifier);
-    const std::unique_ptr<QMimeData> rows(remote->model()->mimeData({ keyboardTestRow(remote, "site.dwg") }));
-    keyboardTestDrop(local, keyboardTestRow(local, "zqinbox"), rows.get());
+    const std::unique_ptr<QMimeData> rows(remote->model()->mimeData({ treeRow(remote, "site.dwg") }));
+    keyboardTestDrop(local, treeRow(local, "zqinbox"), rows.get());
     QCOMPARE(m_requests.size(), 4);
     QCOMPARE(m_requests.at(2).mid(0, 1), QStringList { QDir(m_home).filePath("zqinbox") });
     QVERIFY(m_requests.at(2).size() == 2 && m_requests.at(2).at(1).contains("\"Name\":\"site.dwg\""));
@@ -211,7 +182,7 @@ void TestKeyboard::f5ReadsTheCurrentRowOfEitherTreeAgain()
     QTreeView* local = view("localView");
     QTreeView* remote = view("remoteView");
     type(local, QStringLiteral("zqnotes.txt"));
-    const auto size = [local] { return keyboardTestRow(local, "zqnotes.txt").siblingAtColumn(1).data(); };
+    const auto size = [local] { return treeRow(local, "zqnotes.txt").siblingAtColumn(1).data(); };
     QTRY_COMPARE(size(), QStringLiteral("1 bytes"));
     QFile file(m_home + QStringLiteral("/zqnotes.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000);
@@ -222,12 +193,12 @@ void TestKeyboard::f5ReadsTheCurrentRowOfEitherTreeAgain()
     keyboardTestKey(Qt::Key_Tab);
     openPlans(remote);
     keyboardTestKey(Qt::Key_Return);
-    QTRY_VERIFY(keyboardTestRow(remote, "site.dwg").isValid());
-    m_service->setDocuments(10,
+    QTRY_VERIFY(treeRow(remote, "site.dwg").isValid());
+    m_fixture->service.setDocuments(10,
         FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10),
             FakeService::document(8, "survey.pdf", 100, "", 10)));
     keyboardTestKey(Qt::Key_F5);
-    QTRY_VERIFY(keyboardTestRow(remote, "survey.pdf").isValid());
+    QTRY_VERIFY(treeRow(remote, "survey.pdf").isValid());
 }
 
 // Each row names a window and its controls in the order Tab should reach them.
@@ -250,7 +221,8 @@ void TestKeyboard::everyControlHasANameAndTabReachesItInOrder()
     QFETCH(QStringList, tabOrder);
     std::unique_ptr<QWidget> dialog;
     if (window == QLatin1String("login"))
-        dialog = std::make_unique<LoginDialog>(m_service->baseUrl(), QString(), QString(), Qt::Unchecked);
+        dialog = std::make_unique<LoginDialog>(
+            m_fixture->service.baseUrl(), QString(), QString(), Qt::Unchecked);
     else if (window == QLatin1String("about"))
         dialog = std::make_unique<AboutDialog>();
     QWidget* shown = dialog ? dialog.get() : m_window.get();
@@ -258,8 +230,8 @@ void TestKeyboard::everyControlHasANameAndTabReachesItInOrder()
         // A current row in each tree, so that every tool bar button works.
         for (const auto& [tree, name] :
             { std::pair { view("remoteView"), "Alpha" }, { view("localView"), "zqinbox" } }) {
-            QTRY_VERIFY(keyboardTestRow(tree, name).isValid());
-            tree->setCurrentIndex(keyboardTestRow(tree, name));
+            QTRY_VERIFY(treeRow(tree, name).isValid());
+            tree->setCurrentIndex(treeRow(tree, name));
         }
     }
     shown->show();

@@ -2,33 +2,19 @@
 #include "app/logindialog.h"
 #include "rest/jobqueue.h"
 #include "rest/sessionrunner.h"
-#include "support/recorders.h"
+#include "support/guifixture.h"
 #include "support/testserver.h"
 #include "widgets/clickablelabel.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
-
-// Stands in for the desktop's browser.
-class DialogTestBrowser : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 // The login dialog, the about box and the clickable label both of them open links with.
 class TestLoginDialog : public QObject
@@ -41,16 +27,15 @@ private Q_SLOTS:
 
     void aboutBoxOpensTheHomePageOrSaysItCannot();
     void returnsWhatTheUserTyped();
-    void okIsRefusedWhileTheServerIsEdited();
+    void okIsRefusedWhileTheServerIsEditedAndLeavingItProbes();
     void probeDecidesBetweenLabelAndPaleYellowEdit();
-    void leavingTheEditUnchangedStillProbes();
     void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
-    void forgotPasswordOpensTheServerPage();
-    void linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing();
+    void linksOpenByMouseOrKey();
     void linksAndLogoTakeThePalettesColours();
 
 private:
-    void makeDialog(const QString& server);
+    // The dialog, shown unless told otherwise; the server defaults to the test's own.
+    void makeDialog(const QString& server = QString(), bool shown = true);
     template<typename T> T* widget(const char* name)
     {
         T* found = m_dialog->findChild<T*>(QLatin1String(name));
@@ -61,6 +46,7 @@ private:
     QWidget* serverCell() { return m_grid->itemAtPosition(0, 1)->widget(); }
 
     std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<TestServer> m_service; // answers the probe
     std::unique_ptr<LoginDialog> m_dialog;
     QGridLayout* m_grid = nullptr;
 };
@@ -73,6 +59,8 @@ const QString loginTestNoBrowser = QStringLiteral("Unable to open the link in yo
 void TestLoginDialog::init()
 {
     m_boxes = std::make_unique<BoxRecorder>();
+    m_service = std::make_unique<TestServer>();
+    m_service->on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
 }
 
 void TestLoginDialog::cleanup()
@@ -80,13 +68,19 @@ void TestLoginDialog::cleanup()
     m_dialog.reset();
     m_boxes.reset();
     QVERIFY(JobQueue::waitForAll(10000));
+    m_service.reset();
 }
 
-void TestLoginDialog::makeDialog(const QString& server)
+void TestLoginDialog::makeDialog(const QString& server, bool shown)
 {
-    m_dialog = std::make_unique<LoginDialog>(
-        server, QStringLiteral("ann@example.org"), QStringLiteral("secret"), Qt::Checked);
+    m_dialog = std::make_unique<LoginDialog>(server.isEmpty() ? m_service->baseUrl() : server,
+        QStringLiteral("ann@example.org"), QStringLiteral("secret"), Qt::Checked);
     m_grid = widget<QLabel>("serverLabel")->parentWidget()->findChild<QGridLayout*>();
+    if (shown) {
+        m_dialog->show();
+        if (!QTest::qWaitForWindowExposed(m_dialog.get()))
+            qWarning("the dialog was not shown");
+    }
 }
 
 void TestLoginDialog::aboutBoxOpensTheHomePageOrSaysItCannot()
@@ -95,14 +89,14 @@ void TestLoginDialog::aboutBoxOpensTheHomePageOrSaysItCannot()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto* link = dialog.findChild<ClickableLabel*>(QStringLiteral("homeLink"));
-    DialogTestBrowser browser;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
-    // The link opens on the release, wherever that is.
-    QTest::mousePress(link, Qt::LeftButton);
-    QVERIFY(browser.opened.isEmpty());
-    QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-40, 300));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QCOMPARE(browser.opened, QList<QUrl> { QUrl(QStringLiteral("http://www.torvex.example")) });
+    {
+        TestBrowser browser;
+        // The link opens on the release, wherever that is.
+        QTest::mousePress(link, Qt::LeftButton);
+        QVERIFY(browser.opened.isEmpty());
+        QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-40, 300));
+        QCOMPARE(browser.opened, QList<QUrl> { QUrl(QStringLiteral("http://www.torvex.example")) });
+    }
     QVERIFY(m_boxes->texts().isEmpty());
     // Without a browser (the headless test platform has none) the user is told so.
     QTest::mouseClick(link, Qt::LeftButton);
@@ -112,8 +106,6 @@ void TestLoginDialog::aboutBoxOpensTheHomePageOrSaysItCannot()
 void TestLoginDialog::returnsWhatTheUserTyped()
 {
     makeDialog(QStringLiteral("secure.torvex.example"));
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     widget<QLineEdit>("loginEdit")->setText(QStringLiteral("bob"));
     // Enter presses Ok, not the Cancel button that comes first.
     QTest::keyClick(widget<QLineEdit>("passwordEdit"), Qt::Key_Return);
@@ -126,47 +118,50 @@ void TestLoginDialog::returnsWhatTheUserTyped()
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
 }
 
-void TestLoginDialog::okIsRefusedWhileTheServerIsEdited()
+// Ok is refused while the server is edited; leaving the edit probes even when unchanged, and closing
+// the dialog while editing asks the server nothing.
+void TestLoginDialog::okIsRefusedWhileTheServerIsEditedAndLeavingItProbes()
 {
-    TestServer service;
-    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    makeDialog(service.baseUrl());
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    makeDialog();
+    QApplication::setActiveWindow(m_dialog.get());
     QTest::mouseClick(widget<ClickableLabel>("serverClickLabel"), Qt::LeftButton);
     QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
-
+    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
     m_dialog->okBtnClicked();
     QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to the server") });
     QVERIFY(m_dialog->isVisible());
+    QVERIFY(m_service->requests().empty());
 
-    // Closing the dialog while editing asks the server nothing.
+    widget<QLineEdit>("loginEdit")->setFocus();
+    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
+    QCOMPARE(m_service->requests().size(), std::size_t(1));
+
+    m_dialog->serverClickLblClicked();
+    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
     m_dialog->reject();
+    QVERIFY(JobQueue::waitForAll(10000));
     QApplication::processEvents();
-    QVERIFY(service.requests().empty());
+    QCOMPARE(m_service->requests().size(), std::size_t(1));
 }
 
 void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
 {
-    TestServer service;
-    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
     const QString unreachable = QStringLiteral("http://127.0.0.1:%1").arg(TestServer().port());
-
     makeDialog(QStringLiteral("secure.torvex.example"));
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     auto* edit = widget<QLineEdit>("serverEdit");
     m_dialog->serverClickLblClicked();
-    edit->setText(service.baseUrl());
+    edit->setText(m_service->baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(m_dialog->isBusy());
     QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
-    QCOMPARE(m_dialog->server(), service.baseUrl());
+    QCOMPARE(m_dialog->server(), m_service->baseUrl());
     // Return probed once and pressed nothing else; the focus moved on without a second probe.
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-    QCOMPARE(service.requests().size(), std::size_t(1));
-    QCOMPARE(service.requests().front().target, std::string("/rest/Logoff"));
+    QCOMPARE(m_service->requests().size(), std::size_t(1));
+    QCOMPARE(m_service->requests().front().target, std::string("/rest/Logoff"));
 
     // A refused server keeps the edit open in pale yellow, also after an accepted one left a style sheet.
     m_dialog->serverClickLblClicked();
@@ -174,46 +169,28 @@ void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
     m_dialog->serverEditFinished();
     QTRY_VERIFY(!m_dialog->isBusy());
     QCOMPARE(serverCell(), edit);
-    QCOMPARE(m_dialog->server(), service.baseUrl());
+    QCOMPARE(m_dialog->server(), m_service->baseUrl());
     QVERIFY(m_boxes->texts().isEmpty());
     QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
     QVERIFY(edit->styleSheet().isEmpty());
-}
-
-void TestLoginDialog::leavingTheEditUnchangedStillProbes()
-{
-    TestServer service;
-    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    makeDialog(service.baseUrl());
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-    QApplication::setActiveWindow(m_dialog.get());
-    m_dialog->serverClickLblClicked();
-    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
-    widget<QLineEdit>("loginEdit")->setFocus();
-    QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
-    QCOMPARE(service.requests().size(), std::size_t(1));
 }
 
 // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
 // and what the abandoned attempt still brings is ignored.
 void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
 {
-    TestServer service;
-    TestReply slow = TestReply::text(200, "Logged off.");
-    slow.delay = std::chrono::milliseconds(400);
-    service.on("GET", "/rest/Logoff", slow);
-    TestReply slowLogon = TestReply::text(200, "Logged on.");
-    slowLogon.delay = std::chrono::milliseconds(400);
-    service.on("GET", "/rest/Logon", slowLogon);
+    for (const auto& [path, text] :
+        { std::pair { "/rest/Logoff", "Logged off." }, { "/rest/Logon", "Logged on." } }) {
+        TestReply slow = TestReply::text(200, text);
+        slow.delay = std::chrono::milliseconds(400);
+        m_service->on("GET", path, slow);
+    }
     makeDialog(QStringLiteral("secure.torvex.example"));
     m_dialog->setLogonEnabled(true);
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
 
     m_dialog->serverClickLblClicked();
     auto* edit = widget<QLineEdit>("serverEdit");
-    edit->setText(service.baseUrl());
+    edit->setText(m_service->baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(widget<QLabel>("busyLabel")->text(), QStringLiteral("Checking the server…"));
     QVERIFY(!widget<QLineEdit>("loginEdit")->isEnabled() && !widget<QPushButton>("okButton")->isEnabled());
@@ -224,7 +201,7 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
     QCOMPARE(serverCell(), edit);
 
     // The same for a logon: Escape, and the session it may have opened is logged off unseen.
-    edit->setText(service.baseUrl());
+    edit->setText(m_service->baseUrl());
     m_dialog->serverEditFinished();
     QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
     m_dialog->okBtnClicked();
@@ -243,50 +220,36 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
     QVERIFY(m_dialog->takeSession());
 }
 
-void TestLoginDialog::forgotPasswordOpensTheServerPage()
+// The forgotten-password link opens the server's page, by mouse or Space; Enter on the server link opens
+// its edit. The about box opens with the focus on itself: Enter opens nothing until Tab reaches the link.
+void TestLoginDialog::linksOpenByMouseOrKey()
 {
-    DialogTestBrowser browser;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
-    for (const QString server : { "secure.torvex.example", "httpd.example.org", "https://127.0.0.1:8443" }) {
-        makeDialog(server);
-        QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
+    {
+        TestBrowser browser;
+        makeDialog(QStringLiteral("secure.torvex.example"));
+        QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
+        QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
+        QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
+        // Each new dialog replaces a shown one, the first while its server is being edited.
+        for (const QString server : { "httpd.example.org", "https://127.0.0.1:8443" }) {
+            makeDialog(server, false);
+            QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
+        }
+        AboutDialog about;
+        about.show();
+        QApplication::setActiveWindow(&about);
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(browser.opened,
+            (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://httpd.example.org"),
+                QUrl("https://127.0.0.1:8443"), QUrl("http://www.torvex.example") }));
     }
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QCOMPARE(browser.opened,
-        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://httpd.example.org"),
-            QUrl("https://127.0.0.1:8443") }));
     QVERIFY(m_boxes->texts().isEmpty());
-
     // The headless test platform has no browser.
     QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
     QCOMPARE(m_boxes->texts(),
         QStringList { loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443" });
-}
-
-// Enter and Space open a link that has the focus. The about box opens with the focus on itself, so that
-// Enter opens nothing until Tab has reached the link.
-void TestLoginDialog::linksOpenWithEnterOrSpaceAndEnterAloneOpensNothing()
-{
-    DialogTestBrowser browser;
-    for (const char* scheme : { "http", "https" })
-        QDesktopServices::setUrlHandler(QLatin1String(scheme), &browser, "open");
-    makeDialog(QStringLiteral("secure.torvex.example"));
-    m_dialog->show();
-    QTest::keyClick(widget<ClickableLabel>("passwdClickLabel"), Qt::Key_Space);
-    QTest::keyClick(widget<ClickableLabel>("serverClickLabel"), Qt::Key_Return);
-    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
-
-    AboutDialog about;
-    about.show();
-    QApplication::setActiveWindow(&about);
-    QVERIFY(QTest::qWaitForWindowActive(&about));
-    for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
-        QTest::keyClick(QApplication::focusWidget(), key);
-    for (const char* scheme : { "http", "https" })
-        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
-    QCOMPARE(browser.opened,
-        (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("http://www.torvex.example") }));
-    QVERIFY(m_boxes->texts().isEmpty());
 }
 
 // On a dark colour scheme the links and the product name are drawn in its light colours.
@@ -297,7 +260,7 @@ void TestLoginDialog::linksAndLogoTakeThePalettesColours()
     dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
     dark.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
     dark.setColor(QPalette::Link, QColor(0x80, 0xc0, 0xff));
-    makeDialog(QStringLiteral("secure.torvex.example"));
+    makeDialog(QStringLiteral("secure.torvex.example"), false);
     m_dialog->setPalette(dark);
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));

@@ -9,24 +9,17 @@
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
-#include "support/fakeservice.h"
-#include "support/recorders.h"
+#include "support/guifixture.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadthread.h"
 
-#include <QCheckBox>
-#include <QDesktopServices>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTreeView>
-#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
@@ -46,37 +39,11 @@ struct ShownLogin
     Qt::CheckState remember;
 };
 
-// Stands in for the desktop's browser.
-class MainWindowTestBrowser : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
 namespace {
-// Types these and presses Ok as a user does; the dialog logs on in the background. Returns the dialog's
-// result once the logon has ended: accepted after a good logon, still open after a failed one.
-int openSessionTestSubmit(
-    LoginDialog& dialog, const QString& login, const QString& password, Qt::CheckState remember)
-{
-    dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(login);
-    dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(password);
-    dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))->setCheckState(remember);
-    dialog.okBtnClicked();
-    if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
-        qWarning("the logon did not end");
-    return dialog.result();
-}
-
 SessionAnswer openSessionTestAccept(
     const QString& login, const QString& password, Qt::CheckState remember = Qt::Unchecked)
 {
-    return [=](LoginDialog& dialog) { return openSessionTestSubmit(dialog, login, password, remember); };
+    return [=](LoginDialog& dialog) { return submitLogin(dialog, login, password, remember); };
 }
 
 int openSessionTestCancel(LoginDialog&)
@@ -102,7 +69,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -118,7 +84,6 @@ private Q_SLOTS:
     void localTreeHoldsStillUnderThePointer();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
-    void keepAliveEndsTheProgramWhenTheSessionIsLost();
     void keepAliveSkipsARoundWhileARequestRuns();
     void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
     void onlineHelpOpensTheHelpPage();
@@ -127,51 +92,34 @@ private:
     void answer(SessionAnswer answer) { m_answers.append(std::move(answer)); }
     void writeSettings(const QMap<QString, QString>& values);
     QMap<QString, QString> storedSettings() const;
-    std::unique_ptr<MainWindow> makeWindow();
+    std::unique_ptr<MainWindow> makeWindow() { return m_fixture->makeWindow(); }
+    // The window, shown.
+    std::unique_ptr<MainWindow> shownWindow();
     QTreeView* view(MainWindow& window, const char* name)
     {
         return window.findChild<QTreeView*>(QLatin1String(name));
     }
     LocalTreeModel* localModel(MainWindow& window);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeService> m_service;
-    std::unique_ptr<BoxRecorder> m_boxes;
+    std::unique_ptr<WindowFixture> m_fixture;
+    FakeService* m_service = nullptr;
+    BoxRecorder* m_boxes = nullptr;
     std::unique_ptr<LineRecorder> m_lines;
     QList<SessionAnswer> m_answers;
     QList<ShownLogin> m_shown;
-    QByteArray m_realHome;
     QString m_home;
 };
 
-namespace {
-QStringList mainWindowTestNames(const QAbstractItemModel* model)
-{
-    QStringList names;
-    for (int row = 0; row < model->rowCount(); ++row)
-        names.append(model->index(row, 0).data().toString());
-    return names;
-}
-} // namespace
-
-void TestMainWindow::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    m_realHome = qgetenv("HOME");
-}
-
 void TestMainWindow::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_home = m_dir->filePath(QStringLiteral("home/ann"));
+    m_fixture = std::make_unique<WindowFixture>();
+    m_service = &m_fixture->service;
+    m_boxes = &m_fixture->boxes;
+    m_home = m_fixture->home;
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Documents")));
-    qputenv("HOME", QFile::encodeName(m_home));
-    m_service = std::make_unique<FakeService>();
     m_service->addUser("guest", "guest");
-    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
     m_service->setProjects(
         "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
-    m_boxes = std::make_unique<BoxRecorder>();
     m_lines = std::make_unique<LineRecorder>();
     m_answers.clear();
     m_shown.clear();
@@ -193,10 +141,7 @@ void TestMainWindow::cleanup()
     QVERIFY(JobQueue::waitForAll(10000));
     QVERIFY2(m_answers.isEmpty(), "the login dialog ran less often than the test expected");
     m_lines.reset();
-    m_boxes.reset();
-    m_service.reset();
-    qputenv("HOME", m_realHome);
-    m_dir.reset();
+    m_fixture.reset();
 }
 
 void TestMainWindow::writeSettings(const QMap<QString, QString>& values)
@@ -216,10 +161,13 @@ QMap<QString, QString> TestMainWindow::storedSettings() const
     return values;
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::makeWindow()
+std::unique_ptr<MainWindow> TestMainWindow::shownWindow()
 {
-    return std::make_unique<MainWindow>(std::make_unique<SessionRunner>(
-        std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"))));
+    auto window = makeWindow();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("the window was not shown");
+    return window;
 }
 
 LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
@@ -264,7 +212,7 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     if (unreachable)
         m_service->setFault("/rest/Logon", FakeService::dropped());
     answer([this, before, box](LoginDialog& dialog) {
-        if (openSessionTestSubmit(dialog, QStringLiteral("demo"), QStringLiteral("wrong"), Qt::Checked)
+        if (submitLogin(dialog, QStringLiteral("demo"), QStringLiteral("wrong"), Qt::Checked)
             == QDialog::Accepted)
             return int(QDialog::Rejected);
         // The dialog stays with what was typed, and nothing is stored after a failed logon.
@@ -276,7 +224,7 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
             QCOMPARE(storedSettings(), before);
         }();
         m_service->clearFault("/rest/Logon");
-        return openSessionTestSubmit(dialog, QStringLiteral("demo"), QStringLiteral("demo"), Qt::Checked);
+        return submitLogin(dialog, QStringLiteral("demo"), QStringLiteral("demo"), Qt::Checked);
     });
     QVERIFY(openSession());
     QCOMPARE(m_boxes->texts(), QStringList { box });
@@ -284,16 +232,15 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
 
 void TestMainWindow::rememberedPasswordComesBackNextTime_data()
 {
-    QTest::addColumn<QString>("password");
     QTest::addColumn<Qt::CheckState>("remember");
     QTest::addColumn<bool>("stored");
-    QTest::newRow("remembered") << "dëmo pass&word" << Qt::Checked << true;
-    QTest::newRow("not remembered") << "dëmo pass&word" << Qt::Unchecked << false;
+    QTest::newRow("remembered") << Qt::Checked << true;
+    QTest::newRow("not remembered") << Qt::Unchecked << false;
 }
 
 void TestMainWindow::rememberedPasswordComesBackNextTime()
 {
-    QFETCH(QString, password);
+    const QString password = QStringLiteral("dëmo pass&word");
     QFETCH(Qt::CheckState, remember);
     QFETCH(bool, stored);
     m_service->addUser("ann", password.toStdString());
@@ -350,10 +297,8 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
 
 void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 {
-    auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QTRY_COMPARE(mainWindowTestNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
+    auto window = shownWindow();
+    QTRY_COMPARE(rowNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
 
     // Every folder on the way to the home folder is open, the root folder first.
     QTreeView* local = view(*window, "localView");
@@ -398,9 +343,7 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 // While the user aims at a row, the folders that fill in do not move the tree.
 void TestMainWindow::localTreeHoldsStillUnderThePointer()
 {
-    const auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const auto window = shownWindow();
     QTreeView* local = view(*window, "localView");
     auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
     QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
@@ -430,28 +373,26 @@ void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
 void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
 {
     writeSettings({ { "server", m_service->baseUrl() } });
-    const auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const auto window = shownWindow();
     // The title says who is logged on where.
     const QString server = QStringLiteral("127.0.0.1:") + QString::number(QUrl(m_service->baseUrl()).port());
     QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 demo on ") + server);
     QTreeView* remote = view(*window, "remoteView");
-    QTRY_COMPARE(mainWindowTestNames(remote->model()), QStringList { "Alpha" });
+    QTRY_COMPARE(rowNames(remote->model()), QStringList { "Alpha" });
     // While the login dialog is up, the window shows nobody's projects.
     QStringList shownMeanwhile;
     answer([&](LoginDialog& dialog) {
         if (remote->model())
-            shownMeanwhile = mainWindowTestNames(remote->model());
+            shownMeanwhile = rowNames(remote->model());
         shownMeanwhile << window->windowTitle();
-        return openSessionTestSubmit(dialog, QStringLiteral("guest"), QStringLiteral("guest"), Qt::Unchecked);
+        return submitLogin(dialog, QStringLiteral("guest"), QStringLiteral("guest"), Qt::Unchecked);
     });
     window->logoutTriggered();
     QCOMPARE(shownMeanwhile, QStringList { "Torvex Transfer" });
     QTRY_COMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QVERIFY(window->session());
     QCOMPARE(window->windowTitle(), QStringLiteral("Torvex Transfer \u2014 guest on ") + server);
-    QTRY_COMPARE(mainWindowTestNames(remote->model()), (QStringList { "Beta", "Gamma" }));
+    QTRY_COMPARE(rowNames(remote->model()), (QStringList { "Beta", "Gamma" }));
 
     // The new session runs the keep-alive.
     m_service->server().clearRequests();
@@ -466,18 +407,6 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
     QTRY_VERIFY(!m_service->server().requests("/rest/Folders").empty());
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
         std::string("/rest/Folders?p=2&parent=0&a=tree"));
-}
-
-void TestMainWindow::keepAliveEndsTheProgramWhenTheSessionIsLost()
-{
-    const auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    m_service->setFault("/rest/Logon", TestReply::text(401, "Session expired"));
-    window->timerRestLogon();
-    QTRY_COMPARE(m_boxes->texts(),
-        QStringList { "Unable to login to the server, check your login details and try again." });
-    QVERIFY(!window->isVisible());
 }
 
 void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
@@ -519,9 +448,7 @@ void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
 // closes and the window with it, and the file stays as it was.
 void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
 {
-    const auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const auto window = shownWindow();
     TestServer& server = m_service->server();
     server.on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
     server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
@@ -563,10 +490,8 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
 void TestMainWindow::onlineHelpOpensTheHelpPage()
 {
     const auto window = makeWindow();
-    MainWindowTestBrowser browser;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    TestBrowser browser;
     window->helpTriggered();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QCOMPARE(
         browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
     QVERIFY(m_boxes->texts().isEmpty());

@@ -3,14 +3,13 @@
 #include "app/passwordstore.h"
 #include "rest/jobqueue.h"
 #include "rest/sessionrunner.h"
-#include "support/fakeservice.h"
+#include "support/guifixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,16 +39,11 @@ int runStart(const QStringList& arguments)
     setLoginDialogRunner([&](LoginDialog& dialog) {
         result.insert("password", dialog.password());
         result.insert("remembered", dialog.rememberState() == Qt::Checked);
-        dialog.findChild<QLineEdit*>(QStringLiteral("loginEdit"))->setText(arguments.value(2));
-        dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))->setText(arguments.value(3));
-        dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))
-            ->setChecked(arguments.value(4) == QLatin1String("1"));
+        const Qt::CheckState remember
+            = arguments.value(4) == QLatin1String("1") ? Qt::Checked : Qt::Unchecked;
+        dialog.findChild<QCheckBox*>(QStringLiteral("rememberBox"))->setCheckState(remember);
         result.insert("note", !dialog.findChild<QLabel*>(QStringLiteral("rememberNote"))->isHidden());
-        // The dialog logs on itself in the background.
-        dialog.okBtnClicked();
-        if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
-            qWarning("the logon did not end");
-        return dialog.result();
+        return submitLogin(dialog, arguments.value(2), arguments.value(3), remember);
     });
     {
         const std::unique_ptr<SessionRunner> session = openSession();

@@ -1,9 +1,7 @@
 #include "local/localtreemodel.h"
 #include "local/localtreemodelproxy.h"
-#include "model/jsonparser.h"
-#include "model/restdocument.h"
+#include "model/dragpayload.h"
 
-#include <QDataStream>
 #include <QFile>
 #include <QIcon>
 #include <QImage>
@@ -29,29 +27,20 @@ void localTestTouch(const QString& path)
     file.write("x");
 }
 
-// A drag of remote document rows from "Bridge/Plans".
+// Remote document rows dragged from "Bridge/Plans", written out as the remote tree writes them.
 QStringList localTestEntries(const QStringList& names)
 {
     QStringList entries;
-    for (const QString& name : names) {
-        RestDocument document;
-        document.setObjectType(QStringLiteral("Document"));
-        document.setId(int(names.indexOf(name)) + 1);
-        document.setName(name);
-        document.setFolderId(10);
-        entries << document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Bridge/Plans"));
-    }
+    for (const QString& name : names)
+        entries << R"({"ObjectType":"Document","ID":3,"Name":")" + name
+                + R"(","FolderID":10}{"ProjectID":1,"KelmarPath":"Bridge/Plans"})";
     return entries;
 }
 
 std::unique_ptr<QMimeData> localTestDrag(const QStringList& names, const QString& format = localTreeFormat)
 {
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
-    for (const QString& entry : localTestEntries(names))
-        stream << entry;
     auto data = std::make_unique<QMimeData>();
-    data->setData(format, payload);
+    data->setData(format, DragPayload::write(localTestEntries(names)));
     return data;
 }
 } // namespace

@@ -1,16 +1,11 @@
 #include "demotestclient.h"
 #include "demotestserver.h"
+#include "support/rawsocket.h"
 #include "support/testserver.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QTest>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -42,57 +37,6 @@ const char* const allFlags
       "\"CanDeleteOwn\":true,\"CanDelete\":true,\"CanAddWorkflowToOwn\":true,"
       "\"CanAddWorkflow\":true,\"CanAddSubfolder\":true,\"CanAddFormToOwn\":true,"
       "\"CanAddForm\":true,\"IsAdmin\":true}";
-// A connection that sends exactly what the test says, for requests no well-behaved client makes.
-class RawConnection final
-{
-public:
-    explicit RawConnection(int port)
-        : m_socket(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~RawConnection() { ::close(m_socket); }
-    RawConnection(const RawConnection&) = delete;
-    RawConnection& operator=(const RawConnection&) = delete;
-
-    bool isConnected() const { return m_connected; }
-    bool send(const std::string& bytes)
-    {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t count = ::send(m_socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (count <= 0)
-                return false;
-            sent += static_cast<std::size_t>(count);
-        }
-        return true;
-    }
-    // What arrives until the end of a header block, or until the server closes the connection with
-    // untilClosed, or the timeout; "<closed>" marks the end of the connection.
-    std::string receiveHead(int timeoutMs = 5000, bool untilClosed = false)
-    {
-        std::string received;
-        while (untilClosed || received.find("\r\n\r\n") == std::string::npos) {
-            pollfd entry { m_socket, POLLIN, 0 };
-            if (::poll(&entry, 1, timeoutMs) <= 0)
-                break;
-            char buffer[4096];
-            const ssize_t count = ::recv(m_socket, buffer, sizeof buffer, 0);
-            if (count <= 0)
-                return received + "<closed>";
-            received.append(buffer, static_cast<std::size_t>(count));
-        }
-        return received;
-    }
-
-private:
-    int m_socket;
-    bool m_connected = false;
-};
 } // namespace
 
 // The demo server through raw HTTP requests: sessions, the answers' JSON, folder creation, uploads and
@@ -124,7 +68,7 @@ private slots:
     void stopEndsRunningTransfers();
 
 private:
-    std::string uploadHead(const std::string& cookie, const std::string& name, const std::string& framing);
+    QByteArray uploadHead(const std::string& cookie, const std::string& name, const QByteArray& framing);
 
     std::unique_ptr<DemoTestServer> m_server;
     std::unique_ptr<DemoTestClient> m_demo;
@@ -425,11 +369,12 @@ void TestDemoServer::refusesBadInput()
     QCOMPARE(m_server->temporaryFileCount(), 0);
 }
 
-std::string TestDemoServer::uploadHead(
-    const std::string& cookie, const std::string& name, const std::string& framing)
+QByteArray TestDemoServer::uploadHead(
+    const std::string& cookie, const std::string& name, const QByteArray& framing)
 {
-    return "POST " + DemoTestClient::uploadTarget(m_drawings, name)
-        + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie + "\r\n" + framing + "\r\n";
+    return QByteArray::fromStdString("POST " + DemoTestClient::uploadTarget(m_drawings, name)
+               + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie + "\r\n")
+        + framing + "\r\n";
 }
 
 void TestDemoServer::brokenUploadLeavesNoDocument_data()
@@ -447,10 +392,10 @@ void TestDemoServer::brokenUploadLeavesNoDocument()
     QFETCH(QByteArray, framing);
     QFETCH(QByteArray, partialBody);
     {
-        RawConnection connection(m_server->port());
+        RawSocket connection(m_server->port());
         QVERIFY(connection.isConnected());
-        QVERIFY(connection.send(uploadHead(m_demo->cookie(), "broken.bin", framing.toStdString())));
-        QVERIFY(connection.send(partialBody.toStdString()));
+        QVERIFY(connection.send(uploadHead(m_demo->cookie(), "broken.bin", framing)));
+        QVERIFY(connection.send(partialBody));
         QTRY_COMPARE(m_server->temporaryFileCount(), 1);
     }
     QTRY_COMPARE(m_server->temporaryFileCount(), 0);
@@ -463,16 +408,16 @@ void TestDemoServer::refusedUploadIsAnsweredBeforeItsBody()
 {
     DemoTestClient guest(m_server->port());
     QVERIFY(guest.logon("guest", "guest"));
-    const std::string expect = "Content-Length: 104857600\r\nExpect: 100-continue\r\n";
+    const QByteArray expect = "Content-Length: 104857600\r\nExpect: 100-continue\r\n";
 
-    RawConnection refused(m_server->port());
+    RawSocket refused(m_server->port());
     QVERIFY(refused.send(uploadHead(guest.cookie(), "big.bin", expect)));
-    const std::string answer = refused.receiveHead();
-    QVERIFY2(answer.rfind("HTTP/1.1 403", 0) == 0, answer.c_str());
+    const QByteArray answer = refused.readHead();
+    QVERIFY2(answer.startsWith("HTTP/1.1 403"), answer.constData());
 
-    RawConnection accepted(m_server->port());
+    RawSocket accepted(m_server->port());
     QVERIFY(accepted.send(uploadHead(m_demo->cookie(), "big.bin", expect)));
-    QCOMPARE(accepted.receiveHead(), std::string("HTTP/1.1 100 Continue\r\n\r\n"));
+    QCOMPARE(accepted.readHead(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
 }
 
 void TestDemoServer::hostileRequestEndsItsConnection_data()
@@ -493,12 +438,12 @@ void TestDemoServer::hostileRequestEndsItsConnection()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, status);
-    RawConnection connection(m_server->port());
-    QVERIFY(connection.send(request.toStdString()));
-    const QByteArray answer = QByteArray::fromStdString(connection.receiveHead(5000, true));
+    RawSocket connection(m_server->port());
+    QVERIFY(connection.send(request));
+    const QByteArray answer = connection.read();
     QVERIFY2(answer.startsWith("HTTP/1.1 " + status), answer.constData());
     QCOMPARE(answer.count("HTTP/1.1"), 1);
-    QVERIFY(answer.endsWith("<closed>"));
+    QVERIFY(connection.atEnd());
 }
 
 void TestDemoServer::slowClientsHoldNobodyUp()
@@ -506,20 +451,20 @@ void TestDemoServer::slowClientsHoldNobodyUp()
     m_server->config().headTimeoutSeconds = 1;
     QVERIFY(m_server->restart());
     // More clients than the server has threads, each sending its headers a byte at a time.
-    std::vector<std::unique_ptr<RawConnection>> slow;
+    std::vector<std::unique_ptr<RawSocket>> slow;
     for (int i = 0; i < 40; ++i) {
-        slow.push_back(std::make_unique<RawConnection>(m_server->port()));
+        slow.push_back(std::make_unique<RawSocket>(m_server->port()));
         slow.back()->send("GET /rest/Projects HTTP/1.1\r\nX-Slow: ");
     }
-    RawConnection client(m_server->port());
+    RawSocket client(m_server->port());
     QVERIFY(client.send("GET /rest/Projects HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
-    std::string answer;
-    for (int round = 0; round < 40 && answer.empty(); ++round) {
+    QByteArray answer;
+    for (int round = 0; round < 40 && answer.isEmpty(); ++round) {
         for (const auto& connection : slow)
             connection->send("s");
-        answer = client.receiveHead(250);
+        answer = client.readHead(250);
     }
-    QVERIFY2(answer.rfind("HTTP/1.1 401", 0) == 0, answer.c_str());
+    QVERIFY2(answer.startsWith("HTTP/1.1 401"), answer.constData());
 }
 
 void TestDemoServer::fullDiskRefusesUploads()
@@ -549,28 +494,21 @@ void TestDemoServer::servesSeveralClientsAtOnce()
     for (int i = 0; i < clients; ++i) {
         threads.emplace_back([&, i] {
             DemoTestClient client(m_server->port());
+            const std::string contents = pattern(3 * 1024 * 1024, 10 + unsigned(i));
+            const std::string target
+                = DemoTestClient::uploadTarget(m_drawings, "parallel-" + std::to_string(i));
             if (!client.logon(i % 2 ? "demo" : "demo@torvex.example", "demo"))
                 return;
-            const std::string contents = pattern(3 * 1024 * 1024, 10 + static_cast<unsigned>(i));
-            const std::string name = "parallel-" + std::to_string(i) + ".bin";
             const DemoTestClient::Reply uploaded
-                = client.postChunked(DemoTestClient::uploadTarget(m_drawings, name), contents,
-                    1000 + static_cast<std::size_t>(i) * 7919);
-            if (uploaded.status != 200)
-                return;
-            for (int round = 0; round < 3; ++round) {
-                const DemoTestClient::Reply downloaded
-                    = client.get(DemoTestClient::downloadTarget(m_drawings, uploaded.object()["ID"].toInt()));
-                if (downloaded.status != 200 || downloaded.body != contents)
-                    return;
-            }
-            ++succeeded;
+                = client.postChunked(target, contents, 1000 + std::size_t(i) * 7919);
+            const int id = uploaded.status == 200 ? uploaded.object()["ID"].toInt() : -1;
+            succeeded += client.get(DemoTestClient::downloadTarget(m_drawings, id)).body == contents;
         });
     }
     for (std::thread& thread : threads)
         thread.join();
     QCOMPARE(succeeded.load(), clients);
-    QCOMPARE(m_demo->get("/rest/Documents?f=" + std::to_string(m_drawings)).array().size(), 3 + clients);
+    QCOMPARE(m_demo->get(withId("/rest/Documents?f=", m_drawings)).array().size(), 3 + clients);
 }
 
 void TestDemoServer::stopEndsRunningTransfers()
@@ -581,13 +519,14 @@ void TestDemoServer::stopEndsRunningTransfers()
     QCOMPARE(uploaded.status, 200);
 
     // A download whose client does not read, and an upload whose client stopped sending.
-    RawConnection download(m_server->port());
-    QVERIFY(download.send("GET " + DemoTestClient::downloadTarget(m_drawings, uploaded.object()["ID"].toInt())
-        + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + m_demo->cookie() + "\r\n\r\n"));
-    QVERIFY(download.receiveHead().rfind("HTTP/1.1 200", 0) == 0);
-    RawConnection upload(m_server->port());
+    RawSocket download(m_server->port());
+    QVERIFY(download.send(QByteArray::fromStdString("GET "
+        + DemoTestClient::downloadTarget(m_drawings, uploaded.object()["ID"].toInt())
+        + " HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + m_demo->cookie() + "\r\n\r\n")));
+    QVERIFY(download.readHead().startsWith("HTTP/1.1 200"));
+    RawSocket upload(m_server->port());
     QVERIFY(upload.send(uploadHead(m_demo->cookie(), "stalled.bin", "Content-Length: 1000000\r\n")));
-    QVERIFY(upload.send(std::string(1000, 'u')));
+    QVERIFY(upload.send(QByteArray(1000, 'u')));
     QTRY_COMPARE(m_server->temporaryFileCount(), 1);
 
     m_server->stop();
