@@ -85,6 +85,7 @@ private:
         const std::function<void(UploadThread&)>& whileRunning = {}, int transfers = 1);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::vector<std::chrono::milliseconds> m_pauses; // none: a transient failure is final
     QList<UploadItem> m_items;
     RestFolder m_folder;
     RestProject m_project;
@@ -95,6 +96,7 @@ void TestUploadThread::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_items.clear();
+    m_pauses.clear();
     m_folder = RestFolder(QStringLiteral("Folder"), 3, QStringLiteral("Docs"), QStringLiteral("Docs"),
         QStringLiteral("documents"), 0, 7, QString(), 0, 0);
     m_project.setObjectType(QStringLiteral("Project"));
@@ -142,6 +144,7 @@ UploadRun TestUploadThread::run(UploadFakeService& service, RestObject& target,
     {
         UploadThread thread(&target, &model, &items, rest.get());
         thread.setParallelTransfers(transfers);
+        thread.setRetryPauses(m_pauses);
         thread.startUpload();
         if (whileRunning)
             whileRunning(thread);
@@ -194,13 +197,13 @@ void TestUploadThread::treeGoesIntoTheFoldersMadeForItAskingOncePerFolder()
 
 void TestUploadThread::fileOutcomes_data()
 {
-    // Where report.pdf lies: dropped on folder 3 or on the project, or inside the dropped folder "box",
-    // which exists as folder 55.
+    // Where report.pdf lies: dropped on folder 3 (with retries of transient failures on "retried") or on
+    // the project, or inside the dropped folder "box", which exists as folder 55.
     QTest::addColumn<QString>("place");
     QTest::addColumn<ServiceSetup>("setup");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("sent"); // the upload request; empty: none
+    QTest::addColumn<QString>("sent"); // the upload requests, "|" between; empty: none
 
     const auto rights = [](const char* json, const char* author = nullptr, bool admin = false) {
         return ServiceSetup([=](UploadFakeService& s, const QString&) {
@@ -263,6 +266,29 @@ void TestUploadThread::fileOutcomes_data()
     QTest::newRow("file gone before its turn")
         << "folder" << ServiceSetup([](UploadFakeService&, const QString& file) { QFile::remove(file); }) << 2
         << "The file or folder doesn't exist any more or can't be read" << QString();
+    // The answer to an upload is lost: the listing tells whether the server stored it, and only when it
+    // did not is it sent again; a query that fails with 5xx is asked again.
+    const auto lost = [broken](const char* listingAfter) {
+        return ServiceSetup([=](UploadFakeService& s, const QString&) {
+            s.setUpload(
+                "report.pdf", { broken, TestReply::text(200, R"({"ObjectType":"Document","ID":9})") });
+            s.setDocuments(3, { TestReply::text(200, "[]"), TestReply::text(200, listingAfter) });
+        });
+    };
+    QTest::newRow("answer lost, stored")
+        << "retried" << lost(R"([{"ID":9,"Name":"report.pdf","Size":5}])") << 3 << uploadDone << sent;
+    QTest::newRow("answer lost, not stored")
+        << "retried" << lost(R"([{"ID":9,"Name":"report.pdf","Size":2}])") << 3 << uploadDone
+        << sent + "|" + sent;
+    QTest::newRow("connection, retries used up")
+        << "retried" << upload(broken) << 2 << uploadConnection << QStringList(4, sent).join("|");
+    QTest::newRow("listing 503, then answered")
+        << "retried" << ServiceSetup([](UploadFakeService& s, const QString&) {
+               s.setDocuments(3, { TestReply::text(503, "busy"), TestReply::text(200, "[]") });
+           })
+        << 3 << uploadDone << sent;
+    QTest::newRow("upload refused with 500 is not sent again")
+        << "retried" << upload(boom) << 2 << "Error: boom" << sent;
     QTest::newRow("project root") << "project" << none << 2
                                   << "You can't upload a document in the root of a project" << QString();
 }
@@ -282,13 +308,17 @@ void TestUploadThread::fileOutcomes()
         service.setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":55,"Name":"box"}])") });
         parent = add(makeDir("box"));
     }
+    if (place == QLatin1String("retried"))
+        m_pauses.assign(3, std::chrono::milliseconds(1));
     const int file = add(makeFile(parent >= 0 ? "box/report.pdf" : "report.pdf"), parent);
     setup(service, m_items.at(file).fileInfo().filePath());
     const UploadRun result
         = run(service, place == QLatin1String("project") ? static_cast<RestObject&>(m_project) : m_folder);
     QCOMPARE(result.text(file), text);
     QCOMPARE(result.code(file), code);
-    QCOMPARE(service.calls().filter("POST Documents"), sent.isEmpty() ? QStringList() : QStringList { sent });
+    QCOMPARE(service.calls().filter("POST Documents").join("|"), sent);
+    if (sent.count('|') > 0 && code == 3)
+        QVERIFY(result.writes.contains(QStringLiteral("%1:1:Retrying in 1 s (1 of 3)").arg(file)));
 }
 
 void TestUploadThread::folderOutcomes_data()
@@ -330,6 +360,12 @@ void TestUploadThread::folderOutcomes_data()
     QTest::newRow("adoption, listing refused")
         << false << setup(false, nullptr, exists, TestReply::text(500, "busy")) << "Error: busy" << true
         << -1;
+    QTest::newRow("creation answer lost, folder there")
+        << false << ServiceSetup([](UploadFakeService& s, const QString&) {
+               s.setCreate("box", { UploadFakeService::brokenConnection() });
+               s.setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":56,"Name":"box"}])") });
+           })
+        << "Successful" << true << 56;
     QTest::newRow("adoption, listing connection")
         << false << setup(false, nullptr, exists, UploadFakeService::brokenConnection()) << uploadConnection
         << true << -1;
@@ -345,6 +381,7 @@ void TestUploadThread::folderOutcomes()
 
     UploadFakeService service;
     setup(service, QString());
+    m_pauses.assign(3, std::chrono::milliseconds(1));
     const int box = add(makeDir("box"));
     const int inner = add(makeFile("box/inner.txt"), box);
 
@@ -352,7 +389,7 @@ void TestUploadThread::folderOutcomes()
     QCOMPARE(result.text(box), folderText);
     QCOMPARE(result.code(box), into >= 0 ? 3 : 2);
     QCOMPARE(result.text(inner), into >= 0 ? uploadDone : uploadParentFailed);
-    QCOMPARE(service.calls().contains("POST Folders?p=7"), created);
+    QCOMPARE(service.calls().count("POST Folders?p=7"), created ? 1 : 0);
     QCOMPARE(service.calls().filter("POST Documents"),
         into >= 0 ? QStringList { uploadCall(into, "inner.txt") } : QStringList());
 
