@@ -232,8 +232,8 @@ void TestTransferDialog::endOfARunSaysWhatHappenedAndShowsTheProblems()
 
 void TestTransferDialog::retryFailedRunsTheFailedRowsAgainAndTheReportKeepsTheRun()
 {
-    const auto dialog = downloadDialog({ dialogDocument(21, "a,\"1\".txt", m_dir->path()),
-        dialogDocument(22, "=b.txt", m_dir->path()) });
+    const auto dialog = downloadDialog(
+        { dialogDocument(21, "a,\"1\".txt", m_dir->path()), dialogDocument(22, "=b.txt", m_dir->path()) });
     QPushButton* retry = dialogButton(*dialog, "retryFailedButton");
     dialogButton(*dialog, "startButton")->click();
     dialogWaitForClose(*dialog);
@@ -254,10 +254,12 @@ void TestTransferDialog::retryFailedRunsTheFailedRowsAgainAndTheReportKeepsTheRu
     dialogButton(*dialog, "saveReportButton")->click();
     const QList<QByteArray> lines = dialogRead(path).split('\n');
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], "item,local path,remote path,size,code,outcome,revision,started,ended,bytes,attempts\r");
+    QCOMPARE(
+        lines[0], "item,local path,remote path,size,code,outcome,revision,started,ended,bytes,attempts\r");
     QVERIFY(lines[1].startsWith("\"a,\"\"1\"\".txt\",\"" + m_dir->path().toUtf8() + "/a,"));
     QVERIFY(lines[1].endsWith(",11,1\r"));
-    QVERIFY2(lines[2].startsWith("'=b.txt,") && lines[2].contains(",0,3,Successful,,") && lines[2].endsWith(",6,1\r"),
+    QVERIFY2(lines[2].startsWith("'=b.txt,") && lines[2].contains(",0,3,Successful,,")
+            && lines[2].endsWith(",6,1\r"),
         lines[2].constData());
 }
 
