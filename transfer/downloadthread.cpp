@@ -328,8 +328,7 @@ void DownloadThread::downloadDocument(int i)
                 if (!isTransient(e) || !waitToRetry(i))
                     throw;
             } catch (const RestException& e) {
-                // What the server sent instead of the document is not part of it.
-                if (!isTransient(e) || !file.restart() || !waitToRetry(i))
+                if (!isTransient(e) || !waitToRetry(i))
                     throw;
             }
         }
@@ -399,7 +398,13 @@ void DownloadThread::fetchDocument(int i, DownloadFile& file)
     if (have > 0 && !file.restart())
         throw IOException(QStringLiteral("The local file could not be written: ") + file.errorString(),
             IOException::Stage::Transfer);
-    m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
+    try {
+        m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
+    } catch (const RestException&) {
+        // What the server sent instead of the document is not part of it.
+        file.restart();
+        throw;
+    }
 }
 
 bool DownloadThread::isListedUnchanged(const DownloadItem& item)

@@ -120,6 +120,8 @@ private Q_SLOTS:
     void stalledDroppedOrUnreachableServersAreConnectionFailures();
     void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
+    void requestsThatCreateAreNeverSentAgainByTheLibrary_data();
+    void requestsThatCreateAreNeverSentAgainByTheLibrary();
     void tlsVerifiesTheServerCertificate();
     void concurrentRequestsEachGetTheirOwnAnswer();
     void keepAliveLogonSkipsWhileARequestRuns();
@@ -452,6 +454,28 @@ void TestRestClient::connectionsClosedByTheServerDoNotUseUpTheRetries()
     // Each request after the first met the connection of the one before closed and went again on a new one.
     QCOMPARE(server.reusedRequests.load(), 11);
     QCOMPARE(server.connections.load(), 12);
+}
+
+void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary_data()
+{
+    QTest::addColumn<ClientCall>("call");
+    QTest::newRow("folder") << ClientCall([](RestClient& c) { c.CreateDirectory(QStringLiteral("{}"), 7); });
+    QTest::newRow("document") << ClientCall([this](RestClient& c) {
+        c.UploadDocument(
+            3, QStringLiteral("a.txt"), QString(), 1, writeFile(QStringLiteral("a.txt"), "body"));
+    });
+}
+
+// The server may have stored what it read before it closed the connection: only the caller, who can
+// look whether it arrived, may send it again.
+void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary()
+{
+    QFETCH(ClientCall, call);
+    RestClientClosingServer server;
+    RestClient client(QStringLiteral("http://127.0.0.1:%1").arg(server.port), QString(), QString());
+    QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
+    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, call(client));
+    QCOMPARE(server.connections.load(), 1);
 }
 
 void TestRestClient::tlsVerifiesTheServerCertificate()
