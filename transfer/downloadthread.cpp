@@ -82,6 +82,8 @@ void DownloadThread::start(QThread::Priority priority)
 {
     if (isRunning())
         return;
+    // Orders what an earlier run wrote before this thread reads and replaces it.
+    stopAndWait();
     m_work = *m_items;
     m_work.detach();
     // What an earlier run of this list wrote stays written: a retry of its failed items names files as

@@ -149,7 +149,7 @@ void TransferDialog::beginTransfer(bool failedOnly)
         m_doneLabel->hide();
         m_progressBar->setEnabled(true);
     }
-    showRunButtons(false);
+    m_retryButton->hide();
     m_reportButton->hide();
     m_cancelButton->setEnabled(true);
     m_bottomLayout->insertWidget(0, m_progressArea, 1);

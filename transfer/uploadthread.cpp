@@ -77,6 +77,8 @@ void UploadThread::startUpload()
 {
     if (isRunning())
         return;
+    // Orders what an earlier run wrote before this thread reads and replaces it.
+    stopAndWait();
     // A run again over the same list (its failed items queued anew) keeps the remote folders the earlier
     // run made or adopted, so that their items go into them.
     const QList<UploadItem> earlier = m_work.size() == m_items->size() ? m_work : QList<UploadItem>();
