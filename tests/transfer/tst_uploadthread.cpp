@@ -72,8 +72,7 @@ private Q_SLOTS:
     void refusalAfterAnEarlierAnswerAsksAgainOnce_data();
     void refusalAfterAnEarlierAnswerAsksAgainOnce();
     void fourAtOnceEndAsOneAtATimeAndACancelAnywhereEndsEveryItem();
-    void cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder();
-    void cancelWhileAskingForTheContactMarksEveryItem();
+    void cancelStopsWhatRunsAndMarksTheRestInWriteOrder();
     void fileThatChangesDuringItsUploadIsNotTakenForUploaded_data();
     void fileThatChangesDuringItsUploadIsNotTakenForUploaded();
 
@@ -518,40 +517,31 @@ void TestUploadThread::fourAtOnceEndAsOneAtATimeAndACancelAnywhereEndsEveryItem(
     }
 }
 
-// Cancel ends the upload that runs at once; what is left is marked, a folder's subtree right after it.
-void TestUploadThread::cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder()
+// Cancel ends what runs at once, an upload or the contact's query; what is left is marked, a folder's
+// subtree right after it.
+void TestUploadThread::cancelStopsWhatRunsAndMarksTheRestInWriteOrder()
 {
     UploadFakeService service;
     service.setUpload("b.txt", { uploadSlow(R"({"ObjectType":"Document","ID":9})") });
     for (const char* name : { "a.txt", "b.txt", "c.txt" })
         add(makeFile(name));
     add(makeFile("box/inner.txt"), add(makeDir("box")));
-
-    const UploadRun result = run(service, m_folder, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(uploadCall(3, "b.txt")), 20000);
-        thread.cancel();
-    });
+    const auto cancelAt = [&service](const QString& call) {
+        return [&service, call](UploadThread& thread) {
+            QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(call), 20000);
+            thread.cancel();
+        };
+    };
+    UploadRun result = run(service, m_folder, cancelAt(uploadCall(3, "b.txt")));
     QCOMPARE(result.writes,
         (QStringList { "0:3:" + uploadDone, "1:2:" + uploadConnection, "2:2:Canceled by user",
             "3:2:Canceled by user", "4:2:" + uploadParentFailed, "4:2:Canceled by user" }));
     QCOMPARE(service.calls().last(), uploadCall(3, "b.txt"));
-}
 
-// A refused contact is covered by the dialog test.
-void TestUploadThread::cancelWhileAskingForTheContactMarksEveryItem()
-{
-    UploadFakeService service;
     service.setContact(uploadSlow(R"({"ID":5})"));
-    add(makeFile("box/inner.txt"), add(makeDir("box")));
-    add(makeFile("loose.txt"));
-    const UploadRun result = run(service, m_folder, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains("GET Contacts?p=7"), 20000);
-        thread.cancel();
-    });
-    for (int row = 0; row < 3; ++row) {
-        QCOMPARE(result.code(row), 2);
+    result = run(service, m_folder, cancelAt("GET Contacts?p=7"));
+    for (int row = 0; row < m_items.size(); ++row)
         QCOMPARE(result.text(row), QStringLiteral("Network connection problem"));
-    }
     QCOMPARE(service.calls(), QStringList { "GET Contacts?p=7" });
 }
 
@@ -580,15 +570,8 @@ void TestUploadThread::fileThatChangesDuringItsUploadIsNotTakenForUploaded()
     QCOMPARE(result.code(0), 2);
     QCOMPARE(result.text(0), QStringLiteral("The file changed while it was being uploaded"));
     // The server records the broken request once it has noticed the break.
-    const auto uploads = [&service] {
-        std::vector<RecordedRequest> posted;
-        for (const RecordedRequest& request : service.server().requests("/rest/Documents"))
-            if (request.method == "POST")
-                posted.push_back(request);
-        return posted;
-    };
-    QTRY_COMPARE(uploads().size(), std::size_t(1));
-    QVERIFY(!uploads()[0].bodyComplete);
+    QTRY_COMPARE(service.calls().filter("POST Documents").size(), 1);
+    QVERIFY(!service.callRequests().back().bodyComplete);
 }
 
 QTEST_MAIN(TestUploadThread)
