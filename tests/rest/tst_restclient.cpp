@@ -56,6 +56,7 @@ public:
     int port = 0;
     std::atomic<int> connections { 0 };
     std::atomic<int> reusedRequests { 0 }; // requests on a connection that had served one already
+    std::atomic<int> requests { 0 }; // request heads read
 
 private:
     // Reads the head of a request without body; false when the connection ends first.
@@ -80,9 +81,12 @@ private:
         while ((connection = ::accept(m_listener, nullptr, nullptr)) >= 0) {
             ++connections;
             if (readRequest(connection)) {
+                ++requests;
                 ::send(connection, answer, sizeof answer - 1, MSG_NOSIGNAL);
-                if (readRequest(connection))
+                if (readRequest(connection)) {
+                    ++requests;
                     ++reusedRequests;
+                }
             }
             ::close(connection);
         }
@@ -475,7 +479,8 @@ void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary()
     RestClient client(QStringLiteral("http://127.0.0.1:%1").arg(server.port), QString(), QString());
     QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
     QVERIFY_THROWS_EXCEPTION(CurlConnectionException, call(client));
-    QCOMPARE(server.connections.load(), 1);
+    // The library may open a new connection, but sends nothing on it.
+    QCOMPARE(server.requests.load(), 2);
 }
 
 void TestRestClient::tlsVerifiesTheServerCertificate()
