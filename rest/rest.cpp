@@ -217,3 +217,14 @@ void Rest::downloadDocument(const int& f, const int& r, QIODevice& target, Trans
 {
     restAccepted(m_client->DownloadDocument(f, r, target, meter));
 }
+
+bool Rest::resumeDocument(
+    const int& f, const int& r, QIODevice& target, qint64 from, qint64 total, TransferMeter* meter)
+{
+    const RestResponse response = m_client->DownloadDocument(f, r, target, meter, from, total);
+    if (response.rangeRefused)
+        return false;
+    if (response.statusCode != 206)
+        throw RestException(response);
+    return true;
+}

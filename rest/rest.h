@@ -77,6 +77,11 @@ public:
     void downloadDocument(const int& f, const int& r, const QString& path);
     // Streams the document into an open device; the caller decides what to keep after a failure.
     void downloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter = nullptr);
+    // Appends the document's bytes from byte from on to target, which holds the bytes before; total is
+    // the document's size. False, with nothing written, when the server does not continue exactly there
+    // (a whole body, another range or size, no range at all): the caller starts again from zero.
+    bool resumeDocument(const int& f, const int& r, QIODevice& target, qint64 from, qint64 total,
+        TransferMeter* meter = nullptr);
 
 private:
     std::unique_ptr<RestClient> m_client;

@@ -14,6 +14,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -46,17 +47,78 @@ size_t restClientWriteToBuffer(char* data, size_t size, size_t count, void* buff
     return length;
 }
 
-// The device a download writes into; failed tells a local write failure from a network one.
+// The device a download writes into; failed tells a local write failure from a network one. A resumed
+// download writes only an answer that continues the body at resumeFrom: any other answer is kept out of
+// the device.
 struct RestClientDownloadTarget
 {
-    QIODevice* device;
+    QIODevice* device = nullptr;
+    CURL* handle = nullptr;
+    qint64 resumeFrom = 0;
+    qint64 expectedTotal = 0;
+    QByteArray contentRange;
     bool failed = false;
+    bool rangeRefused = false;
 };
+
+long restClientResponseCode(CURL* handle)
+{
+    long code = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+// "bytes 100-199/200" continuing at from, to the end of a body of total bytes (any total when 0).
+bool restClientRangeContinues(const QByteArray& contentRange, qint64 from, qint64 total)
+{
+    const QByteArray value = contentRange.trimmed();
+    if (!value.startsWith("bytes "))
+        return false;
+    const qsizetype dash = value.indexOf('-');
+    const qsizetype slash = value.indexOf('/');
+    if (dash < 0 || slash < dash)
+        return false;
+    bool ok[3] = {};
+    const qint64 first = value.mid(6, dash - 6).trimmed().toLongLong(&ok[0]);
+    const qint64 last = value.mid(dash + 1, slash - dash - 1).trimmed().toLongLong(&ok[1]);
+    const qint64 length = value.mid(slash + 1).trimmed().toLongLong(&ok[2]);
+    return ok[0] && ok[1] && ok[2] && first == from && last == length - 1 && (total <= 0 || length == total);
+}
+
+// Whether the answer of a resumed download continues the body where the device ends.
+bool restClientResumes(const RestClientDownloadTarget& download)
+{
+    return restClientResponseCode(download.handle) == 206
+        && restClientRangeContinues(download.contentRange, download.resumeFrom, download.expectedTotal);
+}
+
+size_t restClientHeader(char* data, size_t size, size_t count, void* target)
+{
+    auto* download = static_cast<RestClientDownloadTarget*>(target);
+    const size_t length = size * count;
+    const QByteArray line(data, static_cast<qsizetype>(length));
+    // A new status line (after an interim answer) starts a new set of headers.
+    if (line.startsWith("HTTP/"))
+        download->contentRange.clear();
+    else if (line.toLower().startsWith("content-range:"))
+        download->contentRange = line.mid(14);
+    return length;
+}
 
 size_t restClientWriteToDevice(char* data, size_t size, size_t count, void* target)
 {
     auto* download = static_cast<RestClientDownloadTarget*>(target);
     const qint64 length = static_cast<qint64>(size * count);
+    if (download->resumeFrom > 0 && !restClientResumes(*download)) {
+        const long code = restClientResponseCode(download->handle);
+        // Not the continuation: a whole body or an unusable range stops here; an error answer is read
+        // to its end, so that its status reaches the caller.
+        if (code == 200 || code == 206 || code == 416) {
+            download->rangeRefused = true;
+            return 0;
+        }
+        return static_cast<size_t>(length);
+    }
     qint64 written = 0;
     // A file that takes part of the bytes reports why it took no more only on the next write.
     while (written < length) {
@@ -155,6 +217,32 @@ size_t restClientReadFromFile(char* buffer, size_t size, size_t count, void* dat
     }
     source->watch->bodySent = true;
     return 0;
+}
+
+// libcurl sends a request again by itself when a reused connection turns out closed before any answer.
+// A body that was handed over may then have reached the server already, so a request that creates
+// something is never repeated here: only its caller may, after looking whether it arrived.
+int restClientRefuseRewind(void* data, curl_off_t offset, int)
+{
+    const auto* handedOver = static_cast<const qint64*>(data);
+    return offset == 0 && handedOver && *handedOver == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+}
+
+// A small body held in memory, read by libcurl in pieces.
+struct RestClientMemorySource
+{
+    QByteArray body;
+    qint64 sent = 0;
+};
+
+size_t restClientReadFromMemory(char* buffer, size_t size, size_t count, void* data)
+{
+    auto* source = static_cast<RestClientMemorySource*>(data);
+    const qint64 length
+        = std::min<qint64>(source->body.size() - source->sent, static_cast<qint64>(size * count));
+    memcpy(buffer, source->body.constData() + source->sent, static_cast<size_t>(length));
+    source->sent += length;
+    return static_cast<size_t>(length);
 }
 
 // libcurl's own low-speed limit cannot tell a stalled body from a server that works on a large upload
@@ -348,13 +436,16 @@ RestResponse RestClient::CreateDirectory(const QString& json, const int& p)
     RestClientRequest request;
     prepare(request);
     CURL* handle = request.handle;
-    const QByteArray body = json.toUtf8();
+    RestClientMemorySource source { json.toUtf8() };
     QByteArray answer;
     curl_easy_setopt(handle, CURLOPT_POST, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToBuffer);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body.constData());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(-1));
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromMemory);
+    curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+    curl_easy_setopt(handle, CURLOPT_SEEKFUNCTION, restClientRefuseRewind);
+    curl_easy_setopt(handle, CURLOPT_SEEKDATA, &source.sent);
     RestClientBodyHeaders headers(handle);
     const int result = perform(request, "rest/Folders?p=" + QByteArray::number(p));
     if (result != CURLE_OK)
@@ -390,24 +481,42 @@ RestResponse RestClient::DownloadDocument(const int& f, const int& r, const QStr
     return DownloadDocument(f, r, file);
 }
 
-RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter)
+RestResponse RestClient::DownloadDocument(const int& f, const int& r, QIODevice& target, TransferMeter* meter,
+    qint64 resumeFrom, qint64 expectedTotal)
 {
     const RestClientRunning running(m_running);
     RestClientRequest request;
     prepare(request);
     request.watch.meter = meter;
     CURL* handle = request.handle;
-    RestClientDownloadTarget download { &target };
+    RestClientDownloadTarget download;
+    download.device = &target;
+    download.handle = handle;
+    download.resumeFrom = std::max<qint64>(0, resumeFrom);
+    download.expectedTotal = expectedTotal;
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, restClientWriteToDevice);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &download);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, restClientHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &download);
+    const QByteArray range = QByteArray::number(download.resumeFrom) + '-';
+    if (download.resumeFrom > 0)
+        curl_easy_setopt(handle, CURLOPT_RANGE, range.constData());
     const int result = perform(
         request, "protected/Document.download?f=" + QByteArray::number(f) + "&r=" + QByteArray::number(r));
     if (result == CURLE_WRITE_ERROR && download.failed)
         throw IOException(restClientWriteFailure(target), IOException::Stage::Transfer);
+    if (result == CURLE_WRITE_ERROR && download.rangeRefused)
+        return RestResponse { statusCode(request), QString(), -1, true };
     if (result != CURLE_OK)
         fail(result, "DownloadDocument", request);
-    return RestResponse { statusCode(request), QString() };
+    RestResponse response { statusCode(request), QString() };
+    // An answer without a body (416, an empty 206) never reached the write callback.
+    const int code = response.statusCode;
+    if (download.resumeFrom > 0 && (code == 200 || code == 206 || code == 416)
+        && !restClientResumes(download))
+        response.rangeRefused = true;
+    return response;
 }
 
 RestResponse RestClient::get(const QByteArray& pathAndQuery, const char* operation)
@@ -454,6 +563,8 @@ RestResponse RestClient::upload(
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, restClientReadFromFile);
     curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+    curl_easy_setopt(handle, CURLOPT_SEEKFUNCTION, restClientRefuseRewind);
+    curl_easy_setopt(handle, CURLOPT_SEEKDATA, &source.sent);
     RestClientBodyHeaders headers(handle);
     const int result = perform(request, pathAndQuery);
     if (source.changed)

@@ -61,8 +61,11 @@ public:
     RestResponse DownloadDocument(const int& f, const int& r, const QString& path);
     // The same into a device that is open for writing; meter, if any, counts the bytes as they arrive.
     // Both throw IOException (stage Transfer) when the local file cannot be written, with the reason.
-    RestResponse DownloadDocument(
-        const int& f, const int& r, QIODevice& target, TransferMeter* meter = nullptr);
+    // resumeFrom > 0 asks for the body from that byte on and appends it, but only when the answer is a
+    // 206 whose Content-Range runs from there to the end of a body of expectedTotal bytes (any size when
+    // 0); any other 200, 206 or 416 writes nothing and comes back with rangeRefused set.
+    RestResponse DownloadDocument(const int& f, const int& r, QIODevice& target,
+        TransferMeter* meter = nullptr, qint64 resumeFrom = 0, qint64 expectedTotal = 0);
 
     // While set, every transfer of this client is aborted at once, also one that waits for a silent
     // server, and every new one fails before it is sent.

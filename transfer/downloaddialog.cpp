@@ -85,6 +85,17 @@ int DownloadDialog::exec()
     return QDialog::exec();
 }
 
+TransferCsv::Row DownloadDialog::reportRow(int row) const
+{
+    const DownloadItem& item = m_items.at(row);
+    TransferCsv::Row line;
+    line.item = item.name();
+    line.localPath = item.localDir() + QLatin1Char('/') + item.name();
+    line.remotePath = item.path().isEmpty() ? item.name() : item.path() + QLatin1Char('/') + item.name();
+    line.size = item.size();
+    return line;
+}
+
 void DownloadDialog::cancelBtnClicked()
 {
     if (!stopTransfer())

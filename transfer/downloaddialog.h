@@ -52,6 +52,7 @@ public slots:
 protected:
     ModelItemStatus rowStatus(int row) const override;
     bool isUpload() const override { return false; }
+    TransferCsv::Row reportRow(int row) const override;
 
 private:
     QList<DownloadItem> m_items;

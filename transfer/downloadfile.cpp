@@ -1,5 +1,6 @@
 #include "transfer/downloadfile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -48,6 +49,47 @@ bool DownloadFile::create()
             return false;
     }
     return false;
+}
+
+bool DownloadFile::openResumable(const QString& key)
+{
+    const QFileInfo target(m_target);
+    // "." + name + "." + document + "-" + state + ".part"; the document part ends at the first "-".
+    const QString stem = QStringLiteral(".") + target.fileName().left(64) + QLatin1Char('.');
+    const QString document = key.section(QLatin1Char('-'), 0, 0) + QLatin1Char('-');
+    const QString name = stem + key + QStringLiteral(".part");
+    QDir dir = target.absoluteDir();
+    QString pattern = stem + document;
+    for (const QChar wildcard : { QLatin1Char('*'), QLatin1Char('?'), QLatin1Char('[') })
+        pattern.replace(wildcard, QLatin1Char('?'));
+    const QStringList found
+        = dir.entryList({ pattern + QStringLiteral("*.part") }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& stale : found) {
+        if (stale != name && stale.startsWith(stem + document))
+            dir.remove(stale);
+    }
+    setFileName(dir.filePath(name));
+    // A link in the file's place is not followed: it goes, and the download starts afresh.
+    const QFileInfo part(fileName());
+    if (part.isSymLink() || (part.exists() && !part.isFile()))
+        remove();
+    if (!open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    m_created = true;
+    return true;
+}
+
+bool DownloadFile::restart()
+{
+    return m_created && resize(0);
+}
+
+void DownloadFile::keep()
+{
+    if (!m_created)
+        return;
+    close();
+    m_created = false;
 }
 
 bool DownloadFile::commit()

@@ -49,11 +49,15 @@ public:
     // A document's size as the server listed it; 0 when unknown.
     qint64 size() const { return m_size; }
     void setSize(qint64 size) { m_size = size; }
+    // A document's revision number as the server listed it; 0 when unknown.
+    int revision() const { return m_revision; }
+    void setRevision(int revision) { m_revision = revision; }
 
 private:
     int m_id = 0;
     int m_folderId = 0;
     qint64 m_size = 0;
+    int m_revision = 0;
     QString m_objectType;
     QString m_name;
     QString m_folderType;

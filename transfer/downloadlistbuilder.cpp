@@ -262,6 +262,7 @@ void DownloadListBuilder::documentItem(const RestDocument& document, const QStri
         QString(), remotePath, document.description(), status,
         ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, document.folderId());
     item.setSize(document.size());
+    item.setRevision(document.revisionNr());
     append(item, parent);
     ++m_fileCount;
 }

@@ -82,15 +82,19 @@ void DownloadThread::start(QThread::Priority priority)
 {
     if (isRunning())
         return;
+    // Orders what an earlier run wrote before this thread reads and replaces it.
+    stopAndWait();
     m_work = *m_items;
     m_work.detach();
-    m_written.clear();
+    // What an earlier run of this list wrote stays written: a retry of its failed items names files as
+    // one run would have.
     m_planned.clear();
     std::vector<Plan> plan(m_work.size());
     for (int i = 0; i < m_work.size(); ++i) {
         const DownloadItem& item = m_work.at(i);
         plan[i].isFile = item.objectType() == QLatin1String("Document");
         plan[i].size = plan[i].isFile ? item.size() : 0;
+        plan[i].queued = item.status().code() == ModelItemStatus::Queued;
         for (const int child : item.children()) {
             if (child > i && child < m_work.size())
                 plan[child].parent = i;
@@ -219,12 +223,13 @@ void DownloadThread::createLocalFolder(int i)
     }
 }
 
-QString DownloadThread::downloadPermissionProblem(const DownloadItem& item, bool fresh, bool* fetched)
+QString DownloadThread::downloadPermissionProblem(int i, bool fresh, bool* fetched)
 {
-    const int folderId = item.folderId();
+    const int folderId = m_work.at(i).folderId();
     try {
         const bool allowed = m_rights.read(
-            folderId, [this, folderId] { return m_rest->getFolderAccess(folderId); },
+            folderId,
+            [this, i, folderId] { return retrying(i, [&] { return m_rest->getFolderAccess(folderId); }); },
             [](const RestFolderAccess& access) { return access.canDownload(); }, fresh, fetched);
         if (!allowed)
             return QStringLiteral("You don't have permission to download this file");
@@ -273,7 +278,7 @@ void DownloadThread::downloadDocument(int i)
         return;
     const DownloadItem item = m_work.at(i);
     bool rightsFetched = true;
-    const QString problem = downloadPermissionProblem(item, false, &rightsFetched);
+    const QString problem = downloadPermissionProblem(i, false, &rightsFetched);
     if (!problem.isEmpty()) {
         DiagnosticLog::write(QStringLiteral("downloadDocument not approved, errormessage: ") + problem);
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, problem));
@@ -305,19 +310,36 @@ void DownloadThread::downloadDocument(int i)
     }
 
     // The document goes to a temporary file beside the target, which replaces the target only after a
-    // complete, accepted transfer: an existing file survives every failure, and no partial file remains.
+    // complete, accepted transfer: an existing file survives every failure. A transfer that breaks keeps
+    // what it got there, and the next attempt (automatic, or a later retry) goes on from its end.
     DownloadFile file(target);
     const QString fileErrorLine
         = QStringLiteral("Rest downloadDocument() error, file couldn't be created or overwritten");
-    if (!file.create()) {
+    const QString key = QStringLiteral("d%1-r%2-s%3").arg(item.id()).arg(item.revision()).arg(item.size());
+    if (!file.openResumable(key)) {
         DiagnosticLog::write(fileErrorLine);
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadFileText()));
         return;
     }
     try {
-        m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
+        for (;;) {
+            try {
+                fetchDocument(i, file);
+                break;
+            } catch (const CurlConnectionException& e) {
+                if (!isTransient(e) || !waitToRetry(i))
+                    throw;
+            } catch (const RestException& e) {
+                if (!isTransient(e) || !waitToRetry(i))
+                    throw;
+            }
+        }
     } catch (const CurlConnectionException&) {
-        file.discard();
+        // A cancel is the user's decision to stop: nothing of the document stays behind.
+        if (isCanceled())
+            file.discard();
+        else
+            file.keep();
         DiagnosticLog::write(QStringLiteral("Connection error, document download failed"));
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, downloadThreadConnectionText()));
         return;
@@ -328,12 +350,11 @@ void DownloadThread::downloadDocument(int i)
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, e.message));
         return;
     } catch (const RestException& e) {
-        // What the server sent instead of the document stays in the discarded temporary file.
         file.discard();
         const QString code = QString::number(e.response.statusCode);
         DiagnosticLog::write(QStringLiteral("Rest downloadDocument() refused, responseCode: ") + code);
         // Rights that were asked for an earlier document of the folder may have changed since.
-        const QString fresh = rightsFetched ? QString() : downloadPermissionProblem(item, true);
+        const QString fresh = rightsFetched ? QString() : downloadPermissionProblem(i, true);
         if (!fresh.isEmpty()) {
             DiagnosticLog::write(QStringLiteral("downloadDocument not approved, errormessage: ") + fresh);
             setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, fresh));
@@ -360,6 +381,50 @@ void DownloadThread::downloadDocument(int i)
                               "name)")
                    .arg(name);
     setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, text));
+}
+
+// One attempt: the rest of the document when the file holds a part of it and the server still lists the
+// document as it was when the list was made, else the whole document.
+void DownloadThread::fetchDocument(int i, DownloadFile& file)
+{
+    const DownloadItem& item = m_work.at(i);
+    const qint64 have = file.size();
+    if (have > 0 && have < item.size() && isListedUnchanged(item)) {
+        if (m_rest->resumeDocument(item.folderId(), item.id(), file, have, item.size(), meter(i))) {
+            DiagnosticLog::write(QStringLiteral("Rest downloadDocument() resumed at byte %1, filename: %2")
+                                     .arg(have)
+                                     .arg(item.name()));
+            return;
+        }
+    }
+    if (have > 0 && !file.restart())
+        throw IOException(QStringLiteral("The local file could not be written: ") + file.errorString(),
+            IOException::Stage::Transfer);
+    try {
+        m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
+    } catch (const RestException&) {
+        // What the server sent instead of the document is not part of it.
+        file.restart();
+        throw;
+    }
+}
+
+bool DownloadThread::isListedUnchanged(const DownloadItem& item)
+{
+    if (item.revision() <= 0 || item.size() <= 0)
+        return false;
+    QList<RestDocument> listed;
+    try {
+        listed = m_rest->getDocuments(item.folderId());
+    } catch (const RestException& e) {
+        if (isTransient(e))
+            throw;
+        return false; // an unreadable listing proves nothing: the document comes whole
+    }
+    return std::any_of(listed.cbegin(), listed.cend(), [&item](const RestDocument& document) {
+        return document.id() == item.id() && document.revisionNr() == item.revision()
+            && document.size() == item.size();
+    });
 }
 
 void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 
+class DownloadFile;
 class DownloadModel;
 class Rest;
 
@@ -36,6 +37,7 @@ public:
 
     // Takes the worker's copy of the list as it is now (with the items queued), then starts the thread.
     void start(QThread::Priority priority = QThread::InheritPriority);
+    void startRun() override { start(); }
     // GUI thread: whether the worker waits for an answer now. Taking the handshake lock also orders the
     // question's path after the worker's writes.
     bool isQuestionPending();
@@ -65,7 +67,9 @@ private:
     void handleQueued(int i);
     void createLocalFolder(int i);
     void downloadDocument(int i);
-    QString downloadPermissionProblem(const DownloadItem& item, bool fresh, bool* fetched = nullptr);
+    QString downloadPermissionProblem(int i, bool fresh, bool* fetched = nullptr);
+    void fetchDocument(int i, DownloadFile& file);
+    bool isListedUnchanged(const DownloadItem& item);
     OverwriteAnswer askOverwrite(const QString& target);
     bool refuseUnusableName(int i);
     void refuseLongName(int i, const QString& name);

@@ -4,12 +4,15 @@
 #include "transfer/transferreport.h"
 #include "transfer/transfertableproxy.h"
 #include "transfer/transferworker.h"
+#include "widgets/errorbox.h"
 #include "widgets/transfertable.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -32,6 +35,12 @@ namespace {
 constexpr int transferDialogPollMilliseconds = 150;
 // The progress bar's steps; its range is fixed, the bytes behind it are not.
 constexpr int transferDialogBarSteps = 1000;
+
+TransferDialog::ReportPathChooser& transferDialogReportPathChooser()
+{
+    static TransferDialog::ReportPathChooser chooser;
+    return chooser;
+}
 } // namespace
 
 TransferDialog::TransferDialog(Rest* rest, QWidget* parent)
@@ -110,6 +119,7 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     m_bottomLayout->addSpacerItem(m_spacer);
     m_bottomLayout->addWidget(m_problemsOnly);
     m_bottomLayout->addWidget(m_buttonFrame, 0, Qt::AlignRight);
+    buildRunButtons();
 
     m_mainLayout = new QVBoxLayout(this);
     m_mainLayout->addWidget(m_headingLabel);
@@ -128,11 +138,20 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     fitTransferTable(this, m_view, { 200, 200, 200, 120, 240 });
 }
 
-void TransferDialog::beginTransfer()
+void TransferDialog::beginTransfer(bool failedOnly)
 {
-    m_bottomLayout->removeItem(m_spacer);
-    delete m_spacer; // owned by the layout until taken out of it
-    m_spacer = nullptr;
+    if (m_spacer) {
+        m_bottomLayout->removeItem(m_spacer);
+        delete m_spacer; // owned by the layout until taken out of it
+        m_spacer = nullptr;
+    } else {
+        m_bottomLayout->removeWidget(m_doneLabel);
+        m_doneLabel->hide();
+        m_progressBar->setEnabled(true);
+    }
+    m_retryButton->hide();
+    m_reportButton->hide();
+    m_cancelButton->setEnabled(true);
     m_bottomLayout->insertWidget(0, m_progressArea, 1);
     m_progressArea->show();
     m_problemsOnly->show();
@@ -140,8 +159,10 @@ void TransferDialog::beginTransfer()
 
     const QVariant queued
         = QVariant::fromValue(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        m_model->setData(m_model->index(row, TransferTableProxy::statusColumn), queued, Qt::EditRole);
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (!failedOnly || rowStatus(row).code() == ModelItemStatus::Failed)
+            m_model->setData(m_model->index(row, TransferTableProxy::statusColumn), queued, Qt::EditRole);
+    }
 
     // Rows can be selected and copied once they say something.
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -202,6 +223,82 @@ void TransferDialog::finishTransfer()
     m_startButton->setText(QStringLiteral("Close"));
     m_startButton->setEnabled(true);
     m_cancelButton->setEnabled(false);
+    showRunButtons(outcome.failed + outcome.notStarted > 0);
+}
+
+// "Retry failed" and "Save report…", shown once a run has ended.
+void TransferDialog::buildRunButtons()
+{
+    m_retryButton = new QPushButton(QStringLiteral("Retry failed"));
+    m_retryButton->setObjectName(QStringLiteral("retryFailedButton"));
+    m_retryButton->setAutoDefault(false);
+    m_retryButton->hide();
+    connect(m_retryButton, &QPushButton::clicked, this, &TransferDialog::retryFailed);
+    m_reportButton = new QPushButton(QStringLiteral("Save report…"));
+    m_reportButton->setObjectName(QStringLiteral("saveReportButton"));
+    m_reportButton->setAutoDefault(false);
+    m_reportButton->hide();
+    connect(m_reportButton, &QPushButton::clicked, this, qOverload<>(&TransferDialog::saveReport));
+    const int buttons = m_bottomLayout->indexOf(m_buttonFrame);
+    m_bottomLayout->insertWidget(buttons, m_retryButton);
+    m_bottomLayout->insertWidget(buttons, m_reportButton);
+}
+
+void TransferDialog::showRunButtons(bool failures)
+{
+    m_retryButton->setVisible(failures && m_worker);
+    m_reportButton->setVisible(true);
+}
+
+// The failed and canceled rows run again with what they were given; what succeeded stays as it is.
+void TransferDialog::retryFailed()
+{
+    if (m_running || !m_worker || m_worker->isRunning())
+        return;
+    beginTransfer(true);
+    m_worker->startRun();
+    runningTransfer();
+}
+
+void TransferDialog::setReportPathChooser(ReportPathChooser chooser)
+{
+    transferDialogReportPathChooser() = std::move(chooser);
+}
+
+void TransferDialog::saveReport()
+{
+    QString path;
+    if (transferDialogReportPathChooser()) {
+        const ReportPathChooser chooser = transferDialogReportPathChooser();
+        path = chooser(this);
+    } else {
+        path = QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
+            QDir::home().filePath(QStringLiteral("transfer-report.csv")),
+            QStringLiteral("CSV files (*.csv)"));
+    }
+    if (!path.isEmpty() && !TransferCsv::write(path, reportRows()))
+        ErrorBox::show(QStringLiteral("The report could not be written to ") + path);
+}
+
+QList<TransferCsv::Row> TransferDialog::reportRows() const
+{
+    QList<TransferCsv::Row> rows;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        TransferCsv::Row line = reportRow(row);
+        const ModelItemStatus status = rowStatus(row);
+        line.code = status.code();
+        line.outcome = status.text();
+        if (m_worker) {
+            const TransferWorker::ItemRecord record = m_worker->record(row);
+            line.started = record.started;
+            line.ended = record.ended;
+            line.bytes = record.bytes;
+            line.attempts = record.attempts;
+            line.revision = record.revision;
+        }
+        rows << line;
+    }
+    return rows;
 }
 
 void TransferDialog::refreshProgress()

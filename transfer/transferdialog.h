@@ -1,10 +1,13 @@
 #pragma once
 
 #include "transfer/modelitemstatus.h"
+#include "transfer/transfercsv.h"
 #include "transfer/transferrate.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
+
+#include <functional>
 
 class QAbstractItemModel;
 class QAction;
@@ -37,6 +40,13 @@ public:
 
     // Copies the selected rows (or the current one): name, path and outcome, tab-separated, a line each.
     void copyRows();
+
+    // The rows of the last run as the report writes them.
+    QList<TransferCsv::Row> reportRows() const;
+    // "Save report…" asks for a file name through this; tests give one without a file dialog. An
+    // empty chooser brings the file dialog back; an empty name saves nothing.
+    using ReportPathChooser = std::function<QString(QWidget* parent)>;
+    static void setReportPathChooser(ReportPathChooser chooser);
 
 protected:
     // Object names of the widgets that differ between the two dialogs.
@@ -72,6 +82,8 @@ protected:
     virtual ModelItemStatus rowStatus(int row) const = 0;
     // Whether the rows are uploads (for the running rows' text).
     virtual bool isUpload() const = 0;
+    // What a report says of a row besides its outcome: its name, local and remote path and size.
+    virtual TransferCsv::Row reportRow(int row) const = 0;
 
     bool isTransferRunning() const { return m_running; }
     QTableView* view() const { return m_view; }
@@ -80,8 +92,12 @@ protected:
     QPushButton* cancelButton() const { return m_cancelButton; }
 
 private:
-    void beginTransfer();
+    void beginTransfer(bool failedOnly = false);
     void runningTransfer();
+    void buildRunButtons();
+    void showRunButtons(bool failures);
+    void retryFailed();
+    void saveReport();
     void followRunningRow(int sourceRow);
     void userScrolled();
 
@@ -98,6 +114,8 @@ private:
     QHBoxLayout* m_bottomLayout = nullptr;
     QFrame* m_buttonFrame = nullptr;
     QCheckBox* m_problemsOnly = nullptr;
+    QPushButton* m_retryButton = nullptr;
+    QPushButton* m_reportButton = nullptr;
     QWidget* m_progressArea = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_progressLine = nullptr;

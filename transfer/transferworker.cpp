@@ -17,8 +17,50 @@ constexpr int transferWorkerMaxParallel = 16;
 TransferWorker::TransferWorker(Rest* rest, QObject* parent)
     : QThread(parent)
     , m_rest(rest)
+    , m_retryPauses { std::chrono::seconds(1), std::chrono::seconds(4), std::chrono::seconds(10) }
 {
     ModelItemStatus::registerMetaType();
+}
+
+void TransferWorker::setRetryPauses(const std::vector<std::chrono::milliseconds>& pauses)
+{
+    m_retryPauses = pauses;
+}
+
+TransferWorker::ItemRecord TransferWorker::record(int i) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return i >= 0 && i < static_cast<int>(m_records.size()) ? m_records[i] : ItemRecord();
+}
+
+void TransferWorker::noteRevision(int i, int revision)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_records[i].revision = revision;
+}
+
+bool TransferWorker::waitToRetry(int i)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    ItemRecord& record = m_records[i];
+    // After n attempts comes retry n, while the pauses last.
+    const int retry = record.attempts;
+    if (m_canceled.load() || retry < 1 || retry > static_cast<int>(m_runPauses.size()))
+        return false;
+    const std::chrono::milliseconds pause = m_runPauses[retry - 1];
+    const auto seconds = (pause.count() + 999) / 1000;
+    m_waiting.insert(i);
+    lock.unlock();
+    postStatus(i,
+        ModelItemStatus(ModelItemStatus::Queued,
+            QStringLiteral("Retrying in %1 s (%2 of %3)").arg(seconds).arg(retry).arg(m_runPauses.size())));
+    lock.lock();
+    m_changed.wait_for(lock, pause, [this] { return m_canceled.load(); });
+    m_waiting.erase(i);
+    if (m_canceled.load())
+        return false;
+    ++record.attempts;
+    return true;
 }
 
 TransferWorker::~TransferWorker() = default;
@@ -66,6 +108,15 @@ void TransferWorker::launch(const std::vector<Plan>& plan, QThread::Priority pri
     m_targets.assign(count, QString());
     m_runningTargets.clear();
     m_running.clear();
+    m_waiting.clear();
+    // A run again over the same list keeps what the items it does not handle did before.
+    if (m_records.size() != count)
+        m_records.assign(count, ItemRecord());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (plan[i].queued)
+            m_records[i] = ItemRecord();
+    }
+    m_runPauses = m_retryPauses;
     m_meters.reset(new TransferMeter[count]);
     m_firstPending = 0;
     m_finishedItems = 0;
@@ -132,6 +183,11 @@ void TransferWorker::runItems()
 void TransferWorker::work()
 {
     for (int i = takeNext(); i >= 0; i = takeNext()) {
+        if (m_plan[i].queued) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_records[i].started = QDateTime::currentDateTimeUtc();
+            m_records[i].attempts = 1;
+        }
         handleItem(i);
         finish(i);
         Q_EMIT uploadItemFinished();
@@ -205,6 +261,10 @@ void TransferWorker::finish(int i)
         m_runningTargets.remove(i);
         const Plan& item = m_plan[i];
         const qint64 moved = m_meters[i].bytes();
+        if (item.queued) {
+            m_records[i].ended = QDateTime::currentDateTimeUtc();
+            m_records[i].bytes = moved;
+        }
         m_finishedProcessed += std::max(item.size, moved);
         m_finishedMoved += moved;
         m_finishedExcess += std::max<qint64>(0, moved - item.size);
@@ -232,7 +292,8 @@ TransferProgress TransferWorker::progress() const
         progress.processedBytes += moved;
         progress.movedBytes += moved;
         progress.totalBytes += std::max<qint64>(0, moved - item.size);
-        if (item.isFile)
+        // A row that waits to try again shows that, not a transfer.
+        if (item.isFile && !m_waiting.count(i))
             progress.running.append({ i, moved, item.size });
     }
     return progress;

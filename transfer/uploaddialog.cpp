@@ -95,6 +95,22 @@ ModelItemStatus UploadDialog::rowStatus(int row) const
     return m_items.at(row).status();
 }
 
+// The remote path is the target's name and the names of the folders above the item in the list.
+TransferCsv::Row UploadDialog::reportRow(int row) const
+{
+    const UploadItem& item = m_items.at(row);
+    TransferCsv::Row line;
+    line.item = item.fileInfo().fileName();
+    line.localPath = item.fileInfo().filePath();
+    line.size = item.fileInfo().isDir() ? 0 : item.fileInfo().size();
+    QString remote = line.item;
+    for (int parent = item.parentIndex(); parent >= 0 && parent < row;
+         parent = m_items.at(parent).parentIndex())
+        remote = m_items.at(parent).fileInfo().fileName() + QLatin1Char('/') + remote;
+    line.remotePath = m_target->name() + QLatin1Char('/') + remote;
+    return line;
+}
+
 void UploadDialog::okBtnClicked()
 {
     if (startButton()->text() == QLatin1String("Start")) {

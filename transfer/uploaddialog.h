@@ -46,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     ModelItemStatus rowStatus(int row) const override;
     bool isUpload() const override { return true; }
+    TransferCsv::Row reportRow(int row) const override;
 
 private:
     void openRowEditors(int row);

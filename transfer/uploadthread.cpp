@@ -77,6 +77,11 @@ void UploadThread::startUpload()
 {
     if (isRunning())
         return;
+    // Orders what an earlier run wrote before this thread reads and replaces it.
+    stopAndWait();
+    // A run again over the same list (its failed items queued anew) keeps the remote folders the earlier
+    // run made or adopted, so that their items go into them.
+    const QList<UploadItem> earlier = m_work.size() == m_items->size() ? m_work : QList<UploadItem>();
     m_work.clear();
     m_names.clear();
     m_work.reserve(m_items->size());
@@ -86,9 +91,14 @@ void UploadThread::startUpload()
         // The sizes were read when the list was made; the copy is fresh, because QFileInfo fills its
         // caches lazily and the worker's threads must not share one with the view.
         const QFileInfo& listed = item.fileInfo();
-        plan.push_back({ item.parentIndex(), !listed.isDir(), listed.isDir() ? 0 : listed.size() });
+        plan.push_back({ item.parentIndex(), !listed.isDir(), listed.isDir() ? 0 : listed.size(),
+            item.status().code() == ModelItemStatus::Queued });
         UploadItem copy = item;
         copy.setFileInfo(QFileInfo(listed.filePath()));
+        if (!earlier.isEmpty() && earlier.at(m_work.size()).remoteFolderId() > 0) {
+            copy.setRemoteFolderId(earlier.at(m_work.size()).remoteFolderId());
+            copy.setFolderAccess(earlier.at(m_work.size()).folderAccess());
+        }
         m_names.append(listed.fileName());
         m_work.append(copy);
     }
@@ -169,10 +179,11 @@ void UploadThread::handleQueued(int i)
     }
 }
 
-RestFolderAccess UploadThread::folderAccess(int folderId, bool fresh, bool* fetched)
+RestFolderAccess UploadThread::folderAccess(int i, int folderId, bool fresh, bool* fetched)
 {
     return m_rights.read(
-        folderId, [this, folderId] { return m_rest->getFolderAccess(folderId); },
+        folderId,
+        [this, i, folderId] { return retrying(i, [&] { return m_rest->getFolderAccess(folderId); }); },
         [](const RestFolderAccess& access) { return access; }, fresh, fetched);
 }
 
@@ -194,7 +205,7 @@ void UploadThread::createFolder(int i)
             if (!m_contact.isAdmin()) {
                 try {
                     bool fetched = false;
-                    if (!folderAccess(parentId, false, &fetched).canAddSubfolder())
+                    if (!folderAccess(i, parentId, false, &fetched).canAddSubfolder())
                         return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
                     rightsFromCache = !fetched;
                 } catch (const RestException& e) {
@@ -213,7 +224,7 @@ void UploadThread::createFolder(int i)
     const QString body
         = JSONParser::createDirectoryJson(name, QStringLiteral("documents"), parentId, 0, access);
     try {
-        const RestFolder created = m_rest->createDirectory(body, m_projectId);
+        const RestFolder created = createFolderOnce(i, body, parentId);
         DiagnosticLog::write(QStringLiteral("Rest createDirectory() successful, directory path: ")
             + item.fileInfo().canonicalFilePath());
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Successful")));
@@ -235,7 +246,7 @@ void UploadThread::createFolder(int i)
         // Rights that were asked for an earlier item may have changed since.
         if (rightsFromCache) {
             try {
-                if (!folderAccess(parentId, true).canAddSubfolder())
+                if (!folderAccess(i, parentId, true).canAddSubfolder())
                     return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
             } catch (const std::exception&) { }
         }
@@ -246,6 +257,43 @@ void UploadThread::createFolder(int i)
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Connection error occured while uploading a folder"));
         setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
+    }
+}
+
+// Creates the folder; after a broken connection it looks whether the folder arrived after all before it
+// asks again, so that no folder is asked for twice.
+RestFolder UploadThread::createFolderOnce(int i, const QString& body, int parentId)
+{
+    for (;;) {
+        try {
+            return m_rest->createDirectory(body, m_projectId);
+        } catch (const CurlConnectionException& e) {
+            if (!isTransient(e))
+                throw;
+            std::optional<RestFolder> arrived;
+            bool unknown = false;
+            try {
+                const QList<RestFolder> siblings = retrying(i, [&] {
+                    return parentId == 0 ? m_rest->getProjectFolders(m_projectId)
+                                         : m_rest->getChildFolders(m_projectId, parentId);
+                });
+                for (const RestFolder& folder : siblings) {
+                    if (folder.name() == m_names.at(i))
+                        arrived = folder;
+                }
+            } catch (const std::exception&) {
+                unknown = true;
+            }
+            if (unknown)
+                throw;
+            if (arrived) {
+                DiagnosticLog::write(
+                    QStringLiteral("Folder arrived although its answer was lost: ") + m_names.at(i));
+                return *arrived;
+            }
+            if (!waitToRetry(i))
+                throw;
+        }
     }
 }
 
@@ -302,10 +350,13 @@ void UploadThread::refuseFolder(int i, const QString& text)
 }
 
 bool UploadThread::findDocument(
-    int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched)
+    int i, int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched)
 {
     return m_documents.read(
-        folderId, [this, folderId] { return uploadThreadByName(m_rest->getDocuments(folderId)); },
+        folderId,
+        [this, i, folderId] {
+            return uploadThreadByName(retrying(i, [&] { return m_rest->getDocuments(folderId); }));
+        },
         [&name, &found](const QHash<QString, RestDocument>& documents) {
             const auto document = documents.constFind(name);
             if (document == documents.cend())
@@ -334,8 +385,8 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         decision.folderId = m_targetId;
         try {
             decision.exists
-                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
-            access = folderAccess(decision.folderId, fresh, &rightsFetched);
+                = findDocument(i, decision.folderId, name, decision.existing, fresh, &listingFetched);
+            access = folderAccess(i, decision.folderId, fresh, &rightsFetched);
         } catch (const RestException& e) {
             decision.refusal
                 = QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e);
@@ -349,9 +400,9 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         decision.folderId = parent.remoteFolderId();
         try {
             decision.exists
-                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
+                = findDocument(i, decision.folderId, name, decision.existing, fresh, &listingFetched);
             if (parent.folderAccess().isEmpty() || fresh)
-                access = folderAccess(decision.folderId, fresh, &rightsFetched);
+                access = folderAccess(i, decision.folderId, fresh, &rightsFetched);
             else
                 access = JSONParser::parseFolderAccess(parent.folderAccess());
         } catch (const RestException& e) {
@@ -399,24 +450,20 @@ bool UploadThread::upload(int i, const Decision& decision, RestResponse& refused
     const UploadItem& item = m_work.at(i);
     const QString& name = m_names.at(i);
     const QString path = item.fileInfo().canonicalFilePath();
-    const int statusId = item.documentStatus().id();
     try {
-        RestDocument stored;
+        const RestDocument stored = sendFile(i, decision, path);
         if (decision.exists) {
-            stored = m_rest->uploadDocumentRevision(decision.folderId, name, item.description(), statusId,
-                decision.existing.id(), path, meter(i));
             DiagnosticLog::write(
                 QStringLiteral("Rest uploadDocumentRevision() successful, file path: ") + path);
             setItemStatus(i,
                 ModelItemStatus(
                     ModelItemStatus::Done, QStringLiteral("Document revision added successfully")));
         } else {
-            stored = m_rest->uploadDocument(
-                decision.folderId, name, item.description(), statusId, path, meter(i));
             DiagnosticLog::write(QStringLiteral("Rest uploadDocument() successful, file path: ") + path);
             setItemStatus(
                 i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Document uploaded successfully")));
         }
+        noteRevision(i, stored.revisionNr());
         // What a new listing of the folder would now show under that name.
         const QString storedName = stored.name().isEmpty() ? name : stored.name();
         m_documents.update(
@@ -449,6 +496,59 @@ bool UploadThread::upload(int i, const Decision& decision, RestResponse& refused
         setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
     }
     return true;
+}
+
+// Sends the file as the decision says. After a broken connection the folder's listing tells whether the
+// server stored it after all (the answer was lost); only when it did not is the file sent again.
+RestDocument UploadThread::sendFile(int i, const Decision& decision, const QString& path)
+{
+    const UploadItem& item = m_work.at(i);
+    const QString& name = m_names.at(i);
+    const int statusId = item.documentStatus().id();
+    for (;;) {
+        try {
+            if (decision.exists)
+                return m_rest->uploadDocumentRevision(decision.folderId, name, item.description(), statusId,
+                    decision.existing.id(), path, meter(i));
+            return m_rest->uploadDocument(
+                decision.folderId, name, item.description(), statusId, path, meter(i));
+        } catch (const CurlConnectionException& e) {
+            if (!isTransient(e))
+                throw;
+            std::optional<RestDocument> arrived;
+            bool unknown = false;
+            try {
+                arrived = storedAfterAll(i, decision, QFileInfo(path).size());
+            } catch (const std::exception&) {
+                unknown = true;
+            }
+            if (unknown)
+                throw;
+            if (arrived) {
+                DiagnosticLog::write(
+                    QStringLiteral("Document arrived although its answer was lost: ") + path);
+                return *arrived;
+            }
+            if (!waitToRetry(i))
+                throw;
+        }
+    }
+}
+
+// The document of the folder's listing that an upload of the file made: the new document of its name, or
+// the existing one with a later revision, of the file's size.
+std::optional<RestDocument> UploadThread::storedAfterAll(int i, const Decision& decision, qint64 size)
+{
+    const QList<RestDocument> listed = retrying(i, [&] { return m_rest->getDocuments(decision.folderId); });
+    for (const RestDocument& document : listed) {
+        if (document.name() != m_names.at(i) || document.size() != size)
+            continue;
+        if (!decision.exists
+            || (document.id() == decision.existing.id()
+                && document.revisionNr() > decision.existing.revisionNr()))
+            return document;
+    }
+    return std::nullopt;
 }
 
 void UploadThread::reportRefused(int i, const RestResponse& refused)

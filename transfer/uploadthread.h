@@ -2,6 +2,7 @@
 
 #include "model/restcontact.h"
 #include "model/restdocument.h"
+#include "model/restfolder.h"
 #include "model/restfolderaccess.h"
 #include "rest/restresponse.h"
 #include "transfer/modelitemstatus.h"
@@ -12,6 +13,8 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+
+#include <optional>
 
 class Rest;
 class RestObject;
@@ -42,6 +45,7 @@ public:
     // Takes a copy of the list as it stands now (queued states, descriptions, chosen statuses) and starts
     // the thread. GUI thread only.
     void startUpload();
+    void startRun() override { startUpload(); }
 
 protected:
     bool beginRun() override;
@@ -64,14 +68,18 @@ private:
 
     void handleQueued(int i);
     void createFolder(int i);
+    RestFolder createFolderOnce(int i, const QString& body, int parentId);
     void adoptExistingFolder(int i, int parentId);
     void refuseFolder(int i, const QString& text);
     void uploadFile(int i);
     Decision decide(int i, bool fresh);
     bool upload(int i, const Decision& decision, RestResponse& refused);
+    RestDocument sendFile(int i, const Decision& decision, const QString& path);
+    std::optional<RestDocument> storedAfterAll(int i, const Decision& decision, qint64 size);
     void reportRefused(int i, const RestResponse& refused);
-    RestFolderAccess folderAccess(int folderId, bool fresh, bool* fetched = nullptr);
-    bool findDocument(int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched);
+    RestFolderAccess folderAccess(int i, int folderId, bool fresh, bool* fetched = nullptr);
+    bool findDocument(
+        int i, int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched);
     void refuseFile(int i, const QString& text);
 
     void setItemStatus(int position, const ModelItemStatus& status);

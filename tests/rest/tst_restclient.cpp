@@ -56,6 +56,7 @@ public:
     int port = 0;
     std::atomic<int> connections { 0 };
     std::atomic<int> reusedRequests { 0 }; // requests on a connection that had served one already
+    std::atomic<int> requests { 0 }; // request heads read
 
 private:
     // Reads the head of a request without body; false when the connection ends first.
@@ -80,9 +81,12 @@ private:
         while ((connection = ::accept(m_listener, nullptr, nullptr)) >= 0) {
             ++connections;
             if (readRequest(connection)) {
+                ++requests;
                 ::send(connection, answer, sizeof answer - 1, MSG_NOSIGNAL);
-                if (readRequest(connection))
+                if (readRequest(connection)) {
+                    ++requests;
                     ++reusedRequests;
+                }
             }
             ::close(connection);
         }
@@ -120,6 +124,8 @@ private Q_SLOTS:
     void stalledDroppedOrUnreachableServersAreConnectionFailures();
     void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
+    void requestsThatCreateAreNeverSentAgainByTheLibrary_data();
+    void requestsThatCreateAreNeverSentAgainByTheLibrary();
     void tlsVerifiesTheServerCertificate();
     void concurrentRequestsEachGetTheirOwnAnswer();
     void keepAliveLogonSkipsWhileARequestRuns();
@@ -452,6 +458,29 @@ void TestRestClient::connectionsClosedByTheServerDoNotUseUpTheRetries()
     // Each request after the first met the connection of the one before closed and went again on a new one.
     QCOMPARE(server.reusedRequests.load(), 11);
     QCOMPARE(server.connections.load(), 12);
+}
+
+void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary_data()
+{
+    QTest::addColumn<ClientCall>("call");
+    QTest::newRow("folder") << ClientCall([](RestClient& c) { c.CreateDirectory(QStringLiteral("{}"), 7); });
+    QTest::newRow("document") << ClientCall([this](RestClient& c) {
+        c.UploadDocument(
+            3, QStringLiteral("a.txt"), QString(), 1, writeFile(QStringLiteral("a.txt"), "body"));
+    });
+}
+
+// The server may have stored what it read before it closed the connection: only the caller, who can
+// look whether it arrived, may send it again.
+void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary()
+{
+    QFETCH(ClientCall, call);
+    RestClientClosingServer server;
+    RestClient client(QStringLiteral("http://127.0.0.1:%1").arg(server.port), QString(), QString());
+    QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
+    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, call(client));
+    // The library may open a new connection, but sends nothing on it.
+    QCOMPARE(server.requests.load(), 2);
 }
 
 void TestRestClient::tlsVerifiesTheServerCertificate()

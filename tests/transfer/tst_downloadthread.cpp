@@ -96,6 +96,8 @@ private Q_SLOTS:
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
     void progressOnlyGoesUpAndTheRateOfAStallFallsToZero();
     void fullDiskFailsTheDocumentWithTheReason();
+    void brokenTransferResumesOnlyWhatIsSafe_data();
+    void brokenTransferResumesOnlyWhatIsSafe();
 
 private:
     // Runs the worker to its end; tick is called every 10 ms meanwhile, answer for each question.
@@ -116,6 +118,7 @@ private:
     // objects, whose hand-over it cannot see.
     std::atomic<int> m_progressSignals { 0 };
     QStringList m_questions;
+    std::vector<std::chrono::milliseconds> m_pauses; // none: a transient failure is final
 };
 
 void TestDownloadThread::init()
@@ -127,6 +130,7 @@ void TestDownloadThread::init()
     m_rest = std::make_unique<Rest>(m_server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     m_dir = std::make_unique<QTemporaryDir>();
     m_target = m_dir->path();
+    m_pauses.clear();
 }
 
 void TestDownloadThread::cleanup()
@@ -157,6 +161,7 @@ void TestDownloadThread::run(
     DownloadModel model(&items);
     DownloadThread thread(&model, &items, m_rest.get());
     thread.setParallelTransfers(transfers);
+    thread.setRetryPauses(m_pauses);
     m_progressSignals = 0;
     m_questions.clear();
     QObject context;
@@ -227,9 +232,10 @@ void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
                     threadConnection, "failed: The server refused the download, responseCode: 404",
                     threadConnection, threadOk, renamed.arg(2), renamed.arg(3), "done: Overwritten",
                     "failed: Could not create folder, permissions problem?", threadParentFailed };
+    // A broken transfer keeps the file it was to replace, and what it got beside it for a later attempt.
+    expected << "P/.cut.bin.d19-r0-s19456.part 8192";
     for (int r = 20; r < 30; ++r)
         expected << QStringLiteral("P/A/B/b%1.bin %2").arg(r).arg(r * 1024);
-    // A broken transfer keeps the file it was to replace, and leaves no part of itself.
     expected << "P/Blocked 26"
              << "P/cut.bin 15"
              << "P/mine.bin 17408"
@@ -369,9 +375,10 @@ void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMome
         for (const QString& file : outcomes.mid(tree.size())) {
             const QString name = QFileInfo(file.section(' ', 0, -2)).fileName();
             const int size = file.section(' ', -1).toInt();
-            const bool whole = name.startsWith('b') ? size == name.mid(1, 2).toInt() * 1024
-                : name.startsWith("same")           ? size >= 30720 && size <= 32768 && size % 1024 == 0
-                                                    : QList<int> { 10, 15, 26, 17408 }.contains(size);
+            const bool whole = name.endsWith(".part") ? name.startsWith('.')
+                : name.startsWith('b')                ? size == name.mid(1, 2).toInt() * 1024
+                : name.startsWith("same")             ? size >= 30720 && size <= 32768 && size % 1024 == 0
+                                                      : QList<int> { 10, 15, 26, 17408 }.contains(size);
             QVERIFY2(whole, qPrintable(file));
         }
     }
@@ -415,6 +422,81 @@ void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
     }
     QCOMPARE(threadOutcomes(items, m_target),
         QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
+}
+
+void TestDownloadThread::brokenTransferResumesOnlyWhatIsSafe_data()
+{
+    // The first answer breaks off at 3/4 of the document; what the later ones do, and what the listing
+    // says of the document then.
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<int>("revision"); // listed after the break; 1 as when the list was made
+    QTest::addColumn<QStringList>("ranges"); // the Range header of each request; empty: not compared
+    QTest::addColumn<QString>("outcome");
+
+    const QStringList resumed { "", "bytes=30720-" };
+    const QStringList again { "", "bytes=30720-", "" };
+    QTest::newRow("resumed") << "range" << 1 << resumed << threadOk;
+    QTest::newRow("replaced meanwhile") << "new" << 2 << QStringList { "", "" } << threadOk;
+    QTest::newRow("range ignored") << "whole" << 1 << again << threadOk;
+    QTest::newRow("size changed, same revision") << "new" << 1 << again << threadOk;
+    QTest::newRow("retries used up") << "break" << 1 << QStringList() << threadConnection;
+    QTest::newRow("later run resumes the part") << "next run" << 1 << resumed << threadOk;
+}
+
+void TestDownloadThread::brokenTransferResumesOnlyWhatIsSafe()
+{
+    QFETCH(QString, later);
+    QFETCH(int, revision);
+    QFETCH(QStringList, ranges);
+    QFETCH(QString, outcome);
+    const qint64 size = 40 * 1024;
+    // A replaced document has other bytes, and one more KiB.
+    const QByteArray newer = TestServer::patternBytes(1, size + 1024);
+    const auto answers = std::make_shared<std::atomic<int>>(0);
+    m_server->on("GET", "/protected/Document.download", [=](const RecordedRequest& request) {
+        const bool first = (*answers)++ == 0;
+        TestReply reply;
+        reply.body = (first || later != "new" ? TestServer::patternBytes(0, size) : newer).toStdString();
+        if (first || later == "break")
+            reply.dropAfter = 30 * 1024;
+        // The server cuts the asked range out of the whole body itself.
+        else if (request.hasHeader("range") && later != "whole")
+            reply.status = 206;
+        return reply;
+    });
+    m_server->on("GET", "/rest/Documents",
+        TestReply::text(200,
+            QStringLiteral(R"([{"ID":40,"Name":"doc.bin","RevisionNr":%1,"Size":%2}])")
+                .arg(revision)
+                .arg(size)
+                .toStdString()));
+    QList<DownloadItem> items { threadItem(40, "doc.bin", m_target) };
+    items[0].setRevision(1);
+    if (later == "next run") {
+        // A run that ends with the break keeps the part for the next one.
+        run(items);
+        QCOMPARE(threadOutcomes(items).first(), threadConnection);
+        items[0].setStatus(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
+    } else {
+        m_pauses.assign(3, std::chrono::milliseconds(1));
+    }
+    run(items);
+
+    QStringList asked;
+    for (const RecordedRequest& request : m_server->requests("/protected/Document.download"))
+        asked << QString::fromStdString(request.header("range"));
+    QVERIFY2(ranges.isEmpty() ? asked.size() >= 4 : asked == ranges, qPrintable(asked.join('|')));
+    QCOMPARE(threadOutcomes(items).first(), outcome);
+    QFile file(m_target + "/doc.bin");
+    if (outcome == threadOk) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == (later == "new" ? newer : TestServer::patternBytes(0, size)));
+        QCOMPARE(QDir(m_target).entryList(QDir::Files | QDir::Hidden), QStringList { "doc.bin" });
+    } else {
+        // The part stays for a later retry; the target is never a part.
+        QVERIFY(!file.exists());
+        QCOMPARE(QDir(m_target).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
 }
 
 QTEST_MAIN(TestDownloadThread)

@@ -78,6 +78,7 @@ private Q_SLOTS:
     void cleanup();
     void escapeCancelsOnlyARunningUploadAndTheEndSaysSo();
     void endOfARunSaysWhatHappenedAndShowsTheProblems();
+    void retryFailedRunsTheFailedRowsAgainAndTheReportKeepsTheRun();
     void confirmationBoxAsksWithApplyToAll();
     void escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt();
     void texts_data();
@@ -111,6 +112,7 @@ void TestTransferDialog::init()
 void TestTransferDialog::cleanup()
 {
     DownloadDialog::setOverwriteQuestion(nullptr);
+    TransferDialog::setReportPathChooser(nullptr);
     m_rest.reset();
     m_service.reset();
     m_dir.reset();
@@ -226,6 +228,39 @@ void TestTransferDialog::endOfARunSaysWhatHappenedAndShowsTheProblems()
     view->selectRow(0);
     dialog->copyRows();
     QCOMPARE(QApplication::clipboard()->text(), "b.txt\tBridge/Plans\t" + refusal + "\n");
+}
+
+void TestTransferDialog::retryFailedRunsTheFailedRowsAgainAndTheReportKeepsTheRun()
+{
+    const auto dialog = downloadDialog(
+        { dialogDocument(21, "a,\"1\".txt", m_dir->path()), dialogDocument(22, "=b.txt", m_dir->path()) });
+    QPushButton* retry = dialogButton(*dialog, "retryFailedButton");
+    dialogButton(*dialog, "startButton")->click();
+    dialogWaitForClose(*dialog);
+    QVERIFY(!retry->isHidden());
+
+    m_service->server().on("GET", "/protected/Document.download", TestReply::text(200, "second"));
+    m_service->server().clearRequests();
+    retry->click();
+    dialogWaitForClose(*dialog);
+    QCOMPARE(dialogShown(*dialog), QStringList({ "Successful", "Successful" }));
+    QVERIFY(retry->isHidden());
+    QCOMPARE(m_service->server().requests("/protected/Document.download").size(), std::size_t(1));
+    QCOMPARE(dialogRead(m_dir->path() + "/a,\"1\".txt"), QByteArray("new content"));
+
+    // The report: one line per row, quoted where needed, a leading "=" kept from becoming a formula.
+    const QString path = m_dir->filePath(QStringLiteral("report.csv"));
+    TransferDialog::setReportPathChooser([&path](QWidget*) { return path; });
+    dialogButton(*dialog, "saveReportButton")->click();
+    const QList<QByteArray> lines = dialogRead(path).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(
+        lines[0], "item,local path,remote path,size,code,outcome,revision,started,ended,bytes,attempts\r");
+    QVERIFY(lines[1].startsWith("\"a,\"\"1\"\".txt\",\"" + m_dir->path().toUtf8() + "/a,"));
+    QVERIFY(lines[1].endsWith(",11,1\r"));
+    QVERIFY2(lines[2].startsWith("'=b.txt,") && lines[2].contains(",0,3,Successful,,")
+            && lines[2].endsWith(",6,1\r"),
+        lines[2].constData());
 }
 
 void TestTransferDialog::confirmationBoxAsksWithApplyToAll()

@@ -72,8 +72,7 @@ private Q_SLOTS:
     void refusalAfterAnEarlierAnswerAsksAgainOnce_data();
     void refusalAfterAnEarlierAnswerAsksAgainOnce();
     void fourAtOnceEndAsOneAtATimeAndACancelAnywhereEndsEveryItem();
-    void cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder();
-    void cancelWhileAskingForTheContactMarksEveryItem();
+    void cancelStopsWhatRunsAndMarksTheRestInWriteOrder();
     void fileThatChangesDuringItsUploadIsNotTakenForUploaded_data();
     void fileThatChangesDuringItsUploadIsNotTakenForUploaded();
 
@@ -85,6 +84,7 @@ private:
         const std::function<void(UploadThread&)>& whileRunning = {}, int transfers = 1);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::vector<std::chrono::milliseconds> m_pauses; // none: a transient failure is final
     QList<UploadItem> m_items;
     RestFolder m_folder;
     RestProject m_project;
@@ -95,6 +95,7 @@ void TestUploadThread::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_items.clear();
+    m_pauses.clear();
     m_folder = RestFolder(QStringLiteral("Folder"), 3, QStringLiteral("Docs"), QStringLiteral("Docs"),
         QStringLiteral("documents"), 0, 7, QString(), 0, 0);
     m_project.setObjectType(QStringLiteral("Project"));
@@ -142,6 +143,7 @@ UploadRun TestUploadThread::run(UploadFakeService& service, RestObject& target,
     {
         UploadThread thread(&target, &model, &items, rest.get());
         thread.setParallelTransfers(transfers);
+        thread.setRetryPauses(m_pauses);
         thread.startUpload();
         if (whileRunning)
             whileRunning(thread);
@@ -194,13 +196,13 @@ void TestUploadThread::treeGoesIntoTheFoldersMadeForItAskingOncePerFolder()
 
 void TestUploadThread::fileOutcomes_data()
 {
-    // Where report.pdf lies: dropped on folder 3 or on the project, or inside the dropped folder "box",
-    // which exists as folder 55.
+    // Where report.pdf lies: dropped on folder 3 (with retries of transient failures on "retried") or on
+    // the project, or inside the dropped folder "box", which exists as folder 55.
     QTest::addColumn<QString>("place");
     QTest::addColumn<ServiceSetup>("setup");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("sent"); // the upload request; empty: none
+    QTest::addColumn<QString>("sent"); // the upload requests, "|" between; empty: none
 
     const auto rights = [](const char* json, const char* author = nullptr, bool admin = false) {
         return ServiceSetup([=](UploadFakeService& s, const QString&) {
@@ -263,6 +265,29 @@ void TestUploadThread::fileOutcomes_data()
     QTest::newRow("file gone before its turn")
         << "folder" << ServiceSetup([](UploadFakeService&, const QString& file) { QFile::remove(file); }) << 2
         << "The file or folder doesn't exist any more or can't be read" << QString();
+    // The answer to an upload is lost: the listing tells whether the server stored it, and only when it
+    // did not is it sent again; a query that fails with 5xx is asked again.
+    const auto lost = [broken](const char* listingAfter) {
+        return ServiceSetup([=](UploadFakeService& s, const QString&) {
+            s.setUpload(
+                "report.pdf", { broken, TestReply::text(200, R"({"ObjectType":"Document","ID":9})") });
+            s.setDocuments(3, { TestReply::text(200, "[]"), TestReply::text(200, listingAfter) });
+        });
+    };
+    QTest::newRow("answer lost, stored")
+        << "retried" << lost(R"([{"ID":9,"Name":"report.pdf","Size":5}])") << 3 << uploadDone << sent;
+    QTest::newRow("answer lost, not stored")
+        << "retried" << lost(R"([{"ID":9,"Name":"report.pdf","Size":2}])") << 3 << uploadDone
+        << sent + "|" + sent;
+    QTest::newRow("connection, retries used up")
+        << "retried" << upload(broken) << 2 << uploadConnection << QStringList(4, sent).join("|");
+    QTest::newRow("listing 503, then answered")
+        << "retried" << ServiceSetup([](UploadFakeService& s, const QString&) {
+               s.setDocuments(3, { TestReply::text(503, "busy"), TestReply::text(200, "[]") });
+           })
+        << 3 << uploadDone << sent;
+    QTest::newRow("upload refused with 500 is not sent again")
+        << "retried" << upload(boom) << 2 << "Error: boom" << sent;
     QTest::newRow("project root") << "project" << none << 2
                                   << "You can't upload a document in the root of a project" << QString();
 }
@@ -282,13 +307,17 @@ void TestUploadThread::fileOutcomes()
         service.setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":55,"Name":"box"}])") });
         parent = add(makeDir("box"));
     }
+    if (place == QLatin1String("retried"))
+        m_pauses.assign(3, std::chrono::milliseconds(1));
     const int file = add(makeFile(parent >= 0 ? "box/report.pdf" : "report.pdf"), parent);
     setup(service, m_items.at(file).fileInfo().filePath());
     const UploadRun result
         = run(service, place == QLatin1String("project") ? static_cast<RestObject&>(m_project) : m_folder);
     QCOMPARE(result.text(file), text);
     QCOMPARE(result.code(file), code);
-    QCOMPARE(service.calls().filter("POST Documents"), sent.isEmpty() ? QStringList() : QStringList { sent });
+    QCOMPARE(service.calls().filter("POST Documents").join("|"), sent);
+    if (sent.count('|') > 0 && code == 3)
+        QVERIFY(result.writes.contains(QStringLiteral("%1:1:Retrying in 1 s (1 of 3)").arg(file)));
 }
 
 void TestUploadThread::folderOutcomes_data()
@@ -330,6 +359,12 @@ void TestUploadThread::folderOutcomes_data()
     QTest::newRow("adoption, listing refused")
         << false << setup(false, nullptr, exists, TestReply::text(500, "busy")) << "Error: busy" << true
         << -1;
+    QTest::newRow("creation answer lost, folder there")
+        << false << ServiceSetup([](UploadFakeService& s, const QString&) {
+               s.setCreate("box", { UploadFakeService::brokenConnection() });
+               s.setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":56,"Name":"box"}])") });
+           })
+        << "Successful" << true << 56;
     QTest::newRow("adoption, listing connection")
         << false << setup(false, nullptr, exists, UploadFakeService::brokenConnection()) << uploadConnection
         << true << -1;
@@ -345,6 +380,7 @@ void TestUploadThread::folderOutcomes()
 
     UploadFakeService service;
     setup(service, QString());
+    m_pauses.assign(3, std::chrono::milliseconds(1));
     const int box = add(makeDir("box"));
     const int inner = add(makeFile("box/inner.txt"), box);
 
@@ -352,7 +388,7 @@ void TestUploadThread::folderOutcomes()
     QCOMPARE(result.text(box), folderText);
     QCOMPARE(result.code(box), into >= 0 ? 3 : 2);
     QCOMPARE(result.text(inner), into >= 0 ? uploadDone : uploadParentFailed);
-    QCOMPARE(service.calls().contains("POST Folders?p=7"), created);
+    QCOMPARE(service.calls().count("POST Folders?p=7"), created ? 1 : 0);
     QCOMPARE(service.calls().filter("POST Documents"),
         into >= 0 ? QStringList { uploadCall(into, "inner.txt") } : QStringList());
 
@@ -481,40 +517,31 @@ void TestUploadThread::fourAtOnceEndAsOneAtATimeAndACancelAnywhereEndsEveryItem(
     }
 }
 
-// Cancel ends the upload that runs at once; what is left is marked, a folder's subtree right after it.
-void TestUploadThread::cancelStopsTheRunningUploadAndMarksTheRestInWriteOrder()
+// Cancel ends what runs at once, an upload or the contact's query; what is left is marked, a folder's
+// subtree right after it.
+void TestUploadThread::cancelStopsWhatRunsAndMarksTheRestInWriteOrder()
 {
     UploadFakeService service;
     service.setUpload("b.txt", { uploadSlow(R"({"ObjectType":"Document","ID":9})") });
     for (const char* name : { "a.txt", "b.txt", "c.txt" })
         add(makeFile(name));
     add(makeFile("box/inner.txt"), add(makeDir("box")));
-
-    const UploadRun result = run(service, m_folder, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(uploadCall(3, "b.txt")), 20000);
-        thread.cancel();
-    });
+    const auto cancelAt = [&service](const QString& call) {
+        return [&service, call](UploadThread& thread) {
+            QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains(call), 20000);
+            thread.cancel();
+        };
+    };
+    UploadRun result = run(service, m_folder, cancelAt(uploadCall(3, "b.txt")));
     QCOMPARE(result.writes,
         (QStringList { "0:3:" + uploadDone, "1:2:" + uploadConnection, "2:2:Canceled by user",
             "3:2:Canceled by user", "4:2:" + uploadParentFailed, "4:2:Canceled by user" }));
     QCOMPARE(service.calls().last(), uploadCall(3, "b.txt"));
-}
 
-// A refused contact is covered by the dialog test.
-void TestUploadThread::cancelWhileAskingForTheContactMarksEveryItem()
-{
-    UploadFakeService service;
     service.setContact(uploadSlow(R"({"ID":5})"));
-    add(makeFile("box/inner.txt"), add(makeDir("box")));
-    add(makeFile("loose.txt"));
-    const UploadRun result = run(service, m_folder, [&service](UploadThread& thread) {
-        QTRY_VERIFY_WITH_TIMEOUT(service.calls().contains("GET Contacts?p=7"), 20000);
-        thread.cancel();
-    });
-    for (int row = 0; row < 3; ++row) {
-        QCOMPARE(result.code(row), 2);
+    result = run(service, m_folder, cancelAt("GET Contacts?p=7"));
+    for (int row = 0; row < m_items.size(); ++row)
         QCOMPARE(result.text(row), QStringLiteral("Network connection problem"));
-    }
     QCOMPARE(service.calls(), QStringList { "GET Contacts?p=7" });
 }
 
@@ -543,15 +570,8 @@ void TestUploadThread::fileThatChangesDuringItsUploadIsNotTakenForUploaded()
     QCOMPARE(result.code(0), 2);
     QCOMPARE(result.text(0), QStringLiteral("The file changed while it was being uploaded"));
     // The server records the broken request once it has noticed the break.
-    const auto uploads = [&service] {
-        std::vector<RecordedRequest> posted;
-        for (const RecordedRequest& request : service.server().requests("/rest/Documents"))
-            if (request.method == "POST")
-                posted.push_back(request);
-        return posted;
-    };
-    QTRY_COMPARE(uploads().size(), std::size_t(1));
-    QVERIFY(!uploads()[0].bodyComplete);
+    QTRY_COMPARE(service.calls().filter("POST Documents").size(), 1);
+    QVERIFY(!service.callRequests().back().bodyComplete);
 }
 
 QTEST_MAIN(TestUploadThread)
