@@ -92,7 +92,19 @@ void UploadThread::startUpload()
         m_names.append(listed.fileName());
         m_work.append(copy);
     }
+    seedCaches();
     launch(plan);
+}
+
+void UploadThread::seedCaches()
+{
+    for (auto rights = m_planAnswers.rights.cbegin(); rights != m_planAnswers.rights.cend(); ++rights)
+        m_rights.seed(rights.key(), rights.value());
+    for (auto listing = m_planAnswers.documents.cbegin(); listing != m_planAnswers.documents.cend();
+         ++listing)
+        m_documents.seed(listing.key(), uploadThreadByName(listing.value()));
+    // Once: a later run asks the server itself.
+    m_planAnswers = {};
 }
 
 void UploadThread::writeItemStatuses()
@@ -169,11 +181,11 @@ void UploadThread::handleQueued(int i)
     }
 }
 
-RestFolderAccess UploadThread::folderAccess(int folderId, bool fresh, bool* fetched)
+RestFolderAccess UploadThread::folderAccess(int folderId, bool fresh, bool* fetched, bool* seeded)
 {
     return m_rights.read(
         folderId, [this, folderId] { return m_rest->getFolderAccess(folderId); },
-        [](const RestFolderAccess& access) { return access; }, fresh, fetched);
+        [](const RestFolderAccess& access) { return access; }, fresh, fetched, seeded);
 }
 
 void UploadThread::createFolder(int i)
@@ -194,7 +206,12 @@ void UploadThread::createFolder(int i)
             if (!m_contact.isAdmin()) {
                 try {
                     bool fetched = false;
-                    if (!folderAccess(parentId, false, &fetched).canAddSubfolder())
+                    bool seeded = false;
+                    bool allowed = folderAccess(parentId, false, &fetched, &seeded).canAddSubfolder();
+                    // A refusal on the plan's answer is checked with the server: rights change.
+                    if (!allowed && seeded)
+                        allowed = folderAccess(parentId, true, &fetched).canAddSubfolder();
+                    if (!allowed)
                         return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
                     rightsFromCache = !fetched;
                 } catch (const RestException& e) {
@@ -302,7 +319,7 @@ void UploadThread::refuseFolder(int i, const QString& text)
 }
 
 bool UploadThread::findDocument(
-    int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched)
+    int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched, bool* seeded)
 {
     return m_documents.read(
         folderId, [this, folderId] { return uploadThreadByName(m_rest->getDocuments(folderId)); },
@@ -313,7 +330,7 @@ bool UploadThread::findDocument(
             found = *document;
             return true;
         },
-        fresh, fetched);
+        fresh, fetched, seeded);
 }
 
 // The folder, the document of the same name and the rights, and whether the rights allow the upload;
@@ -326,6 +343,8 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
     RestFolderAccess access;
     bool listingFetched = false;
     bool rightsFetched = false;
+    bool listingSeeded = false;
+    bool rightsSeeded = false;
     if (item.parentIndex() == -1) {
         if (m_targetIsProject) {
             decision.refusal = QStringLiteral("You can't upload a document in the root of a project");
@@ -333,9 +352,9 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         }
         decision.folderId = m_targetId;
         try {
-            decision.exists
-                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
-            access = folderAccess(decision.folderId, fresh, &rightsFetched);
+            decision.exists = findDocument(
+                decision.folderId, name, decision.existing, fresh, &listingFetched, &listingSeeded);
+            access = folderAccess(decision.folderId, fresh, &rightsFetched, &rightsSeeded);
         } catch (const RestException& e) {
             decision.refusal
                 = QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e);
@@ -348,10 +367,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         const UploadItem& parent = m_work.at(item.parentIndex());
         decision.folderId = parent.remoteFolderId();
         try {
-            decision.exists
-                = findDocument(decision.folderId, name, decision.existing, fresh, &listingFetched);
+            decision.exists = findDocument(
+                decision.folderId, name, decision.existing, fresh, &listingFetched, &listingSeeded);
             if (parent.folderAccess().isEmpty() || fresh)
-                access = folderAccess(decision.folderId, fresh, &rightsFetched);
+                access = folderAccess(decision.folderId, fresh, &rightsFetched, &rightsSeeded);
             else
                 access = JSONParser::parseFolderAccess(parent.folderAccess());
         } catch (const RestException& e) {
@@ -363,6 +382,7 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         }
     }
     decision.fromCache = !listingFetched || !rightsFetched;
+    decision.seeded = listingSeeded || rightsSeeded;
 
     if (!decision.exists && !access.canAdd())
         decision.refusal = QStringLiteral("You're not allowed to create documents in this folder");
@@ -374,7 +394,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
 
 void UploadThread::uploadFile(int i)
 {
-    const Decision decision = decide(i, false);
+    Decision decision = decide(i, false);
+    // A refusal on what the plan read before the run is checked with the server: rights change.
+    if (!decision.refusal.isEmpty() && decision.seeded)
+        decision = decide(i, true);
     if (!decision.refusal.isEmpty())
         return refuseFile(i, decision.refusal);
     RestResponse refused;

@@ -8,6 +8,7 @@
 #include "transfer/runcache.h"
 #include "transfer/transferworker.h"
 #include "transfer/uploaditem.h"
+#include "transfer/uploadplanner.h"
 
 #include <QHash>
 #include <QList>
@@ -42,6 +43,8 @@ public:
     // Takes a copy of the list as it stands now (queued states, descriptions, chosen statuses) and starts
     // the thread. GUI thread only.
     void startUpload();
+    // What the upload plan read from the server; the next run starts from it instead of asking again.
+    void setPlanAnswers(const UploadPlanner::Answers& answers) { m_planAnswers = answers; }
 
 protected:
     bool beginRun() override;
@@ -60,6 +63,7 @@ private:
         RestDocument existing;
         QString refusal; // not empty: the file is refused with this text
         bool fromCache = false; // the listing or the rights were not asked for this file
+        bool seeded = false; // the listing or the rights are the plan's, read before the run
     };
 
     void handleQueued(int i);
@@ -70,8 +74,10 @@ private:
     Decision decide(int i, bool fresh);
     bool upload(int i, const Decision& decision, RestResponse& refused);
     void reportRefused(int i, const RestResponse& refused);
-    RestFolderAccess folderAccess(int folderId, bool fresh, bool* fetched = nullptr);
-    bool findDocument(int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched);
+    void seedCaches();
+    RestFolderAccess folderAccess(int folderId, bool fresh, bool* fetched = nullptr, bool* seeded = nullptr);
+    bool findDocument(int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched,
+        bool* seeded = nullptr);
     void refuseFile(int i, const QString& text);
 
     void setItemStatus(int position, const ModelItemStatus& status);
@@ -96,4 +102,5 @@ private:
     RunCache<RestFolderAccess> m_rights;
     // Each folder's documents by name (the first of a name, as a listing is searched).
     RunCache<QHash<QString, RestDocument>> m_documents;
+    UploadPlanner::Answers m_planAnswers;
 };

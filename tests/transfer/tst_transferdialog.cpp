@@ -1,5 +1,7 @@
 #include "model/restfolder.h"
+#include "rest/jobqueue.h"
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "support/testserver.h"
 #include "transfer/confirmationdialog.h"
 #include "transfer/downloaddialog.h"
@@ -61,6 +63,24 @@ QPushButton* dialogButton(const QDialog& dialog, const char* name)
     return dialog.findChild<QPushButton*>(QLatin1String(name));
 }
 
+// What the plan would have said of a row, read back from the worker's outcome.
+QString dialogAsPlanned(const QString& outcome)
+{
+    static const QHash<QString, QString> planned { { "Document uploaded successfully", "New document" },
+        { "Document revision added successfully", "New revision" }, { "Successful", "New folder" },
+        { "Folder existed already", "Existing folder" } };
+    return planned.value(outcome, QStringLiteral("Not allowed: ") + outcome);
+}
+
+QString dialogDocumentJson(int id, const char* name, int author, int revision)
+{
+    return QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2","AuthorID":%3,"RevisionNr":%4})")
+        .arg(id)
+        .arg(QLatin1String(name))
+        .arg(author)
+        .arg(revision);
+}
+
 void dialogWaitForClose(const QDialog& dialog)
 {
     QTRY_COMPARE_WITH_TIMEOUT(dialogButton(dialog, "startButton")->text(), QStringLiteral("Close"), 30000);
@@ -80,12 +100,14 @@ private Q_SLOTS:
     void endOfARunSaysWhatHappenedAndShowsTheProblems();
     void confirmationBoxAsksWithApplyToAll();
     void escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt();
+    void planAgreesWithTheWorkerRowByRow_data();
+    void planAgreesWithTheWorkerRowByRow();
     void texts_data();
     void texts();
 
 private:
     // Two folders, one inside the other, and five files: one beside them, two in each folder; seven rows.
-    std::unique_ptr<UploadDialog> uploadDialog();
+    std::unique_ptr<UploadDialog> uploadDialog(Rest* rest = nullptr);
     std::unique_ptr<DownloadDialog> downloadDialog(const QList<DownloadItem>& items);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -116,7 +138,7 @@ void TestTransferDialog::cleanup()
     m_dir.reset();
 }
 
-std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog()
+std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog(Rest* rest)
 {
     QDir root(m_dir->path());
     root.mkpath(QStringLiteral("outer/inner"));
@@ -128,7 +150,8 @@ std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog()
     builder.addUrls({ QUrl::fromLocalFile(root.filePath(QStringLiteral("loose.txt"))),
         QUrl::fromLocalFile(root.filePath(QStringLiteral("outer"))) });
     return std::make_unique<UploadDialog>(&m_folder, builder.items(), builder.folderCount(),
-        builder.fileCount(), QStringLiteral("Site/Docs"), QList<RestStatus> { draft }, m_rest.get());
+        builder.fileCount(), QStringLiteral("Site/Docs"), QList<RestStatus> { draft },
+        rest ? rest : m_rest.get());
 }
 
 std::unique_ptr<DownloadDialog> TestTransferDialog::downloadDialog(const QList<DownloadItem>& items)
@@ -286,6 +309,65 @@ void TestTransferDialog::escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt()
     QCOMPARE(dialogRead(m_dir->filePath("a.txt")), QByteArray("old a"));
     // The session's cancel was cleared for the calls that come after the dialog.
     QVERIFY(m_rest->getFolderAccess(1).canDownload());
+}
+
+void TestTransferDialog::planAgreesWithTheWorkerRowByRow_data()
+{
+    QTest::addColumn<QString>("rights");
+    QTest::addColumn<int>("author");
+    QTest::addColumn<QString>("totals");
+    QTest::addColumn<int>("listings");
+    // Every right; loose.txt and outer/a.txt exist. The run asks nothing the plan has read.
+    QTest::newRow("allowed") << QString() << 5 << "5 files, 2 folders, 65 bytes, 0 not allowed" << 1;
+    // Read only, and loose.txt is somebody else's: outer and all below it are refused too. The refusals
+    // are checked with the server once at Start.
+    QTest::newRow("read only") << R"({"ObjectType":"FolderAccess","CanView":true,"CanAddRevisionToOwn":true})"
+                               << 9 << "5 files, 2 folders, 65 bytes, 7 not allowed" << 2;
+}
+
+void TestTransferDialog::planAgreesWithTheWorkerRowByRow()
+{
+    QFETCH(QString, rights);
+    QFETCH(int, author);
+    QFETCH(QString, totals);
+    QFETCH(int, listings);
+    if (!rights.isEmpty())
+        m_service->setAccess(3, { TestReply::text(200, rights.toStdString()) });
+    m_service->setDocuments(3,
+        { TestReply::text(200, "[" + dialogDocumentJson(60, "loose.txt", author, 3).toStdString() + "]") });
+    m_service->setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":40,"Name":"outer"}])") });
+    m_service->setDocuments(
+        40, { TestReply::text(200, "[" + dialogDocumentJson(61, "a.txt", 5, 1).toStdString() + "]") });
+    m_service->setCreate("outer", { TestReply::text(400, "Folder with that name exists already") });
+    {
+        SessionRunner session(m_service->logon());
+        const auto dialog = uploadDialog(session.rest());
+        dialog->startPlan(&session);
+        QTRY_VERIFY(!dialog->planTexts().isEmpty());
+        QCOMPARE(dialog->findChild<QLabel*>("totalsLabel")->text(), totals);
+        const QStringList plan = dialog->planTexts();
+        QCOMPARE(dialogShown(*dialog), plan);
+        if (rights.isEmpty()) {
+            QCOMPARE(plan.first(), QStringLiteral("New revision (revision 4)"));
+            QVERIFY(plan.contains(QStringLiteral("New revision (revision 2)")));
+        }
+
+        dialogButton(*dialog, "startButton")->click();
+        dialogWaitForClose(*dialog);
+        // Row by row the worker did what the plan said; a revision's number is the server's to give.
+        QStringList expected = plan;
+        for (QString& text : expected) {
+            if (text.startsWith(QLatin1String("New revision")))
+                text = QStringLiteral("New revision");
+        }
+        QStringList outcome;
+        for (const QString& shown : dialogShown(*dialog))
+            outcome << dialogAsPlanned(shown);
+        QCOMPARE(outcome, expected);
+        QCOMPARE(m_service->calls().count(QStringLiteral("GET Documents?f=3")), listings);
+        QCOMPARE(m_service->calls().count(QStringLiteral("GET FolderAccess?f=3")), listings);
+    }
+    QVERIFY(JobQueue::waitForAll(10000));
 }
 
 void TestTransferDialog::texts_data()
