@@ -40,6 +40,8 @@ public:
     DownloadThread* worker() const { return m_worker; }
     // How many documents move at once; 1 unless set.
     void setParallelTransfers(int count);
+    // The document rows whose local file exists already, as found when the dialog opened.
+    QList<int> existingRows() const { return m_existingRows; }
 
 public slots:
     void cancelBtnClicked();
@@ -54,6 +56,8 @@ protected:
     bool isUpload() const override { return false; }
 
 private:
+    void showWhatExists();
+
     QList<DownloadItem> m_items;
     int m_folderCount;
     int m_fileCount;
@@ -61,4 +65,5 @@ private:
     QString m_targetDir;
     DownloadModel* m_model;
     DownloadThread* m_worker;
+    QList<int> m_existingRows;
 };

@@ -255,8 +255,16 @@ void TestTransferDialog::confirmationBoxAsksWithApplyToAll()
 {
     dialogWrite(m_dir->filePath("a.txt"), "old a");
     dialogWrite(m_dir->filePath("b.txt"), "old b");
-    const auto dialog = downloadDialog(
-        { dialogDocument(21, "a.txt", m_dir->path()), dialogDocument(23, "b.txt", m_dir->path()) });
+    QList<DownloadItem> items { dialogDocument(21, "a.txt", m_dir->path()),
+        dialogDocument(23, "b.txt", m_dir->path()), dialogDocument(24, "c.txt", m_dir->path()) };
+    items[0].setSize(1572864);
+    const auto dialog = downloadDialog(items);
+    // Before Start the dialog says which files are there already, and how much comes.
+    const QString exists = QStringLiteral("Exists already: asks before overwriting");
+    QCOMPARE(dialogShown(*dialog), QStringList({ exists, exists, QString() }));
+    QCOMPARE(
+        dialog->findChild<QLabel*>("totalsLabel")->text(), "3 files, 0 folders, 1.5 MB, 2 exist already");
+    m_service->server().on("GET", "/protected/Document.download", TestReply::text(200, "new content"));
     int boxes = 0;
     // Answers the real box: "Apply to all" ticked, then No.
     QTimer answerer;
@@ -277,7 +285,9 @@ void TestTransferDialog::confirmationBoxAsksWithApplyToAll()
     dialogButton(*dialog, "startButton")->click();
     dialogWaitForClose(*dialog);
     QCOMPARE(boxes, 1);
-    QCOMPARE(dialogShown(*dialog), QStringList(2, "File already existed, skipped by user"));
+    QCOMPARE(dialogShown(*dialog),
+        QStringList({ "File already existed, skipped by user", "File already existed, skipped by user",
+            "Successful" }));
     QCOMPARE(dialogRead(m_dir->filePath("a.txt")), QByteArray("old a"));
 }
 
