@@ -11,7 +11,6 @@
 #include "transfer/uploaddialog.h"
 #include "transfer/uploadlistbuilder.h"
 #include "uploadfakeservice.h"
-#include "widgets/itemicons.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -63,22 +62,13 @@ QPushButton* dialogButton(const QDialog& dialog, const char* name)
     return dialog.findChild<QPushButton*>(QLatin1String(name));
 }
 
-// What the plan would have said of a row, read back from the worker's outcome.
+// What the plan says of a row, read back from the worker's outcome; a revision's number is the server's.
 QString dialogAsPlanned(const QString& outcome)
 {
     static const QHash<QString, QString> planned { { "Document uploaded successfully", "New document" },
         { "Document revision added successfully", "New revision" }, { "Successful", "New folder" },
         { "Folder existed already", "Existing folder" } };
     return planned.value(outcome, QStringLiteral("Not allowed: ") + outcome);
-}
-
-QString dialogDocumentJson(int id, const char* name, int author, int revision)
-{
-    return QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2","AuthorID":%3,"RevisionNr":%4})")
-        .arg(id)
-        .arg(QLatin1String(name))
-        .arg(author)
-        .arg(revision);
 }
 
 void dialogWaitForClose(const QDialog& dialog)
@@ -235,12 +225,8 @@ void TestTransferDialog::endOfARunSaysWhatHappenedAndShowsTheProblems()
     QCOMPARE(dialogShown(*dialog), QStringList({ "Successful", "Successful", refusal }));
     QCOMPARE(dialog->findChild<QLabel*>("completionLabel")->text(),
         QStringLiteral("Completed: 2 succeeded, 1 failed"));
-    // The model keeps its own texts: the outcome as tool tip, the icon by status, the type icon by kind.
-    DownloadModel* model = dialog->model();
-    QCOMPARE(model->index(2, 4).data(Qt::ToolTipRole).toString(), refusal);
-    QVERIFY(!model->index(2, 4).data().isValid());
-    QCOMPARE(model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(),
-        QIcon(documentIconPath(QStringLiteral("a.txt"))).pixmap(16).toImage());
+    // The model keeps the outcome as the tool tip; the table shows it as text too.
+    QCOMPARE(dialog->model()->index(2, 4).data(Qt::ToolTipRole).toString(), refusal);
 
     // Only the failed row, and it can be copied as text.
     dialog->findChild<QCheckBox*>(QStringLiteral("problemsOnly"))->setChecked(true);
@@ -264,7 +250,6 @@ void TestTransferDialog::confirmationBoxAsksWithApplyToAll()
     QCOMPARE(dialogShown(*dialog), QStringList({ exists, exists, QString() }));
     QCOMPARE(
         dialog->findChild<QLabel*>("totalsLabel")->text(), "3 files, 0 folders, 1.5 MB, 2 exist already");
-    m_service->server().on("GET", "/protected/Document.download", TestReply::text(200, "new content"));
     int boxes = 0;
     // Answers the real box: "Apply to all" ticked, then No.
     QTimer answerer;
@@ -323,31 +308,31 @@ void TestTransferDialog::escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt()
 
 void TestTransferDialog::planAgreesWithTheWorkerRowByRow_data()
 {
-    QTest::addColumn<QString>("rights");
-    QTest::addColumn<int>("author");
+    QTest::addColumn<QByteArray>("rights");
     QTest::addColumn<QString>("totals");
-    QTest::addColumn<int>("listings");
-    // Every right; loose.txt and outer/a.txt exist. The run asks nothing the plan has read.
-    QTest::newRow("allowed") << QString() << 5 << "5 files, 2 folders, 65 bytes, 0 not allowed" << 1;
+    QTest::addColumn<int>("asked"); // the target's listing and rights, by plan and worker together
+    // Every right; loose.txt (revision 3) and outer/a.txt exist. The run asks nothing the plan has read.
+    QTest::newRow("allowed") << QByteArray() << "5 files, 2 folders, 65 bytes, 0 not allowed" << 1;
     // Read only, and loose.txt is somebody else's: outer and all below it are refused too. The refusals
     // are checked with the server once at Start.
-    QTest::newRow("read only") << R"({"ObjectType":"FolderAccess","CanView":true,"CanAddRevisionToOwn":true})"
-                               << 9 << "5 files, 2 folders, 65 bytes, 7 not allowed" << 2;
+    QTest::newRow("read only") << QByteArray(R"({"ObjectType":"FolderAccess","CanAddRevisionToOwn":true})")
+                               << "5 files, 2 folders, 65 bytes, 7 not allowed" << 2;
 }
 
 void TestTransferDialog::planAgreesWithTheWorkerRowByRow()
 {
-    QFETCH(QString, rights);
-    QFETCH(int, author);
+    QFETCH(QByteArray, rights);
     QFETCH(QString, totals);
-    QFETCH(int, listings);
+    QFETCH(int, asked);
     if (!rights.isEmpty())
         m_service->setAccess(3, { TestReply::text(200, rights.toStdString()) });
     m_service->setDocuments(3,
-        { TestReply::text(200, "[" + dialogDocumentJson(60, "loose.txt", author, 3).toStdString() + "]") });
+        { TestReply::text(200,
+            R"([{"ObjectType":"Document","ID":60,"Name":"loose.txt","AuthorID":9,)"
+            R"("RevisionNr":3}])") });
     m_service->setFolders(3, { TestReply::text(200, R"([{"ObjectType":"Folder","ID":40,"Name":"outer"}])") });
     m_service->setDocuments(
-        40, { TestReply::text(200, "[" + dialogDocumentJson(61, "a.txt", 5, 1).toStdString() + "]") });
+        40, { TestReply::text(200, R"([{"ObjectType":"Document","ID":61,"Name":"a.txt"}])") });
     m_service->setCreate("outer", { TestReply::text(400, "Folder with that name exists already") });
     {
         SessionRunner session(m_service->logon());
@@ -355,27 +340,19 @@ void TestTransferDialog::planAgreesWithTheWorkerRowByRow()
         dialog->startPlan(&session);
         QTRY_VERIFY(!dialog->planTexts().isEmpty());
         QCOMPARE(dialog->findChild<QLabel*>("totalsLabel")->text(), totals);
-        const QStringList plan = dialog->planTexts();
+        QStringList plan = dialog->planTexts();
         QCOMPARE(dialogShown(*dialog), plan);
-        if (rights.isEmpty()) {
-            QCOMPARE(plan.first(), QStringLiteral("New revision (revision 4)"));
-            QVERIFY(plan.contains(QStringLiteral("New revision (revision 2)")));
-        }
+        QVERIFY(!rights.isEmpty() || plan.startsWith(QStringLiteral("New revision (revision 4)")));
 
         dialogButton(*dialog, "startButton")->click();
         dialogWaitForClose(*dialog);
-        // Row by row the worker did what the plan said; a revision's number is the server's to give.
-        QStringList expected = plan;
-        for (QString& text : expected) {
-            if (text.startsWith(QLatin1String("New revision")))
-                text = QStringLiteral("New revision");
-        }
         QStringList outcome;
         for (const QString& shown : dialogShown(*dialog))
             outcome << dialogAsPlanned(shown);
-        QCOMPARE(outcome, expected);
-        QCOMPARE(m_service->calls().count(QStringLiteral("GET Documents?f=3")), listings);
-        QCOMPARE(m_service->calls().count(QStringLiteral("GET FolderAccess?f=3")), listings);
+        plan.replaceInStrings(QRegularExpression(QStringLiteral(" \\(revision \\d+\\)")), QString());
+        QCOMPARE(outcome, plan);
+        QCOMPARE(m_service->calls().count(QStringLiteral("GET Documents?f=3")), asked);
+        QCOMPARE(m_service->calls().count(QStringLiteral("GET FolderAccess?f=3")), asked);
     }
     QVERIFY(JobQueue::waitForAll(10000));
 }
@@ -384,13 +361,7 @@ void TestTransferDialog::texts_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    const auto summary = [](int ok, int failed, int notStarted, bool canceled) {
-        return TransferReport::summary({ ok, failed, notStarted }, canceled);
-    };
-    QTest::newRow("some failed") << summary(48, 2, 0, false) << "Completed: 48 succeeded, 2 failed";
-    QTest::newRow("all done") << summary(5, 0, 0, false) << "Completed: 5 succeeded";
-    QTest::newRow("canceled") << summary(30, 0, 20, true) << "Canceled: 30 done, 20 not started";
-
+    // The summaries at the end are checked with the runs above.
     TransferProgress progress;
     progress.files = 50;
     progress.finishedFiles = 12;
@@ -398,8 +369,6 @@ void TestTransferDialog::texts_data()
     progress.processedBytes = 1200000000;
     const QString line = QStringLiteral("12 of 50 files \u00b7 1.2 GB of 3.4 GB");
     QTest::newRow("speed not known yet") << TransferReport::progressLine(progress, 20e6, 500) << line;
-    QTest::newRow("time left not settled")
-        << TransferReport::progressLine(progress, 20e6, 2000) << line + QStringLiteral(" \u00b7 20.0 MB/s");
     QTest::newRow("time left") << TransferReport::progressLine(progress, 20e6, 5000)
                                << line + QStringLiteral(" \u00b7 20.0 MB/s \u00b7 about 2 min left");
     QTest::newRow("stalled") << TransferReport::progressLine(progress, 0, 5000)
