@@ -16,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -225,9 +226,11 @@ void UploadDialog::buildPlanArea()
     }
     showTotals();
 
-    // The size comes right after the name.
+    // The size comes right after the name; the dialog grows by its width, up to the screen's.
     view()->horizontalHeader()->moveSection(5, 1);
     view()->setColumnWidth(5, 80);
+    const int wanted = width() + view()->columnWidth(5);
+    resize(screen() ? std::min(wanted, screen()->availableGeometry().width()) : wanted, height());
     view()->setAccessibleName(QStringLiteral("Files to upload"));
     view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view()->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -256,6 +259,8 @@ void UploadDialog::buildPlanArea()
     layout->addWidget(m_bulkApply);
     addAboveTable(row, { m_bulkDescription, m_bulkStatus, m_bulkApply });
     connect(m_bulkApply, &QPushButton::clicked, this, &UploadDialog::applyToSelected);
+    // The dialog opens in the table: arrows and Shift select rows, Enter starts.
+    view()->setFocus();
     connect(view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         [this] { m_bulkApply->setEnabled(view()->selectionModel()->hasSelection()); });
 }
