@@ -22,14 +22,13 @@ std::string downloadListFolderJson(int id, const QString& name, const QString& t
 
 std::string downloadListDocumentJson(int id, const QString& name, int folderId, int statusId)
 {
-    RestDocument document;
-    document.setObjectType(QStringLiteral("Document"));
-    document.setId(id);
-    document.setName(name);
-    document.setFolderId(folderId);
-    document.setStatusId(statusId);
-    document.setDescription(QStringLiteral("about ") + name);
-    return document.toJson().toStdString();
+    return QStringLiteral(R"({"ObjectType":"Document","ID":%1,"Name":"%2","FolderID":%3,"StatusID":%4,)"
+                          R"("Description":"about %2"})")
+        .arg(id)
+        .arg(name)
+        .arg(folderId)
+        .arg(statusId)
+        .toStdString();
 }
 
 std::string downloadListArray(std::initializer_list<std::string> elements)
@@ -49,22 +48,19 @@ RestProject downloadListBridge()
     return project;
 }
 
-// What the list holds, one line per item: kind, name, remote path, local folder, children.
-QStringList downloadListOutline(const QList<DownloadItem>& items, const QString& target)
+// What the list holds, one line per item: kind, name, remote path, local folder (the target as "T"),
+// children.
+QStringList downloadListOutline(const QList<DownloadItem>& items, QString target)
 {
+    if (target.endsWith('/'))
+        target.chop(1);
     QStringList lines;
     for (const DownloadItem& item : items) {
         QStringList children;
         for (int child : item.children())
             children << QString::number(child);
-        QString localDir = item.localDir();
-        QString base = target;
-        if (base.endsWith('/'))
-            base.chop(1);
-        if (localDir.startsWith(base))
-            localDir = QStringLiteral("T") + localDir.mid(base.size());
-        lines << item.objectType() + ' ' + item.name() + " | " + item.path() + " | " + localDir + " | "
-                + children.join(',');
+        lines << item.objectType() + ' ' + item.name() + " | " + item.path() + " | "
+                + QString(item.localDir()).replace(target, QStringLiteral("T")) + " | " + children.join(',');
     }
     return lines;
 }
