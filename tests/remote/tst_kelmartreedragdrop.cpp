@@ -243,9 +243,10 @@ void TestKelmarTreeDragDrop::projectWithoutStatusesStillOpensTheDialog()
     QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
     QCOMPARE(m_dialogs, 1);
     QCOMPARE(m_status, QString());
-    // The project row is reloaded even though nothing was uploaded.
-    QCOMPARE(
-        requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });
+    // The project row is reloaded even though nothing was uploaded; the dialog's plan may have asked
+    // about the target before the dialog closed.
+    QCOMPARE(requestTargets().last(), QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree"));
+    QVERIFY(requestTargets().filter(QStringLiteral("POST ")).isEmpty());
 }
 
 void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog_data()
