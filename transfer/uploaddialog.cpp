@@ -220,10 +220,6 @@ void UploadDialog::syncEditors()
 // The totals, and the row that sets the description and the status of the selected files at once.
 void UploadDialog::buildPlanArea()
 {
-    for (const UploadItem& item : std::as_const(m_items)) {
-        if (item.fileInfo().isFile())
-            m_totalBytes += item.fileInfo().size();
-    }
     showTotals();
 
     // The size comes right after the name; the dialog grows by its width, up to the screen's.
@@ -308,6 +304,7 @@ void UploadDialog::showPlan(const UploadPlanner::Result& result)
         return;
     m_planTexts.clear();
     m_refused = 0;
+    m_totalBytes = result.bytes;
     for (const UploadPlanner::Row& row : result.rows) {
         m_planTexts.append(UploadPlanner::text(row));
         if (row.kind == UploadPlanner::Kind::Refused)
@@ -321,8 +318,10 @@ void UploadDialog::showPlan(const UploadPlanner::Result& result)
 void UploadDialog::showTotals()
 {
     QString text = QString::number(m_fileCount) + QStringLiteral(" files, ") + QString::number(m_folderCount)
-        + QStringLiteral(" folders, ") + sizeText(m_totalBytes);
+        + QStringLiteral(" folders");
+    // The size and the refusals come with the plan.
     if (m_refused >= 0)
-        text += QStringLiteral(", ") + QString::number(m_refused) + QStringLiteral(" not allowed");
+        text += QStringLiteral(", ") + sizeText(m_totalBytes) + QStringLiteral(", ")
+            + QString::number(m_refused) + QStringLiteral(" not allowed");
     setTotals(text);
 }

@@ -88,8 +88,9 @@ private:
 
     std::optional<CancelToken> m_planJob;
     QList<QString> m_planTexts;
-    qint64 m_totalBytes = 0;
-    int m_refused = -1; // -1 until the plan is known
+    // Both come with the plan; -1 until then.
+    qint64 m_totalBytes = -1;
+    int m_refused = -1;
     QLineEdit* m_bulkDescription = nullptr;
     QComboBox* m_bulkStatus = nullptr;
     QPushButton* m_bulkApply = nullptr;

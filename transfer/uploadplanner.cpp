@@ -97,7 +97,7 @@ QList<UploadPlanner::Entry> UploadPlanner::entries(const QList<UploadItem>& item
     entries.reserve(items.size());
     for (const UploadItem& item : items) {
         const QFileInfo info = item.fileInfo();
-        entries.append({ info.fileName(), item.parentIndex(), info.isDir() });
+        entries.append({ info.absoluteFilePath(), info.fileName(), item.parentIndex(), info.isDir() });
     }
     return entries;
 }
@@ -108,6 +108,13 @@ UploadPlanner::Result UploadPlanner::plan(
 {
     Result result;
     result.rows.resize(entries.size());
+    // The sizes are read here too: for a large list that takes a while, too long for the GUI thread.
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i % 256 == 0)
+            checkCanceled();
+        if (!entries.at(i).isDir)
+            result.bytes += QFileInfo(entries.at(i).path).size();
+    }
     std::optional<RestContact> contact;
     QString contactFailure;
     try {

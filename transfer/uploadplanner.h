@@ -50,11 +50,13 @@ public:
     {
         QList<Row> rows;
         Answers answers;
+        qint64 bytes = 0; // the files' sizes together
     };
 
     // One item of the list as the planner needs it; taken on the GUI thread.
     struct Entry
     {
+        QString path;
         QString name;
         int parentIndex = -1;
         bool isDir = false;
