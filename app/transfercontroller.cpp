@@ -164,6 +164,7 @@ void TransferController::runUpload(const UploadRequest& request, const UploadPla
             request.targetPath, plan.statuses, m_session->rest());
         dialog.setMinimumSize(806, 400);
         dialog.setParallelTransfers(m_session->transfers());
+        dialog.startPlan(m_session);
         m_abortTransfer = [&dialog] {
             dialog.cancelBtnClicked();
             dialog.done(QDialog::Rejected);

@@ -5,7 +5,9 @@
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
 #include "transfer/transfertableproxy.h"
+#include "widgets/sizetext.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTableView>
 
@@ -46,6 +48,8 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     connect(cancelButton(), &QPushButton::clicked, this, &DownloadDialog::cancelBtnClicked);
     connect(startButton(), &QPushButton::clicked, this, &DownloadDialog::okBtnClicked);
     setWindowTitle(QStringLiteral("Download files"));
+    view()->setAccessibleName(QStringLiteral("Files to download"));
+    showWhatExists();
 }
 
 DownloadDialog::~DownloadDialog()
@@ -54,6 +58,34 @@ DownloadDialog::~DownloadDialog()
     view()->setModel(nullptr);
     proxy()->setSourceModel(nullptr);
     delete m_model;
+}
+
+// Before Start the user sees the total size and which files are there already (the worker asks about
+// each of them before it overwrites one).
+void DownloadDialog::showWhatExists()
+{
+    QList<QString> notes;
+    notes.reserve(m_items.size());
+    qint64 bytes = 0;
+    for (int row = 0; row < m_items.size(); ++row) {
+        const DownloadItem& item = m_items.at(row);
+        QString note;
+        if (item.objectType() == QLatin1String("Document")) {
+            bytes += item.size();
+            if (QFileInfo::exists(item.localDir() + QLatin1Char('/') + item.name())) {
+                note = QStringLiteral("Exists already: asks before overwriting");
+                m_existingRows.append(row);
+            }
+        }
+        notes.append(note);
+    }
+    proxy()->setNotes(notes);
+    QString totals = QString::number(m_fileCount) + QStringLiteral(" files, ")
+        + QString::number(m_folderCount) + QStringLiteral(" folders, ") + sizeText(bytes);
+    if (!m_existingRows.isEmpty())
+        totals += QStringLiteral(", ") + QString::number(m_existingRows.size())
+            + QStringLiteral(" exist already");
+    setTotals(totals);
 }
 
 void DownloadDialog::setParallelTransfers(int count)

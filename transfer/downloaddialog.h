@@ -40,6 +40,8 @@ public:
     DownloadThread* worker() const { return m_worker; }
     // How many documents move at once; 1 unless set.
     void setParallelTransfers(int count);
+    // The document rows whose local file exists already, as found when the dialog opened.
+    QList<int> existingRows() const { return m_existingRows; }
 
 public slots:
     void cancelBtnClicked();
@@ -55,6 +57,8 @@ protected:
     TransferCsv::Row reportRow(int row) const override;
 
 private:
+    void showWhatExists();
+
     QList<DownloadItem> m_items;
     int m_folderCount;
     int m_fileCount;
@@ -62,4 +66,5 @@ private:
     QString m_targetDir;
     DownloadModel* m_model;
     DownloadThread* m_worker;
+    QList<int> m_existingRows;
 };

@@ -18,10 +18,12 @@ public:
     Q_DISABLE_COPY_MOVE(RunCache)
 
     // Runs read on the value of key under the cache's lock and returns what it returns. The value is the
-    // stored one, or what fetch() returns (fetched is then set), also when fresh asks for a new one.
-    // What fetch throws passes through.
+    // stored one, or what fetch() returns (fetched is then set), also when fresh asks for a new one;
+    // seeded is set when the value came from seed() and was not fetched since. What fetch throws passes
+    // through.
     template<typename Fetch, typename Read>
-    auto read(int key, Fetch fetch, Read read, bool fresh = false, bool* fetched = nullptr)
+    auto read(
+        int key, Fetch fetch, Read read, bool fresh = false, bool* fetched = nullptr, bool* seeded = nullptr)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [this, key] { return m_fetching.count(key) == 0; });
@@ -40,12 +42,15 @@ public:
                 throw;
             }
             m_fetching.erase(key);
+            m_seeded.erase(key);
             m_changed.notify_all();
             if (fetched)
                 *fetched = true;
         } else if (fetched) {
             *fetched = false;
         }
+        if (seeded)
+            *seeded = m_seeded.count(key) != 0;
         return read(found->second);
     }
 
@@ -54,6 +59,16 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_values.insert_or_assign(key, std::move(value));
+        m_seeded.erase(key);
+    }
+
+    // Stores value as an answer learned before the run: it serves like a fetched one, but read() says
+    // where it came from, so that a decision against it can be checked with the server.
+    void seed(int key, Value value)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_values.insert_or_assign(key, std::move(value));
+        m_seeded.insert(key);
     }
 
     // Changes the stored value of key, if there is one, so that it stays what the server would answer.
@@ -70,4 +85,5 @@ private:
     std::condition_variable m_changed;
     std::unordered_map<int, Value> m_values;
     std::unordered_set<int> m_fetching;
+    std::unordered_set<int> m_seeded;
 };

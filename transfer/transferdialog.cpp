@@ -134,8 +134,54 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     connect(m_poll, &QTimer::timeout, this, &TransferDialog::refreshProgress);
 
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
+    setUpKeyboardAccess();
     // The last column holds each row's outcome as text.
     fitTransferTable(this, m_view, { 200, 200, 200, 120, 240 });
+}
+
+// Tab goes from the table to the filter, Cancel and Start; arrows move within the table. Each control
+// has a name a screen reader can say.
+void TransferDialog::setUpKeyboardAccess()
+{
+    m_view->setTabKeyNavigation(false);
+    m_view->setAccessibleName(QStringLiteral("Items"));
+    m_view->setAccessibleDescription(
+        QStringLiteral("One row per file or folder, with what happens to it in the last column"));
+    m_progressBar->setAccessibleName(QStringLiteral("Transfer progress"));
+    m_startButton->setAccessibleDescription(
+        QStringLiteral("Starts the transfer, or closes the finished one"));
+    m_cancelButton->setAccessibleDescription(
+        QStringLiteral("Stops a running transfer, or closes the dialog"));
+    chainTabOrder(belowTable());
+}
+
+// The table and the controls below it, in the order Tab visits them.
+QList<QWidget*> TransferDialog::belowTable() const
+{
+    return { m_view, m_problemsOnly, m_retryButton, m_reportButton, m_cancelButton, m_startButton };
+}
+
+void TransferDialog::chainTabOrder(const QList<QWidget*>& widgets)
+{
+    for (qsizetype i = 1; i < widgets.size(); ++i)
+        QWidget::setTabOrder(widgets.at(i - 1), widgets.at(i));
+}
+
+void TransferDialog::setTotals(const QString& text)
+{
+    if (!m_totalsLabel) {
+        m_totalsLabel = new QLabel;
+        m_totalsLabel->setObjectName(QStringLiteral("totalsLabel"));
+        m_totalsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_mainLayout->insertWidget(m_mainLayout->indexOf(m_headingLabel) + 1, m_totalsLabel);
+    }
+    m_totalsLabel->setText(text);
+}
+
+void TransferDialog::addAboveTable(QWidget* row, const QList<QWidget*>& tabOrder)
+{
+    m_mainLayout->insertWidget(m_mainLayout->indexOf(m_view), row);
+    chainTabOrder(tabOrder + belowTable());
 }
 
 void TransferDialog::beginTransfer(bool failedOnly)

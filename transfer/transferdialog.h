@@ -77,6 +77,10 @@ protected:
     void finishTransfer();
     // Shows how far the worker has come.
     void refreshProgress();
+    // The line of totals between the heading and the table.
+    void setTotals(const QString& text);
+    // Puts a row of controls between the totals and the table; Tab reaches them before the table.
+    void addAboveTable(QWidget* row, const QList<QWidget*>& tabOrder);
 
     // The status of a row of the list.
     virtual ModelItemStatus rowStatus(int row) const = 0;
@@ -100,6 +104,9 @@ private:
     void saveReport();
     void followRunningRow(int sourceRow);
     void userScrolled();
+    void setUpKeyboardAccess();
+    QList<QWidget*> belowTable() const;
+    static void chainTabOrder(const QList<QWidget*>& widgets);
 
     Rest* m_rest;
     TransferWorker* m_worker = nullptr;
@@ -108,6 +115,7 @@ private:
     QTableView* m_view = nullptr;
     QVBoxLayout* m_mainLayout = nullptr;
     QLabel* m_headingLabel = nullptr;
+    QLabel* m_totalsLabel = nullptr;
     QPushButton* m_cancelButton = nullptr;
     QPushButton* m_startButton = nullptr;
     QFrame* m_bottomFrame = nullptr;

@@ -29,22 +29,35 @@ void TransferTableProxy::setRunning(const QHash<int, QString>& running)
     }
 }
 
+void TransferTableProxy::setNotes(const QList<QString>& notes)
+{
+    m_notes = notes;
+    const int rows = rowCount();
+    if (rows > 0)
+        emit dataChanged(index(0, statusColumn), index(rows - 1, statusColumn));
+}
+
 void TransferTableProxy::statusChanged(int sourceRow)
 {
     const QModelIndex cell = mapFromSource(sourceModel()->index(sourceRow, statusColumn));
     if (cell.isValid())
-        emit dataChanged(cell, cell, { Qt::DisplayRole, Qt::ToolTipRole });
+        emit dataChanged(cell, cell,
+            { Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleTextRole, Qt::AccessibleDescriptionRole });
 }
 
 QVariant TransferTableProxy::data(const QModelIndex& index, int role) const
 {
-    if (index.column() != statusColumn || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    const bool text = role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole
+        || role == Qt::AccessibleDescriptionRole;
+    if (index.column() != statusColumn || !text)
         return QSortFilterProxyModel::data(index, role);
     const int sourceRow = mapToSource(index).row();
     const auto running = m_running.constFind(sourceRow);
     if (running != m_running.cend())
         return *running;
-    // The outcome is read where it is shown, not only by hovering over the icon.
+    if (m_statusCode(sourceRow) == ModelItemStatus::Listed)
+        return m_notes.value(sourceRow);
+    // The outcome is read where it is shown, not only by hovering over the icon, and read out too.
     return QSortFilterProxyModel::data(index, Qt::ToolTipRole);
 }
 

@@ -6,8 +6,10 @@
 #include <functional>
 
 // What a transfer table shows over its list model: the outcome of each row as text in the Progress
-// column beside its icon (the tool tip keeps it too), the rows that run now with their progress, and on
-// request only the rows that failed. The list model itself stays as it is. GUI thread only.
+// column beside its icon (the tool tip keeps it too, and screen readers get it as the cell's name), a
+// note per row until the row is queued (what it will become), the rows that run now with their
+// progress, and on request only the rows that failed. The list model itself stays as it is. GUI thread
+// only.
 class TransferTableProxy final : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ public:
     bool problemsOnly() const { return m_problemsOnly; }
     // The rows that run now, by source row, with what they show instead of their status.
     void setRunning(const QHash<int, QString>& running);
+    // What each row (by source row) will become, shown until the row is queued.
+    void setNotes(const QList<QString>& notes);
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
@@ -35,4 +39,5 @@ private:
     std::function<int(int row)> m_statusCode;
     bool m_problemsOnly = false;
     QHash<int, QString> m_running;
+    QList<QString> m_notes;
 };

@@ -8,16 +8,23 @@ UploadDelegate::UploadDelegate(QList<RestStatus> statuses, QObject* parent)
     , m_statuses(std::move(statuses))
 { }
 
+// The editors take the focus by click only: they come and go as the table scrolls, and Tab would get
+// lost among them. From the keyboard the row above the table sets the selected rows.
 QWidget* UploadDelegate::createEditor(
     QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
 {
     if (index.column() == 2) {
         auto* editor = new QLineEdit(parent);
+        editor->setFocusPolicy(Qt::ClickFocus);
+        editor->setAccessibleName(
+            QStringLiteral("Description of ") + index.siblingAtColumn(0).data().toString());
         connect(editor, &QLineEdit::editingFinished, this, &UploadDelegate::lineEditorFinished);
         return editor;
     }
     if (index.column() == 3) {
         auto* editor = new QComboBox(parent);
+        editor->setFocusPolicy(Qt::ClickFocus);
+        editor->setAccessibleName(QStringLiteral("Status of ") + index.siblingAtColumn(0).data().toString());
         for (const RestStatus& status : m_statuses)
             editor->addItem(status.name());
         connect(editor, &QComboBox::currentIndexChanged, this, &UploadDelegate::comboBoxIndexChanged);

@@ -1,15 +1,22 @@
 #include "transfer/uploaddialog.h"
 
 #include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "transfer/transfertableproxy.h"
 #include "transfer/uploaddelegate.h"
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"
+#include "widgets/sizetext.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -52,6 +59,7 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     connect(cancelButton(), &QPushButton::clicked, this, &UploadDialog::cancelBtnClicked);
     connect(startButton(), &QPushButton::clicked, this, &UploadDialog::okBtnClicked);
     setWindowTitle(QStringLiteral("Upload files"));
+    buildPlanArea();
 
     // Editors follow the rows on screen: opening one pair per file row would take seconds for a large list.
     view()->viewport()->installEventFilter(this);
@@ -61,6 +69,8 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
 
 UploadDialog::~UploadDialog()
 {
+    if (m_planJob)
+        m_planJob->cancel();
     // The worker first: it writes into the model until it has ended.
     delete m_thread;
     // The editors stop following the view before its rows go, or every row would get them on the way out.
@@ -120,6 +130,11 @@ void UploadDialog::okBtnClicked()
         for (int row = std::max(m_editorFirst, 0); m_editorFirst >= 0 && row <= m_editorLast; ++row)
             closeRowEditors(row);
         m_editorFirst = m_editorLast = -1;
+        // The plan is only a forecast: the worker asks for what the plan has not read yet.
+        if (m_planJob)
+            m_planJob->cancel();
+        m_planJob.reset();
+        m_bulkDescription->parentWidget()->setEnabled(false);
         startTransfer([this] {
             m_model->setTransferStarted(true);
             m_thread->startUpload();
@@ -216,4 +231,113 @@ void UploadDialog::syncEditors()
     }
     m_editorFirst = first;
     m_editorLast = last;
+}
+
+// The totals, and the row that sets the description and the status of the selected files at once.
+void UploadDialog::buildPlanArea()
+{
+    showTotals();
+
+    // The size comes right after the name; the dialog grows by its width, up to the screen's.
+    view()->horizontalHeader()->moveSection(5, 1);
+    view()->setColumnWidth(5, 80);
+    const int wanted = width() + view()->columnWidth(5);
+    resize(screen() ? std::min(wanted, screen()->availableGeometry().width()) : wanted, height());
+    view()->setAccessibleName(QStringLiteral("Files to upload"));
+    view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view()->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    auto* row = new QWidget;
+    row->setObjectName(QStringLiteral("bulkEdit"));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_bulkDescription = new QLineEdit;
+    m_bulkDescription->setObjectName(QStringLiteral("bulkDescription"));
+    m_bulkDescription->setPlaceholderText(QStringLiteral("Description"));
+    m_bulkDescription->setAccessibleName(QStringLiteral("Description for the selected files"));
+    m_bulkStatus = new QComboBox;
+    m_bulkStatus->setObjectName(QStringLiteral("bulkStatus"));
+    m_bulkStatus->setAccessibleName(QStringLiteral("Status for the selected files"));
+    for (const RestStatus& status : std::as_const(m_statuses))
+        m_bulkStatus->addItem(status.name());
+    m_bulkApply = new QPushButton(QStringLiteral("Apply to selected"));
+    m_bulkApply->setObjectName(QStringLiteral("bulkApply"));
+    m_bulkApply->setAccessibleDescription(
+        QStringLiteral("Gives the selected files this description and this status"));
+    m_bulkApply->setAutoDefault(false);
+    m_bulkApply->setEnabled(false);
+    layout->addWidget(m_bulkDescription, 1);
+    layout->addWidget(m_bulkStatus);
+    layout->addWidget(m_bulkApply);
+    addAboveTable(row, { m_bulkDescription, m_bulkStatus, m_bulkApply });
+    connect(m_bulkApply, &QPushButton::clicked, this, &UploadDialog::applyToSelected);
+    // The dialog opens in the table: arrows and Shift select rows, Enter starts.
+    view()->setFocus();
+    connect(view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this] { m_bulkApply->setEnabled(view()->selectionModel()->hasSelection()); });
+}
+
+void UploadDialog::applyToSelected()
+{
+    if (m_model->transferStarted())
+        return;
+    const QString description = m_bulkDescription->text();
+    const QString status = m_bulkStatus->currentText();
+    for (const QModelIndex& selected : view()->selectionModel()->selectedRows()) {
+        const int row = proxy()->mapToSource(selected).row();
+        if (row < 0 || !m_items.at(row).fileInfo().isFile())
+            continue;
+        m_model->setData(m_model->index(row, 2), description, Qt::EditRole);
+        if (!status.isEmpty())
+            m_model->setData(m_model->index(row, 3), status, Qt::EditRole);
+    }
+}
+
+void UploadDialog::startPlan(SessionRunner* session)
+{
+    if (!session || m_model->transferStarted() || m_items.isEmpty())
+        return;
+    const UploadPlanner planner(m_target);
+    const QList<UploadPlanner::Entry> entries = UploadPlanner::entries(m_items);
+    m_planJob = session->run(
+        this,
+        [planner, entries](Rest& rest, const JobControl& control) {
+            return planner.plan(rest, entries, [&control] { control.throwIfCanceled(); });
+        },
+        [this](const UploadPlanner::Result& result) {
+            m_planJob.reset();
+            showPlan(result);
+        },
+        [this](std::exception_ptr) {
+            // Nothing more to show than before: the worker finds out at Start.
+            m_planJob.reset();
+        });
+}
+
+void UploadDialog::showPlan(const UploadPlanner::Result& result)
+{
+    if (m_model->transferStarted())
+        return;
+    m_planTexts.clear();
+    m_refused = 0;
+    m_totalBytes = result.bytes;
+    for (const UploadPlanner::Row& row : result.rows) {
+        m_planTexts.append(UploadPlanner::text(row));
+        if (row.kind == UploadPlanner::Kind::Refused)
+            ++m_refused;
+    }
+    proxy()->setNotes(m_planTexts);
+    m_thread->setPlanAnswers(result.answers);
+    showTotals();
+}
+
+void UploadDialog::showTotals()
+{
+    QString text = QString::number(m_fileCount) + QStringLiteral(" files, ") + QString::number(m_folderCount)
+        + QStringLiteral(" folders");
+    // The size and the refusals come with the plan.
+    if (m_refused >= 0)
+        text += QStringLiteral(", ") + sizeText(m_totalBytes) + QStringLiteral(", ")
+            + QString::number(m_refused) + QStringLiteral(" not allowed");
+    setTotals(text);
 }

@@ -1,6 +1,7 @@
 #include "transfer/uploadmodel.h"
 
 #include "widgets/itemicons.h"
+#include "widgets/sizetext.h"
 
 #include <QIcon>
 
@@ -19,7 +20,7 @@ int UploadModel::rowCount(const QModelIndex& parent) const
 
 int UploadModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 5;
+    return parent.isValid() ? 0 : 6;
 }
 
 UploadItem UploadModel::getItem(const QModelIndex& index) const
@@ -38,7 +39,7 @@ void UploadModel::setTransferStarted(bool started)
 
 QVariant UploadModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_items->size() || index.column() > 4)
+    if (!index.isValid() || index.row() >= m_items->size() || index.column() > 5)
         return QVariant();
     // Read in place: painting asks for every visible cell, and a copy per call buys nothing here.
     const UploadItem& item = m_items->at(index.row());
@@ -54,6 +55,12 @@ QVariant UploadModel::data(const QModelIndex& index, int role) const
             return item.description();
         if (column == 3 && m_transferStarted && item.fileInfo().isFile())
             return item.documentStatus().name();
+        if (column == 5 && item.fileInfo().isFile())
+            return sizeText(item.fileInfo().size());
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        if (column == 5)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant();
     case Qt::EditRole:
         if (column == 2)
@@ -132,6 +139,8 @@ QVariant UploadModel::headerData(int section, Qt::Orientation orientation, int r
         return QStringLiteral("Status");
     case 4:
         return QStringLiteral("Progress");
+    case 5:
+        return QStringLiteral("Size");
     default:
         return QVariant();
     }

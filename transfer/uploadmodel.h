@@ -8,7 +8,7 @@
 #include <QIcon>
 #include <QList>
 
-// The upload list as a table: name, path, description, document status and progress. The list belongs
+// The upload list as a table: name, path, description, document status, progress and size. The list belongs
 // to the upload dialog; the model reads and writes it in place. GUI thread only.
 class UploadModel final : public QAbstractTableModel
 {

@@ -102,7 +102,19 @@ void UploadThread::startUpload()
         m_names.append(listed.fileName());
         m_work.append(copy);
     }
+    seedCaches();
     launch(plan);
+}
+
+void UploadThread::seedCaches()
+{
+    for (auto rights = m_planAnswers.rights.cbegin(); rights != m_planAnswers.rights.cend(); ++rights)
+        m_rights.seed(rights.key(), rights.value());
+    for (auto listing = m_planAnswers.documents.cbegin(); listing != m_planAnswers.documents.cend();
+         ++listing)
+        m_documents.seed(listing.key(), uploadThreadByName(listing.value()));
+    // Once: a later run asks the server itself.
+    m_planAnswers = {};
 }
 
 void UploadThread::writeItemStatuses()
@@ -179,12 +191,12 @@ void UploadThread::handleQueued(int i)
     }
 }
 
-RestFolderAccess UploadThread::folderAccess(int i, int folderId, bool fresh, bool* fetched)
+RestFolderAccess UploadThread::folderAccess(int i, int folderId, bool fresh, bool* fetched, bool* seeded)
 {
     return m_rights.read(
         folderId,
         [this, i, folderId] { return retrying(i, [&] { return m_rest->getFolderAccess(folderId); }); },
-        [](const RestFolderAccess& access) { return access; }, fresh, fetched);
+        [](const RestFolderAccess& access) { return access; }, fresh, fetched, seeded);
 }
 
 void UploadThread::createFolder(int i)
@@ -205,7 +217,12 @@ void UploadThread::createFolder(int i)
             if (!m_contact.isAdmin()) {
                 try {
                     bool fetched = false;
-                    if (!folderAccess(i, parentId, false, &fetched).canAddSubfolder())
+                    bool seeded = false;
+                    bool allowed = folderAccess(i, parentId, false, &fetched, &seeded).canAddSubfolder();
+                    // A refusal on the plan's answer is checked with the server: rights change.
+                    if (!allowed && seeded)
+                        allowed = folderAccess(i, parentId, true, &fetched).canAddSubfolder();
+                    if (!allowed)
                         return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
                     rightsFromCache = !fetched;
                 } catch (const RestException& e) {
@@ -350,7 +367,7 @@ void UploadThread::refuseFolder(int i, const QString& text)
 }
 
 bool UploadThread::findDocument(
-    int i, int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched)
+    int i, int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched, bool* seeded)
 {
     return m_documents.read(
         folderId,
@@ -364,7 +381,7 @@ bool UploadThread::findDocument(
             found = *document;
             return true;
         },
-        fresh, fetched);
+        fresh, fetched, seeded);
 }
 
 // The folder, the document of the same name and the rights, and whether the rights allow the upload;
@@ -377,6 +394,8 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
     RestFolderAccess access;
     bool listingFetched = false;
     bool rightsFetched = false;
+    bool listingSeeded = false;
+    bool rightsSeeded = false;
     if (item.parentIndex() == -1) {
         if (m_targetIsProject) {
             decision.refusal = QStringLiteral("You can't upload a document in the root of a project");
@@ -384,9 +403,9 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         }
         decision.folderId = m_targetId;
         try {
-            decision.exists
-                = findDocument(i, decision.folderId, name, decision.existing, fresh, &listingFetched);
-            access = folderAccess(i, decision.folderId, fresh, &rightsFetched);
+            decision.exists = findDocument(
+                i, decision.folderId, name, decision.existing, fresh, &listingFetched, &listingSeeded);
+            access = folderAccess(i, decision.folderId, fresh, &rightsFetched, &rightsSeeded);
         } catch (const RestException& e) {
             decision.refusal
                 = QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e);
@@ -399,10 +418,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         const UploadItem& parent = m_work.at(item.parentIndex());
         decision.folderId = parent.remoteFolderId();
         try {
-            decision.exists
-                = findDocument(i, decision.folderId, name, decision.existing, fresh, &listingFetched);
+            decision.exists = findDocument(
+                i, decision.folderId, name, decision.existing, fresh, &listingFetched, &listingSeeded);
             if (parent.folderAccess().isEmpty() || fresh)
-                access = folderAccess(i, decision.folderId, fresh, &rightsFetched);
+                access = folderAccess(i, decision.folderId, fresh, &rightsFetched, &rightsSeeded);
             else
                 access = JSONParser::parseFolderAccess(parent.folderAccess());
         } catch (const RestException& e) {
@@ -414,6 +433,7 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
         }
     }
     decision.fromCache = !listingFetched || !rightsFetched;
+    decision.seeded = listingSeeded || rightsSeeded;
 
     if (!decision.exists && !access.canAdd())
         decision.refusal = QStringLiteral("You're not allowed to create documents in this folder");
@@ -425,7 +445,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
 
 void UploadThread::uploadFile(int i)
 {
-    const Decision decision = decide(i, false);
+    Decision decision = decide(i, false);
+    // A refusal on what the plan read before the run is checked with the server: rights change.
+    if (!decision.refusal.isEmpty() && decision.seeded)
+        decision = decide(i, true);
     if (!decision.refusal.isEmpty())
         return refuseFile(i, decision.refusal);
     RestResponse refused;

@@ -9,6 +9,7 @@
 #include "transfer/runcache.h"
 #include "transfer/transferworker.h"
 #include "transfer/uploaditem.h"
+#include "transfer/uploadplanner.h"
 
 #include <QHash>
 #include <QList>
@@ -46,6 +47,8 @@ public:
     // the thread. GUI thread only.
     void startUpload();
     void startRun() override { startUpload(); }
+    // What the upload plan read from the server; the next run starts from it instead of asking again.
+    void setPlanAnswers(const UploadPlanner::Answers& answers) { m_planAnswers = answers; }
 
 protected:
     bool beginRun() override;
@@ -64,6 +67,7 @@ private:
         RestDocument existing;
         QString refusal; // not empty: the file is refused with this text
         bool fromCache = false; // the listing or the rights were not asked for this file
+        bool seeded = false; // the listing or the rights are the plan's, read before the run
     };
 
     void handleQueued(int i);
@@ -77,9 +81,11 @@ private:
     RestDocument sendFile(int i, const Decision& decision, const QString& path);
     std::optional<RestDocument> storedAfterAll(int i, const Decision& decision, qint64 size);
     void reportRefused(int i, const RestResponse& refused);
-    RestFolderAccess folderAccess(int i, int folderId, bool fresh, bool* fetched = nullptr);
-    bool findDocument(
-        int i, int folderId, const QString& name, RestDocument& found, bool fresh, bool* fetched);
+    void seedCaches();
+    RestFolderAccess folderAccess(
+        int i, int folderId, bool fresh, bool* fetched = nullptr, bool* seeded = nullptr);
+    bool findDocument(int i, int folderId, const QString& name, RestDocument& found, bool fresh,
+        bool* fetched, bool* seeded = nullptr);
     void refuseFile(int i, const QString& text);
 
     void setItemStatus(int position, const ModelItemStatus& status);
@@ -104,4 +110,5 @@ private:
     RunCache<RestFolderAccess> m_rights;
     // Each folder's documents by name (the first of a name, as a listing is searched).
     RunCache<QHash<QString, RestDocument>> m_documents;
+    UploadPlanner::Answers m_planAnswers;
 };

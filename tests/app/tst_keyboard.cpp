@@ -4,9 +4,15 @@
 #include "app/transfercontroller.h"
 #include "app/treecommands.h"
 #include "local/localtreemodel.h"
+#include "model/restfolder.h"
 #include "remote/kelmartreemodel.h"
 #include "rest/jobqueue.h"
+#include "rest/rest.h"
+#include "rest/sessionrunner.h"
 #include "support/guifixture.h"
+#include "transfer/downloaddialog.h"
+#include "transfer/uploaddialog.h"
+#include "transfer/uploadlistbuilder.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -16,6 +22,9 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -213,6 +222,12 @@ void TestKeyboard::everyControlHasANameAndTabReachesItInOrder_data()
                                   << QStringList { "serverClickLabel", "loginEdit", "passwordEdit",
                                          "passwdClickLabel", "rememberBox", "cancelButton", "okButton" };
     QTest::newRow("about dialog") << "about" << QStringList { "homeLink" };
+    // Apply waits for a selection; the table's cells are reached with the arrow keys.
+    QTest::newRow("upload dialog") << "upload"
+                                   << QStringList { "bulkDescription", "bulkStatus", "view", "cancelButton",
+                                          "startButton" };
+    QTest::newRow("download dialog") << "download"
+                                     << QStringList { "tableView", "cancelButton", "startButton" };
 }
 
 void TestKeyboard::everyControlHasANameAndTabReachesItInOrder()
@@ -220,7 +235,22 @@ void TestKeyboard::everyControlHasANameAndTabReachesItInOrder()
     QFETCH(QString, window);
     QFETCH(QStringList, tabOrder);
     std::unique_ptr<QWidget> dialog;
-    if (window == QLatin1String("login"))
+    RestFolder target(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
+        QStringLiteral("documents"), 0, 1, QString(), 0, 0);
+    const RestStatus draft(4, QStringLiteral("Draft"), 1);
+    UploadListBuilder files(draft);
+    files.addUrls({ QUrl::fromLocalFile(m_home + QStringLiteral("/zqnotes.txt")) });
+    const DownloadItem document(QStringLiteral("Document"), 7, QStringLiteral("site.dwg"), QString(),
+        QStringLiteral("Alpha/Plans"), QString(), QString(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_home, 10);
+    if (window == QLatin1String("upload"))
+        dialog = std::make_unique<UploadDialog>(&target, files.items(), 0, 1, QStringLiteral("Alpha/Plans"),
+            QList<RestStatus> { draft }, nullptr);
+    // The file is there already, so that its row says so.
+    else if (window == QLatin1String("download")
+        && QFile(m_home + QStringLiteral("/site.dwg")).open(QIODevice::WriteOnly))
+        dialog = std::make_unique<DownloadDialog>(QList<DownloadItem> { document }, 0, 1, nullptr, m_home);
+    else if (window == QLatin1String("login"))
         dialog = std::make_unique<LoginDialog>(
             m_fixture->service.baseUrl(), QString(), QString(), Qt::Unchecked);
     else if (window == QLatin1String("about"))
@@ -250,6 +280,16 @@ void TestKeyboard::everyControlHasANameAndTabReachesItInOrder()
             unnamed << widget->objectName() + " " + widget->metaObject()->className();
     }
     QCOMPARE(unnamed, QStringList());
+    // A status icon says its status: before Start what the row will become, after it the outcome.
+    if (auto* table = shown->findChild<QTableView*>()) {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QModelIndex status = table->model()->index(row, 4);
+            if (!status.data(Qt::DecorationRole).isNull() || !status.data().toString().isEmpty())
+                QCOMPARE(status.data(Qt::AccessibleTextRole), status.data());
+            if (window == QLatin1String("download"))
+                QVERIFY(!status.data(Qt::AccessibleTextRole).toString().isEmpty());
+        }
+    }
 
     // Tab goes round the controls and comes back to the first.
     shown->findChild<QWidget*>(tabOrder.first())->setFocus(Qt::TabFocusReason);

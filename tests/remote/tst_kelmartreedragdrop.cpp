@@ -201,8 +201,9 @@ void TestKelmarTreeDragDrop::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarge
     QCOMPARE(m_heading, QStringLiteral("1 folders, 1 files upload to Site"));
     QCOMPARE(m_dialogs, 2);
     QCOMPARE(m_status, QString());
-    QCOMPARE(
-        requestTargets().mid(1), QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree") });
+    // The dialog's plan may have asked about the target before the dialog closed.
+    QCOMPARE(requestTargets().last(), QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree"));
+    QVERIFY(requestTargets().filter(QStringLiteral("POST ")).isEmpty());
 }
 
 void TestKelmarTreeDragDrop::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
