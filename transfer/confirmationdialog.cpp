@@ -9,7 +9,7 @@
 ConfirmationDialog::ConfirmationDialog(QWidget* parent)
     : QMessageBox(parent)
     , m_applyToAllCheckBox(new QCheckBox)
-    , m_applyToAllLabel(new QLabel(QStringLiteral("Apply to all")))
+    , m_applyToAllLabel(new QLabel(tr("Apply to all")))
     , m_applyToAllRow(new QWidget(this))
 {
     auto* rowLayout = new QHBoxLayout(m_applyToAllRow);
@@ -17,7 +17,7 @@ ConfirmationDialog::ConfirmationDialog(QWidget* parent)
     rowLayout->addWidget(m_applyToAllCheckBox);
     rowLayout->addWidget(m_applyToAllLabel);
     placeApplyToAll();
-    setWindowTitle(QStringLiteral("Confirm"));
+    setWindowTitle(tr("Confirm"));
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
 }
 

@@ -6,6 +6,8 @@
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 
+#include <QCoreApplication>
+
 struct DownloadListBuilder::Texts
 {
     const char* logText;
@@ -16,22 +18,26 @@ struct DownloadListBuilder::Texts
 namespace {
 const DownloadListBuilder::Texts downloadListProjectFolders {
     "RestException while retreiving the folders of a project. ResponseCode: ",
-    "An error occured while retreiving the folders within a project. Error message: ",
+    QT_TRANSLATE_NOOP("DownloadListBuilder",
+        "An error occured while retreiving the folders within a project. Error message: "),
     "Connection error while retreiving the folders of a project",
 };
 const DownloadListBuilder::Texts downloadListChildFolders {
     "RestException while retreiving the subfolder of a folder. ResponseCode: ",
-    "An error occured while retreiving the subfolders of a folder. Error message: ",
+    QT_TRANSLATE_NOOP("DownloadListBuilder",
+        "An error occured while retreiving the subfolders of a folder. Error message: "),
     "Connection error while retreiving the subfolders of a folder",
 };
 const DownloadListBuilder::Texts downloadListDocuments {
     "RestException while retreiving the documents of a folder. ResponseCode: ",
-    "An error occured while retreiving the documents of a folder. Error message: ",
+    QT_TRANSLATE_NOOP("DownloadListBuilder",
+        "An error occured while retreiving the documents of a folder. Error message: "),
     "Connection error while retreiving the documents of a folder",
 };
 const DownloadListBuilder::Texts downloadListStatuses {
     "RestException while retreiving the project statuses. ResponseCode: ",
-    "An error occured while retreiving the project statuses. Error message: ",
+    QT_TRANSLATE_NOOP(
+        "DownloadListBuilder", "An error occured while retreiving the project statuses. Error message: "),
     "Connection error while retreiving the project statuses",
 };
 // Kinds of failure that are not a server call's.
@@ -85,12 +91,13 @@ template<typename Call> bool DownloadListBuilder::ask(const Texts& texts, Call c
     } catch (const RestException& e) {
         DiagnosticLog::write(QString::fromUtf8(texts.logText) + QString::number(e.response.statusCode)
             + QStringLiteral(", Response: ") + e.response.body);
-        report(&texts, QString::fromUtf8(texts.boxText) + e.response.body);
+        report(&texts, QCoreApplication::translate("DownloadListBuilder", texts.boxText) + e.response.body);
     } catch (const CurlConnectionException&) {
         // A walk given up stops its request the hard way; that is no connection failure.
         m_cancel.throwIfCanceled();
         DiagnosticLog::write(QString::fromUtf8(texts.connectionText));
-        report(&downloadListConnection, QStringLiteral("Unable to connect to server."));
+        report(&downloadListConnection,
+            QCoreApplication::translate("DownloadListBuilder", "Unable to connect to server."));
         m_connectionLost = true;
         throw DownloadListStop();
     }
@@ -221,7 +228,8 @@ void DownloadListBuilder::enter(
                                  .arg(maxDepth)
                                  .arg(remotePath, folder.name()));
         report(&downloadListTooDeep,
-            QStringLiteral("Some folders lie more than %1 folders deep; they are not downloaded.")
+            QCoreApplication::translate(
+                "DownloadListBuilder", "Some folders lie more than %1 folders deep; they are not downloaded.")
                 .arg(maxDepth));
         return;
     }

@@ -8,8 +8,8 @@
 
 DownloadListingDialog::DownloadListingDialog(QWidget* parent)
     : QDialog(parent)
-    , m_label(new QLabel(QStringLiteral("Listing the dropped items…")))
-    , m_cancelButton(new QPushButton(QStringLiteral("Cancel")))
+    , m_label(new QLabel(tr("Listing the dropped items…")))
+    , m_cancelButton(new QPushButton(tr("Cancel")))
 {
     m_label->setObjectName(QStringLiteral("listingLabel"));
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
@@ -24,12 +24,12 @@ DownloadListingDialog::DownloadListingDialog(QWidget* parent)
     layout->addLayout(buttons);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     setWindowIcon(QIcon(QStringLiteral(":/images/icons/favicon.png")));
-    setWindowTitle(QStringLiteral("Download files"));
+    setWindowTitle(tr("Download files"));
 }
 
 void DownloadListingDialog::showProgress(const QString& remotePath, int folderCount, int fileCount)
 {
     // One arg() for all three, so that a "%" in a folder name is never taken for a placeholder.
-    m_label->setText(QStringLiteral("Listing %1: %2 folders, %3 documents")
+    m_label->setText(tr("Listing %1: %2 folders, %3 documents")
                          .arg(remotePath, QString::number(folderCount), QString::number(fileCount)));
 }

@@ -85,15 +85,15 @@ QVariant DownloadModel::headerData(int section, Qt::Orientation orientation, int
         return QVariant();
     switch (section) {
     case 0:
-        return QStringLiteral("Name");
+        return tr("Name");
     case 1:
-        return QStringLiteral("Path");
+        return tr("Path");
     case 2:
-        return QStringLiteral("Description");
+        return tr("Description");
     case 3:
-        return QStringLiteral("Status");
+        return tr("Status");
     case 4:
-        return QStringLiteral("Progress");
+        return tr("Progress");
     default:
         return QVariant();
     }

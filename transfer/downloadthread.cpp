@@ -19,17 +19,17 @@ const int downloadThreadStatusColumn = 4;
 
 QString downloadThreadCanceledText()
 {
-    return QStringLiteral("Canceled by user");
+    return DownloadThread::tr("Canceled by user");
 }
 
 QString downloadThreadConnectionText()
 {
-    return QStringLiteral("Network connection problem or canceled by user");
+    return DownloadThread::tr("Network connection problem or canceled by user");
 }
 
 QString downloadThreadFileText()
 {
-    return QStringLiteral("The document could not be created or overwritten, permission problem?");
+    return DownloadThread::tr("The document could not be created or overwritten, permission problem?");
 }
 
 // Whether the folder dir can hold an entry of this name: the file system's limit is in bytes of the
@@ -145,7 +145,7 @@ void DownloadThread::handleItem(int i)
     } catch (...) {
         markFailed(i,
             ModelItemStatus(ModelItemStatus::Failed,
-                QStringLiteral("An unexpected error occurred while downloading this item")));
+                DownloadThread::tr("An unexpected error occurred while downloading this item")));
     }
 }
 
@@ -171,7 +171,7 @@ bool DownloadThread::refuseUnusableName(int i)
         DiagnosticLog::write(QStringLiteral("Download refused, unusable local name: ") + name);
         markFailed(i,
             ModelItemStatus(ModelItemStatus::Failed,
-                QStringLiteral("The name can't be used for a local file or folder")));
+                DownloadThread::tr("The name can't be used for a local file or folder")));
         return true;
     }
     if (!downloadThreadNameFits(m_work.at(i).localDir(), name)) {
@@ -187,7 +187,7 @@ void DownloadThread::refuseLongName(int i, const QString& name)
         QStringLiteral("Download refused, name too long for the local file system: ") + name);
     markFailed(i,
         ModelItemStatus(
-            ModelItemStatus::Failed, QStringLiteral("The name is too long for the local file system")));
+            ModelItemStatus::Failed, DownloadThread::tr("The name is too long for the local file system")));
 }
 
 // Whether an earlier item of this run has written the file at dir/name; then claimed is the first
@@ -215,11 +215,11 @@ void DownloadThread::createLocalFolder(int i)
     if (QDir().mkpath(target)) {
         setItemStatus(i,
             ModelItemStatus(ModelItemStatus::Done,
-                existed ? QStringLiteral("Folder already existed") : QStringLiteral("Successful")));
+                existed ? DownloadThread::tr("Folder already existed") : DownloadThread::tr("Successful")));
     } else {
         markFailed(i,
-            ModelItemStatus(
-                ModelItemStatus::Failed, QStringLiteral("Could not create folder, permissions problem?")));
+            ModelItemStatus(ModelItemStatus::Failed,
+                DownloadThread::tr("Could not create folder, permissions problem?")));
     }
 }
 
@@ -232,14 +232,14 @@ QString DownloadThread::downloadPermissionProblem(int i, bool fresh, bool* fetch
             [this, i, folderId] { return retrying(i, [&] { return m_rest->getFolderAccess(folderId); }); },
             [](const RestFolderAccess& access) { return access.canDownload(); }, fresh, fetched);
         if (!allowed)
-            return QStringLiteral("You don't have permission to download this file");
+            return DownloadThread::tr("You don't have permission to download this file");
     } catch (const CurlConnectionException&) {
         return downloadThreadConnectionText();
     } catch (const RestException& e) {
-        return QStringLiteral("Error while retreiving folder access, responseCode: ")
-            + QString::number(e.response.statusCode) + QStringLiteral(", Response: ") + e.response.body;
+        return DownloadThread::tr("Error while retreiving folder access, responseCode: ")
+            + QString::number(e.response.statusCode) + DownloadThread::tr(", Response: ") + e.response.body;
     } catch (const std::exception&) {
-        return QStringLiteral("Error while retreiving folder access");
+        return DownloadThread::tr("Error while retreiving folder access");
     }
     return QString();
 }
@@ -301,7 +301,7 @@ void DownloadThread::downloadDocument(int i)
         case OverwriteAnswer::Skip:
             setItemStatus(i,
                 ModelItemStatus(
-                    ModelItemStatus::Failed, QStringLiteral("File already existed, skipped by user")));
+                    ModelItemStatus::Failed, DownloadThread::tr("File already existed, skipped by user")));
             return;
         case OverwriteAnswer::Overwrite:
             overwritten = true;
@@ -362,7 +362,7 @@ void DownloadThread::downloadDocument(int i)
         }
         setItemStatus(i,
             ModelItemStatus(ModelItemStatus::Failed,
-                QStringLiteral("The server refused the download, responseCode: ") + code));
+                DownloadThread::tr("The server refused the download, responseCode: ") + code));
         return;
     }
     if (!file.commit()) {
@@ -375,10 +375,11 @@ void DownloadThread::downloadDocument(int i)
         m_written.insert(target);
     }
     DiagnosticLog::write(QStringLiteral("Rest downloadDocument() successful, filename: ") + name);
-    QString text = overwritten ? QStringLiteral("Overwritten") : QStringLiteral("Successful");
+    QString text = overwritten ? DownloadThread::tr("Overwritten") : DownloadThread::tr("Successful");
     if (renamed)
-        text = QStringLiteral("Successful, saved as \"%1\" (another item of this download has the same local "
-                              "name)")
+        text = DownloadThread::tr(
+            "Successful, saved as \"%1\" (another item of this download has the same local "
+            "name)")
                    .arg(name);
     setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, text));
 }
@@ -398,7 +399,7 @@ void DownloadThread::fetchDocument(int i, DownloadFile& file)
         }
     }
     if (have > 0 && !file.restart())
-        throw IOException(QStringLiteral("The local file could not be written: ") + file.errorString(),
+        throw IOException(DownloadThread::tr("The local file could not be written: ") + file.errorString(),
             IOException::Stage::Transfer);
     try {
         m_rest->downloadDocument(item.folderId(), item.id(), file, meter(i));
@@ -436,7 +437,7 @@ void DownloadThread::setItemStatus(int i, const ModelItemStatus& status)
 void DownloadThread::markFailed(int i, const ModelItemStatus& status)
 {
     setItemStatus(i, status);
-    const ModelItemStatus parentFailed(status.code(), QStringLiteral("Parent directory creation failed"));
+    const ModelItemStatus parentFailed(status.code(), DownloadThread::tr("Parent directory creation failed"));
     const QList<int> children = m_work.at(i).children();
     for (int child : children) {
         if (child > i && child < m_work.size())

@@ -1,5 +1,6 @@
 #include "transfer/transferreport.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -17,10 +18,13 @@ QString transferReportBytes(qint64 bytes)
 QString transferReportTimeLeft(double seconds)
 {
     if (seconds < 60)
-        return QStringLiteral("about %1 s left").arg(std::max(5, int(std::ceil(seconds / 5)) * 5));
+        return QCoreApplication::translate("TransferReport", "about %1 s left")
+            .arg(std::max(5, int(std::ceil(seconds / 5)) * 5));
     if (seconds < 90 * 60)
-        return QStringLiteral("about %1 min left").arg(std::lround(seconds / 60));
-    return QStringLiteral("about %1 h left").arg(QLocale().toString(seconds / 3600, 'f', 1));
+        return QCoreApplication::translate("TransferReport", "about %1 min left")
+            .arg(std::lround(seconds / 60));
+    return QCoreApplication::translate("TransferReport", "about %1 h left")
+        .arg(QLocale().toString(seconds / 3600, 'f', 1));
 }
 } // namespace
 
@@ -29,14 +33,20 @@ QString TransferReport::progressLine(
 {
     QStringList parts;
     if (progress.files > 0)
-        parts << QStringLiteral("%1 of %2 files").arg(progress.finishedFiles).arg(progress.files);
+        parts << QCoreApplication::translate("TransferReport", "%1 of %2 files")
+                     .arg(progress.finishedFiles)
+                     .arg(progress.files);
     else
-        parts << QStringLiteral("%1 of %2 items").arg(progress.finishedItems).arg(progress.items);
+        parts << QCoreApplication::translate("TransferReport", "%1 of %2 items")
+                     .arg(progress.finishedItems)
+                     .arg(progress.items);
     if (progress.totalBytes > 0)
-        parts << transferReportBytes(progress.processedBytes) + QStringLiteral(" of ")
-                + transferReportBytes(progress.totalBytes);
+        parts << QCoreApplication::translate("TransferReport", "%1 of %2")
+                     .arg(transferReportBytes(progress.processedBytes),
+                         transferReportBytes(progress.totalBytes));
     if (rateMilliseconds >= rateShownAfterMilliseconds) {
-        parts << transferReportBytes(qint64(bytesPerSecond)) + QStringLiteral("/s");
+        parts << QCoreApplication::translate("TransferReport", "%1/s")
+                     .arg(transferReportBytes(qint64(bytesPerSecond)));
         const qint64 left = progress.totalBytes - progress.processedBytes;
         if (rateMilliseconds >= timeLeftShownAfterMilliseconds && bytesPerSecond > 0 && left > 0)
             parts << transferReportTimeLeft(double(left) / bytesPerSecond);
@@ -47,26 +57,33 @@ QString TransferReport::progressLine(
 QString TransferReport::summary(const Outcome& outcome, bool canceled)
 {
     if (canceled) {
-        QString text = QStringLiteral("Canceled: %1 done").arg(outcome.succeeded);
+        QString text
+            = QCoreApplication::translate("TransferReport", "Canceled: %1 done").arg(outcome.succeeded);
         if (outcome.failed > 0)
-            text += QStringLiteral(", %1 failed").arg(outcome.failed);
-        return text + QStringLiteral(", %1 not started").arg(outcome.notStarted);
+            text += QCoreApplication::translate("TransferReport", ", %1 failed").arg(outcome.failed);
+        return text
+            + QCoreApplication::translate("TransferReport", ", %1 not started").arg(outcome.notStarted);
     }
     const int failed = outcome.failed + outcome.notStarted;
     if (outcome.succeeded == 0 && failed == 0)
-        return QStringLiteral("Completed: nothing to transfer");
+        return QCoreApplication::translate("TransferReport", "Completed: nothing to transfer");
     if (outcome.succeeded == 0)
-        return QStringLiteral("Failed: all %1 failed").arg(failed);
+        return QCoreApplication::translate("TransferReport", "Failed: all %1 failed").arg(failed);
     if (failed == 0)
-        return QStringLiteral("Completed: %1 succeeded").arg(outcome.succeeded);
-    return QStringLiteral("Completed: %1 succeeded, %2 failed").arg(outcome.succeeded).arg(failed);
+        return QCoreApplication::translate("TransferReport", "Completed: %1 succeeded")
+            .arg(outcome.succeeded);
+    return QCoreApplication::translate("TransferReport", "Completed: %1 succeeded, %2 failed")
+        .arg(outcome.succeeded)
+        .arg(failed);
 }
 
 QString TransferReport::runningText(const TransferProgress::Running& running, bool upload)
 {
-    const QString doing = upload ? QStringLiteral("Uploading") : QStringLiteral("Downloading");
     if (running.size < rowPercentFrom)
-        return doing + QStringLiteral("\u2026");
+        return upload ? QCoreApplication::translate("TransferReport", "Uploading\u2026")
+                      : QCoreApplication::translate("TransferReport", "Downloading\u2026");
     const qint64 percent = std::min<qint64>(100, running.moved * 100 / running.size);
-    return doing + QStringLiteral(", %1% of %2").arg(percent).arg(transferReportBytes(running.size));
+    const QString text = upload ? QCoreApplication::translate("TransferReport", "Uploading, %1% of %2")
+                                : QCoreApplication::translate("TransferReport", "Downloading, %1% of %2");
+    return text.arg(percent).arg(transferReportBytes(running.size));
 }

@@ -3,6 +3,7 @@
 #include "rest/rest.h"
 #include "rest/transfermeter.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -53,7 +54,10 @@ bool TransferWorker::waitToRetry(int i)
     lock.unlock();
     postStatus(i,
         ModelItemStatus(ModelItemStatus::Queued,
-            QStringLiteral("Retrying in %1 s (%2 of %3)").arg(seconds).arg(retry).arg(m_runPauses.size())));
+            QCoreApplication::translate("TransferWorker", "Retrying in %1 s (%2 of %3)")
+                .arg(seconds)
+                .arg(retry)
+                .arg(m_runPauses.size())));
     lock.lock();
     m_changed.wait_for(lock, pause, [this] { return m_canceled.load(); });
     m_waiting.erase(i);
