@@ -41,14 +41,12 @@ DownloadDialog::DownloadDialog(const QList<DownloadItem>& items, int folderCount
     connect(m_worker, &DownloadThread::uploadItemFinished, this, &DownloadDialog::increaseProgressBar);
     connect(m_worker, &DownloadThread::documentAlreadyExists, this, &DownloadDialog::documentAlreadyExists);
 
-    build(m_model,
-        QString::number(folderCount) + QStringLiteral(" folders, ") + QString::number(fileCount)
-            + QStringLiteral(" files download to ") + targetDir,
+    build(m_model, tr("%1 folders, %2 files download to %3").arg(folderCount).arg(fileCount).arg(targetDir),
         { QStringLiteral("tableView"), QStringLiteral("summaryLabel"), QStringLiteral("completionLabel") });
     connect(cancelButton(), &QPushButton::clicked, this, &DownloadDialog::cancelBtnClicked);
     connect(startButton(), &QPushButton::clicked, this, &DownloadDialog::okBtnClicked);
-    setWindowTitle(QStringLiteral("Download files"));
-    view()->setAccessibleName(QStringLiteral("Files to download"));
+    setWindowTitle(tr("Download files"));
+    view()->setAccessibleName(tr("Files to download"));
     showWhatExists();
 }
 
@@ -73,18 +71,16 @@ void DownloadDialog::showWhatExists()
         if (item.objectType() == QLatin1String("Document")) {
             bytes += item.size();
             if (QFileInfo::exists(item.localDir() + QLatin1Char('/') + item.name())) {
-                note = QStringLiteral("Exists already: asks before overwriting");
+                note = tr("Exists already: asks before overwriting");
                 m_existingRows.append(row);
             }
         }
         notes.append(note);
     }
     proxy()->setNotes(notes);
-    QString totals = QString::number(m_fileCount) + QStringLiteral(" files, ")
-        + QString::number(m_folderCount) + QStringLiteral(" folders, ") + sizeText(bytes);
+    QString totals = tr("%1 files, %2 folders, %3").arg(m_fileCount).arg(m_folderCount).arg(sizeText(bytes));
     if (!m_existingRows.isEmpty())
-        totals += QStringLiteral(", ") + QString::number(m_existingRows.size())
-            + QStringLiteral(" exist already");
+        totals += tr(", %1 exist already").arg(m_existingRows.size());
     setTotals(totals);
 }
 
@@ -136,9 +132,9 @@ void DownloadDialog::cancelBtnClicked()
 
 void DownloadDialog::okBtnClicked()
 {
-    if (startButton()->text() == QLatin1String("Start"))
+    if (startPhase() == StartPhase::Start)
         startTransfer([this] { m_worker->start(QThread::InheritPriority); });
-    else if (startButton()->text() == QLatin1String("Close"))
+    else if (startPhase() == StartPhase::Close)
         accept();
 }
 
@@ -169,8 +165,8 @@ void DownloadDialog::documentAlreadyExists(QString filePath)
         answer = question(filePath, applyToAll);
     } else {
         ConfirmationDialog box(nullptr);
-        box.setText(QStringLiteral("A file with the following name already exists: ") + filePath);
-        box.setInformativeText(QStringLiteral("Do you want to overwrite it?"));
+        box.setText(tr("A file with the following name already exists: ") + filePath);
+        box.setInformativeText(tr("Do you want to overwrite it?"));
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         answer = static_cast<QMessageBox::StandardButton>(box.exec());

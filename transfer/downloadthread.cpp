@@ -19,7 +19,7 @@ const int downloadThreadStatusColumn = 4;
 
 QString downloadThreadCanceledText()
 {
-    return DownloadThread::tr("Canceled by user");
+    return ModelItemStatus::canceledText();
 }
 
 QString downloadThreadConnectionText()

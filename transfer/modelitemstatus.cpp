@@ -1,5 +1,7 @@
 #include "transfer/modelitemstatus.h"
 
+#include <QCoreApplication>
+
 ModelItemStatus::ModelItemStatus(int code, const QString& text)
     : m_code(code)
     , m_text(text)
@@ -35,4 +37,9 @@ void ModelItemStatus::registerMetaType()
 {
     static const int id = qRegisterMetaType<ModelItemStatus>("ModelItemStatus");
     Q_UNUSED(id);
+}
+
+QString ModelItemStatus::canceledText()
+{
+    return QCoreApplication::translate("ModelItemStatus", "Canceled by user");
 }

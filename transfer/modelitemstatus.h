@@ -32,6 +32,9 @@ public:
     static QString iconPath(int code);
     // Registers the type under its name; safe to call any number of times.
     static void registerMetaType();
+    // "Canceled by user": the text of an item the cancel reached before the item started, which the
+    // summary counts as not started.
+    static QString canceledText();
 
 private:
     int m_code = Queued;

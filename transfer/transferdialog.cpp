@@ -57,7 +57,7 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     m_proxy->setSourceModel(model);
 
     // Placed in the bottom row at the start and at the end; hidden until then.
-    m_doneLabel = new QLabel(QStringLiteral("Transfer completed"), this);
+    m_doneLabel = new QLabel(tr("Transfer completed"), this);
     m_doneLabel->setObjectName(names.done);
     m_doneLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_doneLabel->hide();
@@ -85,7 +85,7 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     m_view->verticalHeader()->hide();
     m_view->horizontalHeader()->setStretchLastSection(true);
     m_view->setTextElideMode(Qt::ElideMiddle);
-    m_copyAction = new QAction(QStringLiteral("Copy"), m_view);
+    m_copyAction = new QAction(tr("Copy"), m_view);
     m_copyAction->setShortcut(QKeySequence::Copy);
     m_copyAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     m_copyAction->setEnabled(false);
@@ -97,10 +97,10 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     m_headingLabel = new QLabel(heading);
     m_headingLabel->setObjectName(names.heading);
 
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"));
+    m_cancelButton = new QPushButton(tr("Cancel"));
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setAutoDefault(true);
-    m_startButton = new QPushButton(QStringLiteral("Start"));
+    m_startButton = new QPushButton(tr("Start"));
     m_startButton->setObjectName(QStringLiteral("startButton"));
     m_startButton->setAutoDefault(true);
     m_buttonFrame = new QFrame;
@@ -108,7 +108,7 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
     buttonLayout->addWidget(m_cancelButton, 0, 0);
     buttonLayout->addWidget(m_startButton, 0, 1);
 
-    m_problemsOnly = new QCheckBox(QStringLiteral("Show problems only"));
+    m_problemsOnly = new QCheckBox(tr("Show problems only"));
     m_problemsOnly->setObjectName(QStringLiteral("problemsOnly"));
     m_problemsOnly->hide();
     connect(m_problemsOnly, &QCheckBox::toggled, m_proxy, &TransferTableProxy::setProblemsOnly);
@@ -144,14 +144,12 @@ void TransferDialog::build(QAbstractItemModel* model, const QString& heading, co
 void TransferDialog::setUpKeyboardAccess()
 {
     m_view->setTabKeyNavigation(false);
-    m_view->setAccessibleName(QStringLiteral("Items"));
+    m_view->setAccessibleName(tr("Items"));
     m_view->setAccessibleDescription(
-        QStringLiteral("One row per file or folder, with what happens to it in the last column"));
-    m_progressBar->setAccessibleName(QStringLiteral("Transfer progress"));
-    m_startButton->setAccessibleDescription(
-        QStringLiteral("Starts the transfer, or closes the finished one"));
-    m_cancelButton->setAccessibleDescription(
-        QStringLiteral("Stops a running transfer, or closes the dialog"));
+        tr("One row per file or folder, with what happens to it in the last column"));
+    m_progressBar->setAccessibleName(tr("Transfer progress"));
+    m_startButton->setAccessibleDescription(tr("Starts the transfer, or closes the finished one"));
+    m_cancelButton->setAccessibleDescription(tr("Stops a running transfer, or closes the dialog"));
     chainTabOrder(belowTable());
 }
 
@@ -203,8 +201,7 @@ void TransferDialog::beginTransfer(bool failedOnly)
     m_problemsOnly->show();
     m_progressLine->setText(QString());
 
-    const QVariant queued
-        = QVariant::fromValue(ModelItemStatus(ModelItemStatus::Queued, QStringLiteral("Queued")));
+    const QVariant queued = QVariant::fromValue(ModelItemStatus(ModelItemStatus::Queued, tr("Queued")));
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (!failedOnly || rowStatus(row).code() == ModelItemStatus::Failed)
             m_model->setData(m_model->index(row, TransferTableProxy::statusColumn), queued, Qt::EditRole);
@@ -222,7 +219,8 @@ void TransferDialog::beginTransfer(bool failedOnly)
 
 void TransferDialog::runningTransfer()
 {
-    m_startButton->setText(QStringLiteral("Busy"));
+    m_startButton->setText(tr("Busy"));
+    m_startPhase = StartPhase::Busy;
     m_startButton->setEnabled(false);
     m_poll->start();
 }
@@ -254,7 +252,7 @@ void TransferDialog::finishTransfer()
         const ModelItemStatus status = rowStatus(row);
         if (status.code() == ModelItemStatus::Done)
             ++outcome.succeeded;
-        else if (status.text() == QLatin1String("Canceled by user"))
+        else if (status.text() == ModelItemStatus::canceledText())
             ++outcome.notStarted;
         else
             ++outcome.failed;
@@ -266,7 +264,8 @@ void TransferDialog::finishTransfer()
     m_progressArea->hide();
     m_bottomLayout->insertWidget(0, m_doneLabel, 1);
     m_doneLabel->show();
-    m_startButton->setText(QStringLiteral("Close"));
+    m_startButton->setText(tr("Close"));
+    m_startPhase = StartPhase::Close;
     m_startButton->setEnabled(true);
     m_cancelButton->setEnabled(false);
     showRunButtons(outcome.failed + outcome.notStarted > 0);
@@ -275,12 +274,12 @@ void TransferDialog::finishTransfer()
 // "Retry failed" and "Save report…", shown once a run has ended.
 void TransferDialog::buildRunButtons()
 {
-    m_retryButton = new QPushButton(QStringLiteral("Retry failed"));
+    m_retryButton = new QPushButton(tr("Retry failed"));
     m_retryButton->setObjectName(QStringLiteral("retryFailedButton"));
     m_retryButton->setAutoDefault(false);
     m_retryButton->hide();
     connect(m_retryButton, &QPushButton::clicked, this, &TransferDialog::retryFailed);
-    m_reportButton = new QPushButton(QStringLiteral("Save report…"));
+    m_reportButton = new QPushButton(tr("Save report…"));
     m_reportButton->setObjectName(QStringLiteral("saveReportButton"));
     m_reportButton->setAutoDefault(false);
     m_reportButton->hide();
@@ -318,12 +317,11 @@ void TransferDialog::saveReport()
         const ReportPathChooser chooser = transferDialogReportPathChooser();
         path = chooser(this);
     } else {
-        path = QFileDialog::getSaveFileName(this, QStringLiteral("Save report"),
-            QDir::home().filePath(QStringLiteral("transfer-report.csv")),
-            QStringLiteral("CSV files (*.csv)"));
+        path = QFileDialog::getSaveFileName(this, tr("Save report"),
+            QDir::home().filePath(QStringLiteral("transfer-report.csv")), tr("CSV files (*.csv)"));
     }
     if (!path.isEmpty() && !TransferCsv::write(path, reportRows()))
-        ErrorBox::show(QStringLiteral("The report could not be written to ") + path);
+        ErrorBox::show(tr("The report could not be written to ") + path);
 }
 
 QList<TransferCsv::Row> TransferDialog::reportRows() const

@@ -90,6 +90,14 @@ protected:
     virtual TransferCsv::Row reportRow(int row) const = 0;
 
     bool isTransferRunning() const { return m_running; }
+    // What the Start button does now; its text is the translated name of this.
+    enum class StartPhase
+    {
+        Start,
+        Busy,
+        Close
+    };
+    StartPhase startPhase() const { return m_startPhase; }
     QTableView* view() const { return m_view; }
     TransferTableProxy* proxy() const { return m_proxy; }
     QPushButton* startButton() const { return m_startButton; }
@@ -135,6 +143,7 @@ private:
     TransferRate m_rate;
     // Started and its end not yet handled: Cancel stops the transfer instead of closing.
     bool m_running = false;
+    StartPhase m_startPhase = StartPhase::Start;
     // The view follows the running row until the user scrolls it away from there.
     bool m_follow = true;
     bool m_scrolling = false;

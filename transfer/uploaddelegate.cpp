@@ -16,15 +16,14 @@ QWidget* UploadDelegate::createEditor(
     if (index.column() == 2) {
         auto* editor = new QLineEdit(parent);
         editor->setFocusPolicy(Qt::ClickFocus);
-        editor->setAccessibleName(
-            QStringLiteral("Description of ") + index.siblingAtColumn(0).data().toString());
+        editor->setAccessibleName(tr("Description of %1").arg(index.siblingAtColumn(0).data().toString()));
         connect(editor, &QLineEdit::editingFinished, this, &UploadDelegate::lineEditorFinished);
         return editor;
     }
     if (index.column() == 3) {
         auto* editor = new QComboBox(parent);
         editor->setFocusPolicy(Qt::ClickFocus);
-        editor->setAccessibleName(QStringLiteral("Status of ") + index.siblingAtColumn(0).data().toString());
+        editor->setAccessibleName(tr("Status of %1").arg(index.siblingAtColumn(0).data().toString()));
         for (const RestStatus& status : m_statuses)
             editor->addItem(status.name());
         connect(editor, &QComboBox::currentIndexChanged, this, &UploadDelegate::comboBoxIndexChanged);

@@ -50,15 +50,13 @@ UploadDialog::UploadDialog(RestObject* target, const QList<UploadItem>& items, i
     connect(m_thread, &QThread::finished, this, &UploadDialog::uploadThreadFinished);
     connect(m_thread, &UploadThread::uploadItemFinished, this, &UploadDialog::increaseProgressBar);
 
-    build(m_model,
-        QString::number(folderCount) + QStringLiteral(" folders, ") + QString::number(fileCount)
-            + QStringLiteral(" files upload to ") + targetPath,
+    build(m_model, tr("%1 folders, %2 files upload to %3").arg(folderCount).arg(fileCount).arg(targetPath),
         { QStringLiteral("view"), QStringLiteral("headingLabel"), QStringLiteral("doneLabel") });
     m_delegate = new UploadDelegate(m_statuses, this);
     view()->setItemDelegate(m_delegate);
     connect(cancelButton(), &QPushButton::clicked, this, &UploadDialog::cancelBtnClicked);
     connect(startButton(), &QPushButton::clicked, this, &UploadDialog::okBtnClicked);
-    setWindowTitle(QStringLiteral("Upload files"));
+    setWindowTitle(tr("Upload files"));
     buildPlanArea();
 
     // Editors follow the rows on screen: opening one pair per file row would take seconds for a large list.
@@ -123,7 +121,7 @@ TransferCsv::Row UploadDialog::reportRow(int row) const
 
 void UploadDialog::okBtnClicked()
 {
-    if (startButton()->text() == QLatin1String("Start")) {
+    if (startPhase() == StartPhase::Start) {
         // Enter in an editor, which also presses Start, has queued the editor's commit with the delegate:
         // it runs now, while the view still knows the editor.
         QCoreApplication::sendPostedEvents(m_delegate, QEvent::MetaCall);
@@ -139,7 +137,7 @@ void UploadDialog::okBtnClicked()
             m_model->setTransferStarted(true);
             m_thread->startUpload();
         });
-    } else if (startButton()->text() == QLatin1String("Close")) {
+    } else if (startPhase() == StartPhase::Close) {
         accept();
     }
 }
@@ -243,7 +241,7 @@ void UploadDialog::buildPlanArea()
     view()->setColumnWidth(5, 80);
     const int wanted = width() + view()->columnWidth(5);
     resize(screen() ? std::min(wanted, screen()->availableGeometry().width()) : wanted, height());
-    view()->setAccessibleName(QStringLiteral("Files to upload"));
+    view()->setAccessibleName(tr("Files to upload"));
     view()->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view()->setSelectionBehavior(QAbstractItemView::SelectRows);
 
@@ -253,17 +251,16 @@ void UploadDialog::buildPlanArea()
     layout->setContentsMargins(0, 0, 0, 0);
     m_bulkDescription = new QLineEdit;
     m_bulkDescription->setObjectName(QStringLiteral("bulkDescription"));
-    m_bulkDescription->setPlaceholderText(QStringLiteral("Description"));
-    m_bulkDescription->setAccessibleName(QStringLiteral("Description for the selected files"));
+    m_bulkDescription->setPlaceholderText(tr("Description"));
+    m_bulkDescription->setAccessibleName(tr("Description for the selected files"));
     m_bulkStatus = new QComboBox;
     m_bulkStatus->setObjectName(QStringLiteral("bulkStatus"));
-    m_bulkStatus->setAccessibleName(QStringLiteral("Status for the selected files"));
+    m_bulkStatus->setAccessibleName(tr("Status for the selected files"));
     for (const RestStatus& status : std::as_const(m_statuses))
         m_bulkStatus->addItem(status.name());
-    m_bulkApply = new QPushButton(QStringLiteral("Apply to selected"));
+    m_bulkApply = new QPushButton(tr("Apply to selected"));
     m_bulkApply->setObjectName(QStringLiteral("bulkApply"));
-    m_bulkApply->setAccessibleDescription(
-        QStringLiteral("Gives the selected files this description and this status"));
+    m_bulkApply->setAccessibleDescription(tr("Gives the selected files this description and this status"));
     m_bulkApply->setAutoDefault(false);
     m_bulkApply->setEnabled(false);
     layout->addWidget(m_bulkDescription, 1);
@@ -333,11 +330,13 @@ void UploadDialog::showPlan(const UploadPlanner::Result& result)
 
 void UploadDialog::showTotals()
 {
-    QString text = QString::number(m_fileCount) + QStringLiteral(" files, ") + QString::number(m_folderCount)
-        + QStringLiteral(" folders");
     // The size and the refusals come with the plan.
-    if (m_refused >= 0)
-        text += QStringLiteral(", ") + sizeText(m_totalBytes) + QStringLiteral(", ")
-            + QString::number(m_refused) + QStringLiteral(" not allowed");
-    setTotals(text);
+    if (m_refused < 0)
+        setTotals(tr("%1 files, %2 folders").arg(m_fileCount).arg(m_folderCount));
+    else
+        setTotals(tr("%1 files, %2 folders, %3, %4 not allowed")
+                      .arg(m_fileCount)
+                      .arg(m_folderCount)
+                      .arg(sizeText(m_totalBytes))
+                      .arg(m_refused));
 }

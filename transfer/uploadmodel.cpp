@@ -130,17 +130,17 @@ QVariant UploadModel::headerData(int section, Qt::Orientation orientation, int r
         return QVariant();
     switch (section) {
     case 0:
-        return QStringLiteral("Name");
+        return tr("Name");
     case 1:
-        return QStringLiteral("Path");
+        return tr("Path");
     case 2:
-        return QStringLiteral("Description");
+        return tr("Description");
     case 3:
-        return QStringLiteral("Status");
+        return tr("Status");
     case 4:
-        return QStringLiteral("Progress");
+        return tr("Progress");
     case 5:
-        return QStringLiteral("Size");
+        return tr("Size");
     default:
         return QVariant();
     }

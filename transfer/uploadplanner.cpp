@@ -5,6 +5,9 @@
 #include "rest/canceltoken.h"
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
+#include "transfer/uploadthread.h"
+
+#include <QCoreApplication>
 
 #include <optional>
 
@@ -12,9 +15,10 @@ namespace {
 QString uploadPlannerFailure(const std::exception& e)
 {
     if (const auto* rest = dynamic_cast<const RestException*>(&e))
-        return QStringLiteral("response code ") + QString::number(rest->response.statusCode);
+        return QCoreApplication::translate("UploadPlanner", "response code ")
+            + QString::number(rest->response.statusCode);
     if (dynamic_cast<const CurlConnectionException*>(&e))
-        return QStringLiteral("network connection problem");
+        return QCoreApplication::translate("UploadPlanner", "network connection problem");
     return QString::fromUtf8(e.what());
 }
 
@@ -141,7 +145,7 @@ UploadPlanner::Result UploadPlanner::plan(
         if (entry.parentIndex >= 0) {
             const Row& parent = result.rows.at(entry.parentIndex);
             if (parent.kind == Kind::Refused) {
-                row = uploadPlannerRefused(QStringLiteral("Parent directory creation failed"));
+                row = uploadPlannerRefused(UploadThread::tr("Parent directory creation failed"));
                 continue;
             }
             if (parent.kind == Kind::Unknown) {
@@ -168,7 +172,7 @@ UploadPlanner::Result UploadPlanner::plan(
                     }
                     if (!cache.rights(folderId).canAddSubfolder()) {
                         row = uploadPlannerRefused(
-                            QStringLiteral("You're not allowed to create this subfolder"));
+                            UploadThread::tr("You're not allowed to create this subfolder"));
                         continue;
                     }
                 }
@@ -181,7 +185,7 @@ UploadPlanner::Result UploadPlanner::plan(
             }
             if (folderId == 0) {
                 row = uploadPlannerRefused(
-                    QStringLiteral("You can't upload a document in the root of a project"));
+                    UploadThread::tr("You can't upload a document in the root of a project"));
                 continue;
             }
             // The first document of the name counts, as when the worker searches the listing.
@@ -192,13 +196,13 @@ UploadPlanner::Result UploadPlanner::plan(
             if (existing == documents.cend()) {
                 if (!access.canAdd())
                     row = uploadPlannerRefused(
-                        QStringLiteral("You're not allowed to create documents in this folder"));
+                        UploadThread::tr("You're not allowed to create documents in this folder"));
                 else
                     row.kind = Kind::NewDocument;
             } else if (!access.canAddRevision()
                 && !(access.canAddRevisionToOwn() && existing->authorId() == contact->id())) {
                 row = uploadPlannerRefused(
-                    QStringLiteral("You're not allowed to add a revision in this folder"));
+                    UploadThread::tr("You're not allowed to add a revision in this folder"));
             } else {
                 row.kind = Kind::NewRevision;
                 row.revision = existing->revisionNr() + 1;
@@ -217,17 +221,18 @@ QString UploadPlanner::text(const Row& row)
 {
     switch (row.kind) {
     case Kind::NewDocument:
-        return QStringLiteral("New document");
+        return QCoreApplication::translate("UploadPlanner", "New document");
     case Kind::NewRevision:
-        return QStringLiteral("New revision (revision %1)").arg(row.revision);
+        return QCoreApplication::translate("UploadPlanner", "New revision (revision %1)").arg(row.revision);
     case Kind::Refused:
-        return QStringLiteral("Not allowed: ") + row.reason;
+        return QCoreApplication::translate("UploadPlanner", "Not allowed: ") + row.reason;
     case Kind::NewFolder:
-        return QStringLiteral("New folder");
+        return QCoreApplication::translate("UploadPlanner", "New folder");
     case Kind::ExistingFolder:
-        return QStringLiteral("Existing folder");
+        return QCoreApplication::translate("UploadPlanner", "Existing folder");
     case Kind::Unknown:
         break;
     }
-    return row.reason.isEmpty() ? QString() : QStringLiteral("Not checked: ") + row.reason;
+    return row.reason.isEmpty() ? QString()
+                                : QCoreApplication::translate("UploadPlanner", "Not checked: ") + row.reason;
 }

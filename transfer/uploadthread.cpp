@@ -11,17 +11,17 @@
 namespace {
 QString uploadThreadCodeAndBody(const RestException& e)
 {
-    return QString::number(e.response.statusCode) + QStringLiteral(", response: ") + e.response.body;
+    return QString::number(e.response.statusCode) + UploadThread::tr(", response: ") + e.response.body;
 }
 
 QString uploadThreadUnexpected(const char* what)
 {
-    return QStringLiteral("Unexpected error: ") + QString::fromUtf8(what);
+    return UploadThread::tr("Unexpected error: ") + QString::fromUtf8(what);
 }
 
 QString uploadThreadConnectionText()
 {
-    return QStringLiteral("Network connection problem or canceled by user");
+    return UploadThread::tr("Network connection problem or canceled by user");
 }
 
 // The rights a new top-level folder of a project gets when an administrator creates it.
@@ -134,11 +134,11 @@ bool UploadThread::beginRun()
         DiagnosticLog::write(QStringLiteral("Rest error while retreiving the contact, response code: ")
             + uploadThreadCodeAndBody(e));
         setAllItemsStatus(
-            ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
+            ModelItemStatus(ModelItemStatus::Failed, UploadThread::tr("Error: ") + e.response.body));
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Rest connection error while retreiving the contact"));
         setAllItemsStatus(
-            ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Network connection problem")));
+            ModelItemStatus(ModelItemStatus::Failed, UploadThread::tr("Network connection problem")));
     } catch (const std::exception& e) {
         setAllItemsStatus(ModelItemStatus(ModelItemStatus::Failed, uploadThreadUnexpected(e.what())));
     }
@@ -171,8 +171,7 @@ void UploadThread::handleItem(int i)
 void UploadThread::handleQueued(int i)
 {
     if (isCanceled()) {
-        setItemStatusRecursive(
-            i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Canceled by user")));
+        setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, ModelItemStatus::canceledText()));
         return;
     }
     const UploadItem& item = m_work.at(i);
@@ -187,7 +186,7 @@ void UploadThread::handleQueued(int i)
         DiagnosticLog::write(QStringLiteral("Error, file doesn't exist or can't be read."));
         setItemStatusRecursive(i,
             ModelItemStatus(ModelItemStatus::Failed,
-                QStringLiteral("The file or folder doesn't exist any more or can't be read")));
+                UploadThread::tr("The file or folder doesn't exist any more or can't be read")));
     }
 }
 
@@ -209,7 +208,7 @@ void UploadThread::createFolder(int i)
         if (m_targetIsProject) {
             if (!m_contact.isAdmin())
                 return refuseFolder(
-                    i, QStringLiteral("You're not allowed to create this folder in the root of a project"));
+                    i, UploadThread::tr("You're not allowed to create this folder in the root of a project"));
             parentId = 0;
             access = uploadThreadRootFolderAccess();
         } else {
@@ -223,11 +222,12 @@ void UploadThread::createFolder(int i)
                     if (!allowed && seeded)
                         allowed = folderAccess(i, parentId, true, &fetched).canAddSubfolder();
                     if (!allowed)
-                        return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
+                        return refuseFolder(
+                            i, UploadThread::tr("You're not allowed to create this subfolder"));
                     rightsFromCache = !fetched;
                 } catch (const RestException& e) {
-                    return refuseFolder(
-                        i, QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e));
+                    return refuseFolder(i,
+                        UploadThread::tr("An error occured, response code: ") + uploadThreadCodeAndBody(e));
                 } catch (const CurlConnectionException&) {
                     return refuseFolder(i, uploadThreadConnectionText());
                 }
@@ -244,7 +244,7 @@ void UploadThread::createFolder(int i)
         const RestFolder created = createFolderOnce(i, body, parentId);
         DiagnosticLog::write(QStringLiteral("Rest createDirectory() successful, directory path: ")
             + item.fileInfo().canonicalFilePath());
-        setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Successful")));
+        setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, UploadThread::tr("Successful")));
         if (!item.children().isEmpty()) {
             m_work[i].setRemoteFolderId(created.id());
             // A folder made just now holds no documents.
@@ -264,13 +264,13 @@ void UploadThread::createFolder(int i)
         if (rightsFromCache) {
             try {
                 if (!folderAccess(i, parentId, true).canAddSubfolder())
-                    return refuseFolder(i, QStringLiteral("You're not allowed to create this subfolder"));
+                    return refuseFolder(i, UploadThread::tr("You're not allowed to create this subfolder"));
             } catch (const std::exception&) { }
         }
         DiagnosticLog::write(QStringLiteral("Rest error occured while uploading a folder, response code: ")
             + uploadThreadCodeAndBody(e));
         setItemStatusRecursive(
-            i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
+            i, ModelItemStatus(ModelItemStatus::Failed, UploadThread::tr("Error: ") + e.response.body));
     } catch (const CurlConnectionException&) {
         DiagnosticLog::write(QStringLiteral("Connection error occured while uploading a folder"));
         setItemStatusRecursive(i, ModelItemStatus(ModelItemStatus::Failed, uploadThreadConnectionText()));
@@ -328,7 +328,7 @@ void UploadThread::adoptExistingFolder(int i, int parentId)
                 QStringLiteral("Rest error occured while retreiving folders, response code: ")
                 + uploadThreadCodeAndBody(e));
             setItemStatusRecursive(
-                i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + e.response.body));
+                i, ModelItemStatus(ModelItemStatus::Failed, UploadThread::tr("Error: ") + e.response.body));
             return;
         } catch (const CurlConnectionException&) {
             DiagnosticLog::write(QStringLiteral("Connection error occured while retreiving folders"));
@@ -344,8 +344,9 @@ void UploadThread::adoptExistingFolder(int i, int parentId)
                 QStringLiteral("Folder existed already, but was not found in its parent folder: ") + name);
             setItemStatusRecursive(i,
                 ModelItemStatus(ModelItemStatus::Failed,
-                    QStringLiteral("The server reports that this folder exists, but it was not found in the "
-                                   "parent folder")));
+                    UploadThread::tr(
+                        "The server reports that this folder exists, but it was not found in the "
+                        "parent folder")));
             return;
         }
         m_work[i].setRemoteFolderId(found->id());
@@ -357,7 +358,7 @@ void UploadThread::adoptExistingFolder(int i, int parentId)
         } catch (const CurlConnectionException&) { }
     }
     DiagnosticLog::write(QStringLiteral("Folder existed already, ok"));
-    setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Folder existed already")));
+    setItemStatus(i, ModelItemStatus(ModelItemStatus::Done, UploadThread::tr("Folder existed already")));
 }
 
 void UploadThread::refuseFolder(int i, const QString& text)
@@ -398,7 +399,7 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
     bool rightsSeeded = false;
     if (item.parentIndex() == -1) {
         if (m_targetIsProject) {
-            decision.refusal = QStringLiteral("You can't upload a document in the root of a project");
+            decision.refusal = UploadThread::tr("You can't upload a document in the root of a project");
             return decision;
         }
         decision.folderId = m_targetId;
@@ -408,7 +409,7 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
             access = folderAccess(i, decision.folderId, fresh, &rightsFetched, &rightsSeeded);
         } catch (const RestException& e) {
             decision.refusal
-                = QStringLiteral("An error occured, response code: ") + uploadThreadCodeAndBody(e);
+                = UploadThread::tr("An error occured, response code: ") + uploadThreadCodeAndBody(e);
             return decision;
         } catch (const CurlConnectionException&) {
             decision.refusal = uploadThreadConnectionText();
@@ -425,10 +426,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
             else
                 access = JSONParser::parseFolderAccess(parent.folderAccess());
         } catch (const RestException& e) {
-            decision.refusal = QStringLiteral("Rest error occured, response: ") + e.response.body;
+            decision.refusal = UploadThread::tr("Rest error occured, response: ") + e.response.body;
             return decision;
         } catch (const CurlConnectionException&) {
-            decision.refusal = QStringLiteral("Network connection problem or canceled by user.");
+            decision.refusal = UploadThread::tr("Network connection problem or canceled by user.");
             return decision;
         }
     }
@@ -436,10 +437,10 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
     decision.seeded = listingSeeded || rightsSeeded;
 
     if (!decision.exists && !access.canAdd())
-        decision.refusal = QStringLiteral("You're not allowed to create documents in this folder");
+        decision.refusal = UploadThread::tr("You're not allowed to create documents in this folder");
     else if (decision.exists && !access.canAddRevision()
         && !(access.canAddRevisionToOwn() && decision.existing.authorId() == m_contact.id()))
-        decision.refusal = QStringLiteral("You're not allowed to add a revision in this folder");
+        decision.refusal = UploadThread::tr("You're not allowed to add a revision in this folder");
     return decision;
 }
 
@@ -480,11 +481,11 @@ bool UploadThread::upload(int i, const Decision& decision, RestResponse& refused
                 QStringLiteral("Rest uploadDocumentRevision() successful, file path: ") + path);
             setItemStatus(i,
                 ModelItemStatus(
-                    ModelItemStatus::Done, QStringLiteral("Document revision added successfully")));
+                    ModelItemStatus::Done, UploadThread::tr("Document revision added successfully")));
         } else {
             DiagnosticLog::write(QStringLiteral("Rest uploadDocument() successful, file path: ") + path);
-            setItemStatus(
-                i, ModelItemStatus(ModelItemStatus::Done, QStringLiteral("Document uploaded successfully")));
+            setItemStatus(i,
+                ModelItemStatus(ModelItemStatus::Done, UploadThread::tr("Document uploaded successfully")));
         }
         noteRevision(i, stored.revisionNr());
         // What a new listing of the folder would now show under that name.
@@ -506,8 +507,8 @@ bool UploadThread::upload(int i, const Decision& decision, RestResponse& refused
         if (e.stage == IOException::Stage::Open) {
             DiagnosticLog::write(QStringLiteral("Error, file doesn't exist or can't be read."));
             setItemStatus(i,
-                ModelItemStatus(
-                    ModelItemStatus::Failed, QStringLiteral("The document doesn't exist or can't be read")));
+                ModelItemStatus(ModelItemStatus::Failed,
+                    UploadThread::tr("The document doesn't exist or can't be read")));
         } else {
             // The file changed under the upload; the server got no complete body.
             DiagnosticLog::write(
@@ -576,7 +577,7 @@ std::optional<RestDocument> UploadThread::storedAfterAll(int i, const Decision& 
 
 void UploadThread::reportRefused(int i, const RestResponse& refused)
 {
-    setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, QStringLiteral("Error: ") + refused.body));
+    setItemStatus(i, ModelItemStatus(ModelItemStatus::Failed, UploadThread::tr("Error: ") + refused.body));
 }
 
 void UploadThread::refuseFile(int i, const QString& text)
@@ -598,7 +599,7 @@ void UploadThread::setItemStatusRecursive(int position, const ModelItemStatus& s
     for (const int child : children) {
         if (child > position && child < m_work.size())
             setItemStatusRecursive(
-                child, ModelItemStatus(status.code(), QStringLiteral("Parent directory creation failed")));
+                child, ModelItemStatus(status.code(), UploadThread::tr("Parent directory creation failed")));
     }
 }
 
