@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 namespace {
 bool demoSessionWriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -45,38 +43,18 @@ class TestDemoSession : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void wholeSession();
     void httpsWithTheServersAuthority();
-
-private:
-    QString url() const { return m_server->baseUrl(); }
-
-    std::unique_ptr<DemoTestServer> m_server;
-    std::unique_ptr<QTemporaryDir> m_files;
 };
 
-void TestDemoSession::init()
-{
-    m_server = std::make_unique<DemoTestServer>();
-    QVERIFY(m_server->start());
-    m_files = std::make_unique<QTemporaryDir>();
-}
-
-void TestDemoSession::cleanup()
-{
-    m_server.reset();
-    m_files.reset();
-}
-
-// Every call of the session once, and everything still there after a restart of the server. Large
-// bodies travel through the end-to-end tests of the upload and download workers.
+// The session's reading calls and a new folder, still there after a restart of the server. Documents
+// travel through the end-to-end tests of the upload and download workers.
 void TestDemoSession::wholeSession()
 {
-    Rest::checkServer(url());
-    Rest rest(url(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
+    DemoTestServer server;
+    QVERIFY(server.start());
+    Rest::checkServer(server.baseUrl());
+    Rest rest(server.baseUrl(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
     const QList<RestProject> projects = rest.getProjects();
     QCOMPARE(projects.size(), 4);
     const int project = demoSessionFind(projects, QStringLiteral("Harbour Bridge Renovation"));
@@ -98,19 +76,9 @@ void TestDemoSession::wholeSession()
     QCOMPARE(created.name(), name);
     QCOMPARE(created.path(), QStringLiteral("Drawings/") + name);
 
-    // A document and its bytes down again.
-    const QString file = m_files->filePath(QStringLiteral("levels.bin"));
-    QVERIFY(demoSessionWriteFile(file, "contents"));
-    const RestDocument uploaded = rest.uploadDocument(
-        created.id(), QStringLiteral("Levels ü.bin"), QStringLiteral("first"), statuses.at(0).id(), file);
-    QCOMPARE(uploaded.name(), QStringLiteral("Levels ü.bin"));
-    QCOMPARE(uploaded.authorId(), rest.getContact(project).id());
-    QCOMPARE(rest.getDocuments(created.id()), QList<RestDocument> { uploaded });
-    QCOMPARE(demoSessionDownload(rest, created.id(), uploaded.id()), QByteArray("contents"));
-
     // The same address after the restart; the sessions are gone and the keep-alive logon brings one back.
-    m_server->config().httpPort = m_server->port();
-    QVERIFY(m_server->restart());
+    server.config().httpPort = server.port();
+    QVERIFY(server.restart());
     try {
         rest.getProjects();
         QFAIL("the session outlived the restart");
@@ -118,7 +86,6 @@ void TestDemoSession::wholeSession()
         QCOMPARE(e.response.statusCode, 401);
     }
     rest.logon();
-    QCOMPARE(rest.getDocuments(created.id()), QList<RestDocument> { uploaded });
     QCOMPARE(demoSessionFind(rest.getChildFolders(project, drawings), name), created.id());
     // Asked to seed again at the restart, the server left the data alone.
     QCOMPARE(rest.getProjects().size(), projects.size());
@@ -141,7 +108,8 @@ void TestDemoSession::httpsWithTheServersAuthority()
 
     // More than one TLS record, so that the body also takes the server's large reads.
     const QByteArray bytes = TestServer::patternBytes(20, 1024 * 1024 + 1);
-    const QString up = m_files->filePath(QStringLiteral("up.bin"));
+    const QTemporaryDir files;
+    const QString up = files.filePath(QStringLiteral("up.bin"));
     QVERIFY(demoSessionWriteFile(up, bytes));
     const auto session = [&](const QString& host, const QString& name) {
         const QString address = QStringLiteral("https://%1:%2").arg(host).arg(server.server().tlsPort());
