@@ -69,6 +69,7 @@ void TestJsonParser::booleanIsTrueOnlyForTheTextTrue_data()
     QTest::newRow("true") << "true" << true;
     QTest::newRow("false") << "false" << false;
     QTest::newRow("string true") << "\"true\"" << true;
+    QTest::newRow("capitalised") << "\"True\"" << false;
     QTest::newRow("one") << "1" << false;
     QTest::newRow("object") << "{\"x\":true}" << false;
 }
@@ -90,10 +91,13 @@ void TestJsonParser::integerConversion_data()
     QTest::addColumn<int>("expected");
     QTest::newRow("integer") << "42" << 42;
     QTest::newRow("double truncated") << "3.9" << 3;
+    QTest::newRow("negative double truncated") << "-3.9" << -3;
     QTest::newRow("object") << "{\"a\":5}" << 0;
     QTest::newRow("above int") << "9999999999" << max;
     QTest::newRow("below int") << "-9999999999" << min;
+    QTest::newRow("above int64") << "18446744073709551615" << max;
     QTest::newRow("huge double") << "1e300" << max;
+    QTest::newRow("huge negative double") << "-1e300" << min;
     // A number sent as a string is read too, saturated the same way.
     QTest::newRow("huge string") << "\"999999999999999999999999\"" << max;
     QTest::newRow("huge negative string") << "\"-999999999999999999999999\"" << min;
@@ -162,6 +166,7 @@ void TestJsonParser::uploadedIsHeldInUtc_data()
     QTest::newRow("east offset") << "2020-05-20T12:30:00+02:00" << tenThirty;
     QTest::newRow("date only") << "2020-05-20" << QDateTime(QDate(2020, 5, 20), QTime(0, 0), Qt::UTC);
     QTest::newRow("not a date") << "yesterday" << QDateTime();
+    QTest::newRow("empty") << "" << QDateTime();
 }
 
 void TestJsonParser::uploadedIsHeldInUtc()

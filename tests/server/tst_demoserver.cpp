@@ -268,6 +268,7 @@ void TestDemoServer::refusesBadInput_data()
     get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
     get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
     get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);
+    get("unknown call", "/rest/Nothing", 404);
 
     const auto folder = [](const char* tag, const char* body, int status) {
         QTest::newRow(tag) << QByteArray("POST") << QByteArray("/rest/Folders?p={p}") << QByteArray(body)
