@@ -133,7 +133,6 @@ void TestRestForms::jsonEscaping_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("escaped");
-    QTest::newRow("plain") << "Tower 1/plans" << QStringLiteral("Tower 1/plans");
     QTest::newRow("non-ASCII") << QStringLiteral("Grüße € 😀") << QStringLiteral("Grüße € 😀");
     QTest::newRow("braces") << "a}b{" << QStringLiteral("a}b{");
     QTest::newRow("quote") << "a\"b" << QStringLiteral("a\\\"b");
@@ -224,11 +223,6 @@ void TestRestForms::folderChildCountFollowsItsCountsAndSaturates()
 {
     RestFolder folder = sampleFolder(QStringLiteral("f"));
     QCOMPARE(folder.childCount(), 3);
-    folder.setNrChildren(0);
-    QCOMPARE(folder.childCount(), 1);
-    folder.setNrItems(4);
-    QCOMPARE(folder.childCount(), 4);
-
     // Counts come from the server: a sum beyond the int range must not overflow.
     constexpr int big = std::numeric_limits<int>::max();
     folder.setNrChildren(big);

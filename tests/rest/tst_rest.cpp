@@ -61,10 +61,8 @@ private Q_SLOTS:
     void logonAcceptsOnlyTheServiceAnswer_data();
     void logonAcceptsOnlyTheServiceAnswer();
     void destructionLogsOffAndStaysQuietWhenUnreachable();
-    void checkServerProbesAnAnonymousLogoff();
     void everyOperationFailsWithItsException_data();
     void everyOperationFailsWithItsException();
-    void operationsReturnTheParsedRecords();
     void getProjectsCountsTheFoldersOfEachProjectUntilARefusal();
 };
 
@@ -118,14 +116,6 @@ void TestRest::destructionLogsOffAndStaysQuietWhenUnreachable()
     QVERIFY(!lines.contains(QStringLiteral("Rest logoff()")));
 }
 
-void TestRest::checkServerProbesAnAnonymousLogoff()
-{
-    TestServer service;
-    service.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-    Rest::checkServer(service.baseUrl());
-    QCOMPARE(service.requests().at(0).target, std::string("/rest/Logoff"));
-}
-
 void TestRest::everyOperationFailsWithItsException_data()
 {
     QTest::addColumn<QString>("operation"); // the client call, named in the transport failure's text
@@ -176,27 +166,6 @@ void TestRest::everyOperationFailsWithItsException()
         "CurlConnectionException \"" + operation + " curl request failed\"");
 }
 
-void TestRest::operationsReturnTheParsedRecords()
-{
-    TestServer server;
-    serveLogon(server);
-    server.on("GET", "/rest/Documents",
-        TestReply::text(200, R"([{"ObjectType":"Document","ID":4,"Name":"a.pdf","Size":5368709120}])"));
-    server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanAdd":true,"CanDownload":false})"));
-    server.on(
-        "POST", "/rest/Folders", TestReply::text(200, R"({"ObjectType":"Folder","ID":77,"Name":"New"})"));
-    Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-
-    const QList<RestDocument> documents = session.getDocuments(3);
-    QCOMPARE(documents.size(), 1);
-    QCOMPARE(documents[0].name(), QStringLiteral("a.pdf"));
-    QCOMPARE(documents[0].size(), Q_INT64_C(5368709120));
-    const RestFolderAccess access = session.getFolderAccess(3);
-    QVERIFY(access.canAdd());
-    QVERIFY(!access.canDownload());
-    QCOMPARE(session.createDirectory(QStringLiteral("{}"), 1).id(), 77);
-}
-
 void TestRest::getProjectsCountsTheFoldersOfEachProjectUntilARefusal()
 {
     TestServer server;
@@ -221,11 +190,6 @@ void TestRest::getProjectsCountsTheFoldersOfEachProjectUntilARefusal()
     QCOMPARE(requests.size(), size_t(3));
     QCOMPARE(requests[1].target, std::string("/rest/Folders?p=3&parent=0&a=tree"));
     QCOMPARE(requests[2].target, std::string("/rest/Folders?p=9&parent=0&a=tree"));
-
-    server.on("GET", "/rest/Projects", TestReply::text(200, "[]"));
-    server.clearRequests();
-    QVERIFY(session.getProjects().isEmpty());
-    QCOMPARE(server.requests().size(), size_t(1));
 
     // The first refused folder list ends the listing.
     server.on("GET", "/rest/Projects", TestReply::text(200, R"([{"ID":1},{"ID":2},{"ID":3}])"));

@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 namespace {
 bool demoSessionWriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -45,38 +43,18 @@ class TestDemoSession : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void wholeSession();
     void httpsWithTheServersAuthority();
-
-private:
-    QString url() const { return m_server->baseUrl(); }
-
-    std::unique_ptr<DemoTestServer> m_server;
-    std::unique_ptr<QTemporaryDir> m_files;
 };
 
-void TestDemoSession::init()
-{
-    m_server = std::make_unique<DemoTestServer>();
-    QVERIFY(m_server->start());
-    m_files = std::make_unique<QTemporaryDir>();
-}
-
-void TestDemoSession::cleanup()
-{
-    m_server.reset();
-    m_files.reset();
-}
-
-// Every call of the session once, and everything still there after a restart of the server. Large
-// bodies travel through the end-to-end tests of the upload and download workers.
+// The session's reading calls and a new folder, still there after a restart of the server. Documents
+// travel through the end-to-end tests of the upload and download workers.
 void TestDemoSession::wholeSession()
 {
-    Rest::checkServer(url());
-    Rest rest(url(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
+    DemoTestServer server;
+    QVERIFY(server.start());
+    Rest::checkServer(server.baseUrl());
+    Rest rest(server.baseUrl(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
     const QList<RestProject> projects = rest.getProjects();
     QCOMPARE(projects.size(), 4);
     const int project = demoSessionFind(projects, QStringLiteral("Harbour Bridge Renovation"));
@@ -98,25 +76,9 @@ void TestDemoSession::wholeSession()
     QCOMPARE(created.name(), name);
     QCOMPARE(created.path(), QStringLiteral("Drawings/") + name);
 
-    // A document, a revision, and the current revision down.
-    const QString first = m_files->filePath(QStringLiteral("first.bin"));
-    const QString second = m_files->filePath(QStringLiteral("second.bin"));
-    QVERIFY(demoSessionWriteFile(first, "first contents"));
-    QVERIFY(demoSessionWriteFile(second, "second contents"));
-    const RestDocument uploaded = rest.uploadDocument(
-        created.id(), QStringLiteral("Levels ü.bin"), QStringLiteral("first"), statuses.at(0).id(), first);
-    QCOMPARE(uploaded.name(), QStringLiteral("Levels ü.bin"));
-    QCOMPARE(uploaded.authorId(), rest.getContact(project).id());
-    const RestDocument revised = rest.uploadDocumentRevision(created.id(), QStringLiteral("Levels ü.bin"),
-        QStringLiteral("second"), statuses.at(1).id(), uploaded.id(), second);
-    QCOMPARE(revised.id(), uploaded.id());
-    QCOMPARE(revised.revisionNr(), 2);
-    QCOMPARE(rest.getDocuments(created.id()), QList<RestDocument> { revised });
-    QCOMPARE(demoSessionDownload(rest, created.id(), uploaded.id()), QByteArray("second contents"));
-
     // The same address after the restart; the sessions are gone and the keep-alive logon brings one back.
-    m_server->config().httpPort = m_server->port();
-    QVERIFY(m_server->restart());
+    server.config().httpPort = server.port();
+    QVERIFY(server.restart());
     try {
         rest.getProjects();
         QFAIL("the session outlived the restart");
@@ -124,9 +86,7 @@ void TestDemoSession::wholeSession()
         QCOMPARE(e.response.statusCode, 401);
     }
     rest.logon();
-    QCOMPARE(rest.getDocuments(created.id()), QList<RestDocument> { revised });
     QCOMPARE(demoSessionFind(rest.getChildFolders(project, drawings), name), created.id());
-    QCOMPARE(demoSessionDownload(rest, created.id(), uploaded.id()), QByteArray("second contents"));
     // Asked to seed again at the restart, the server left the data alone.
     QCOMPARE(rest.getProjects().size(), projects.size());
 }
@@ -148,7 +108,8 @@ void TestDemoSession::httpsWithTheServersAuthority()
 
     // More than one TLS record, so that the body also takes the server's large reads.
     const QByteArray bytes = TestServer::patternBytes(20, 1024 * 1024 + 1);
-    const QString up = m_files->filePath(QStringLiteral("up.bin"));
+    const QTemporaryDir files;
+    const QString up = files.filePath(QStringLiteral("up.bin"));
     QVERIFY(demoSessionWriteFile(up, bytes));
     const auto session = [&](const QString& host, const QString& name) {
         const QString address = QStringLiteral("https://%1:%2").arg(host).arg(server.server().tlsPort());
@@ -160,14 +121,13 @@ void TestDemoSession::httpsWithTheServersAuthority()
             == bytes;
     };
     QVERIFY(session(QStringLiteral("127.0.0.1"), QStringLiteral("a.bin")));
-    QVERIFY(session(QStringLiteral("localhost"), QStringLiteral("b.bin")));
 
     // A client that trusts the authority once trusts the server after every restart.
     server.config().tlsPort = server.server().tlsPort();
     QVERIFY(server.restart());
     QVERIFY(authorityFile.open(QIODevice::ReadOnly));
     QCOMPARE(authorityFile.readAll(), authorityPem);
-    QVERIFY(session(QStringLiteral("127.0.0.1"), QStringLiteral("c.bin")));
+    QVERIFY(session(QStringLiteral("localhost"), QStringLiteral("c.bin")));
 }
 
 QTEST_GUILESS_MAIN(TestDemoSession)

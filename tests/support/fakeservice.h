@@ -26,9 +26,14 @@ public:
     {
         addUser("demo", "demo");
         const std::shared_ptr<State> state = m_state;
-        m_server.on("GET", "/rest/Logon", [state](const RecordedRequest& request) {
-            if (const auto fault = fakeServiceFault(*state, request))
-                return *fault;
+        // Every route but the logoff answers with the path's fault while one is set.
+        const auto on = [this, state](const std::string& path, TestServer::Handler handler) {
+            m_server.on("GET", path, [state, handler](const RecordedRequest& request) {
+                const std::optional<TestReply> fault = fakeServiceFault(*state, request);
+                return fault ? *fault : handler(request);
+            });
+        };
+        on("/rest/Logon", [state](const RecordedRequest& request) {
             const QUrlQuery query = fakeServiceQuery(request);
             const std::string login
                 = query.queryItemValue(QStringLiteral("u"), QUrl::FullyDecoded).toStdString();
@@ -43,16 +48,12 @@ public:
             return reply;
         });
         m_server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
-        m_server.on("GET", "/rest/Projects", [state](const RecordedRequest& request) {
-            if (const auto fault = fakeServiceFault(*state, request))
-                return *fault;
+        on("/rest/Projects", [state](const RecordedRequest& request) {
             std::lock_guard<std::mutex> lock(state->mutex);
             const auto found = state->projects.find(fakeServiceUser(request));
             return TestReply::text(200, found == state->projects.end() ? "[]" : found->second);
         });
-        m_server.on("GET", "/rest/Folders", [state](const RecordedRequest& request) {
-            if (const auto fault = fakeServiceFault(*state, request))
-                return *fault;
+        on("/rest/Folders", [state](const RecordedRequest& request) {
             const QUrlQuery query = fakeServiceQuery(request);
             const std::pair<int, int> key { query.queryItemValue(QStringLiteral("p")).toInt(),
                 query.queryItemValue(QStringLiteral("parent")).toInt() };
@@ -60,9 +61,7 @@ public:
             const auto found = state->folders.find(key);
             return TestReply::text(200, found == state->folders.end() ? "[]" : found->second);
         });
-        m_server.on("GET", "/rest/Documents", [state](const RecordedRequest& request) {
-            if (const auto fault = fakeServiceFault(*state, request))
-                return *fault;
+        on("/rest/Documents", [state](const RecordedRequest& request) {
             const int folder = fakeServiceQuery(request).queryItemValue(QStringLiteral("f")).toInt();
             std::lock_guard<std::mutex> lock(state->mutex);
             const auto found = state->documents.find(folder);

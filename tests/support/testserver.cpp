@@ -99,8 +99,6 @@ TestServer::TestServer(Scheme scheme)
     const auto withBody = [this](const httplib::Request& request, httplib::Response& response,
                               const httplib::ContentReader& reader) { handle(request, response, &reader); };
     m_server->Post(".*", withBody);
-    m_server->Put(".*", withBody);
-    m_server->Delete(".*", withBody);
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("test server cannot bind to 127.0.0.1");
