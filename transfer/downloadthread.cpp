@@ -322,18 +322,7 @@ void DownloadThread::downloadDocument(int i)
         return;
     }
     try {
-        for (;;) {
-            try {
-                fetchDocument(i, file);
-                break;
-            } catch (const CurlConnectionException& e) {
-                if (!isTransient(e) || !waitToRetry(i))
-                    throw;
-            } catch (const RestException& e) {
-                if (!isTransient(e) || !waitToRetry(i))
-                    throw;
-            }
-        }
+        retrying(i, [&] { fetchDocument(i, file); });
     } catch (const CurlConnectionException&) {
         // A cancel is the user's decision to stop: nothing of the document stays behind.
         if (isCanceled())

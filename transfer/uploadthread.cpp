@@ -277,41 +277,56 @@ void UploadThread::createFolder(int i)
     }
 }
 
-// Creates the folder; after a broken connection it looks whether the folder arrived after all before it
-// asks again, so that no folder is asked for twice.
-RestFolder UploadThread::createFolderOnce(int i, const QString& body, int parentId)
+// Sends a request that creates something until it has its answer. After a broken connection lookUp()
+// says whether the server stored it after all (an empty optional: it did not) before the request goes
+// again; when the look-up fails too, the item fails with the request's own failure, so that nothing is
+// ever created twice.
+template<typename Create, typename LookUp>
+auto UploadThread::creatingOnce(int i, Create create, LookUp lookUp) -> decltype(create())
 {
     for (;;) {
         try {
-            return m_rest->createDirectory(body, m_projectId);
+            return create();
         } catch (const CurlConnectionException& e) {
             if (!isTransient(e))
                 throw;
-            std::optional<RestFolder> arrived;
+            decltype(lookUp()) arrived;
             bool unknown = false;
             try {
-                const QList<RestFolder> siblings = retrying(i, [&] {
-                    return parentId == 0 ? m_rest->getProjectFolders(m_projectId)
-                                         : m_rest->getChildFolders(m_projectId, parentId);
-                });
-                for (const RestFolder& folder : siblings) {
-                    if (folder.name() == m_names.at(i))
-                        arrived = folder;
-                }
+                arrived = lookUp();
             } catch (const std::exception&) {
                 unknown = true;
             }
             if (unknown)
-                throw;
-            if (arrived) {
-                DiagnosticLog::write(
-                    QStringLiteral("Folder arrived although its answer was lost: ") + m_names.at(i));
+                throw; // the request's own failure, still being handled
+            if (arrived)
                 return *arrived;
-            }
             if (!waitToRetry(i))
                 throw;
         }
     }
+}
+
+// Creates the folder; after a broken connection it looks whether the folder arrived after all before it
+// asks again, so that no folder is asked for twice.
+RestFolder UploadThread::createFolderOnce(int i, const QString& body, int parentId)
+{
+    return creatingOnce(
+        i, [&] { return m_rest->createDirectory(body, m_projectId); },
+        [&]() -> std::optional<RestFolder> {
+            const QList<RestFolder> siblings = retrying(i, [&] {
+                return parentId == 0 ? m_rest->getProjectFolders(m_projectId)
+                                     : m_rest->getChildFolders(m_projectId, parentId);
+            });
+            for (const RestFolder& folder : siblings) {
+                if (folder.name() == m_names.at(i)) {
+                    DiagnosticLog::write(
+                        QStringLiteral("Folder arrived although its answer was lost: ") + m_names.at(i));
+                    return folder;
+                }
+            }
+            return std::nullopt;
+        });
 }
 
 void UploadThread::adoptExistingFolder(int i, int parentId)
@@ -529,34 +544,22 @@ RestDocument UploadThread::sendFile(int i, const Decision& decision, const QStri
     const UploadItem& item = m_work.at(i);
     const QString& name = m_names.at(i);
     const int statusId = item.documentStatus().id();
-    for (;;) {
-        try {
+    return creatingOnce(
+        i,
+        [&] {
             if (decision.exists)
                 return m_rest->uploadDocumentRevision(decision.folderId, name, item.description(), statusId,
                     decision.existing.id(), path, meter(i));
             return m_rest->uploadDocument(
                 decision.folderId, name, item.description(), statusId, path, meter(i));
-        } catch (const CurlConnectionException& e) {
-            if (!isTransient(e))
-                throw;
-            std::optional<RestDocument> arrived;
-            bool unknown = false;
-            try {
-                arrived = storedAfterAll(i, decision, QFileInfo(path).size());
-            } catch (const std::exception&) {
-                unknown = true;
-            }
-            if (unknown)
-                throw;
-            if (arrived) {
+        },
+        [&] {
+            const std::optional<RestDocument> arrived = storedAfterAll(i, decision, QFileInfo(path).size());
+            if (arrived)
                 DiagnosticLog::write(
                     QStringLiteral("Document arrived although its answer was lost: ") + path);
-                return *arrived;
-            }
-            if (!waitToRetry(i))
-                throw;
-        }
-    }
+            return arrived;
+        });
 }
 
 // The document of the folder's listing that an upload of the file made: the new document of its name, or

@@ -78,6 +78,8 @@ private:
     void uploadFile(int i);
     Decision decide(int i, bool fresh);
     bool upload(int i, const Decision& decision, RestResponse& refused);
+    template<typename Create, typename LookUp>
+    auto creatingOnce(int i, Create create, LookUp lookUp) -> decltype(create());
     RestDocument sendFile(int i, const Decision& decision, const QString& path);
     std::optional<RestDocument> storedAfterAll(int i, const Decision& decision, qint64 size);
     void reportRefused(int i, const RestResponse& refused);
