@@ -315,18 +315,27 @@ void LoginDialog::probeFailed(quint64 attempt, const std::exception_ptr& failure
     if (attempt != m_attemptNumber)
         return;
     endAttempt();
+    if (endsOnBrokenSetup(failure))
+        return;
+    // The server answered wrongly or not at all.
+    markServerRefused();
+    m_serverEdit->setFocus(Qt::OtherFocusReason);
+}
+
+// A client that could not even be set up (the HTTP library) ends the dialog with its box: no server or
+// password can mend that.
+bool LoginDialog::endsOnBrokenSetup(const std::exception_ptr& failure)
+{
     try {
         std::rethrow_exception(failure);
     } catch (const CurlException&) {
         ErrorBox::show(tr("Unable to correctly initialize the application."));
         m_setupFailed = true;
         QDialog::reject();
-        return;
+        return true;
     } catch (...) {
-        // The server answered wrongly or not at all.
+        return false;
     }
-    markServerRefused();
-    m_serverEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void LoginDialog::showServerLabel(const QString& server)
@@ -380,13 +389,10 @@ void LoginDialog::logonFailed(quint64 attempt, const std::exception_ptr& failure
     if (attempt != m_attemptNumber)
         return;
     endAttempt();
+    if (endsOnBrokenSetup(failure))
+        return;
     try {
         std::rethrow_exception(failure);
-    } catch (const CurlException&) {
-        ErrorBox::show(tr("Unable to correctly initialize the application."));
-        m_setupFailed = true;
-        QDialog::reject();
-        return;
     } catch (const CurlConnectionException&) {
         ErrorBox::show(tr("Unable to connect to server."));
     } catch (const RestException&) {

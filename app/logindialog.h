@@ -79,6 +79,7 @@ private:
     void startLogon();
     void logonAnswered(quint64 attempt, std::unique_ptr<SessionRunner> session);
     void logonFailed(quint64 attempt, const std::exception_ptr& failure);
+    bool endsOnBrokenSetup(const std::exception_ptr& failure);
     // Disables the input and shows text; returns the attempt's number.
     quint64 beginAttempt(const QString& text);
     void endAttempt();

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <filesystem>
 #include <system_error>
@@ -28,27 +27,6 @@ DownloadFile::DownloadFile(const QString& target)
 DownloadFile::~DownloadFile()
 {
     discard();
-}
-
-bool DownloadFile::create()
-{
-    const QFileInfo target(m_target);
-    // Short enough for any file system whatever the length of the target's name.
-    const QString prefix = target.absolutePath() + QStringLiteral("/.") + target.fileName().left(64);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        setFileName(prefix
-            + QStringLiteral(".%1.part")
-                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        // NewOnly never opens a file that is there already, nor one that a symbolic link points to.
-        // Unbuffered: a full disk shows in the write that meets it, with its reason.
-        if (open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            m_created = true;
-            return true;
-        }
-        if (!exists())
-            return false;
-    }
-    return false;
 }
 
 bool DownloadFile::openResumable(const QString& key)

@@ -2,10 +2,10 @@
 
 #include <QFile>
 
-// The file a document is downloaded into: a new file with a temporary name beside the target, which
-// replaces the target (atomically, by renaming) only on commit(). Until then the target stays as it was,
-// and an uncommitted file is removed, also when the object is destroyed, unless keep() leaves it for a
-// later attempt to resume.
+// The file a document is downloaded into: a temporary file beside the target, named after the document,
+// which replaces the target (atomically, by renaming) only on commit(). Until then the target stays as it
+// was, and an uncommitted file is removed, also when the object is destroyed, unless keep() leaves it for
+// a later attempt to resume.
 class DownloadFile final : public QFile
 {
     Q_OBJECT
@@ -15,8 +15,6 @@ public:
     explicit DownloadFile(const QString& target);
     ~DownloadFile() override;
 
-    // Creates and opens the temporary file for writing; false when the folder does not allow it.
-    bool create();
     // Opens the temporary file that the downloads of one document in one state (key: its ID, revision
     // and size) share between attempts, appending to what an earlier attempt left (size() tells how
     // much). Such files of the same target and document in another state are removed, as stale.

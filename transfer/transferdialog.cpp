@@ -248,11 +248,12 @@ void TransferDialog::finishTransfer()
     m_proxy->setRunning({});
 
     TransferReport::Outcome outcome;
+    const QString canceled = ModelItemStatus::canceledText();
     for (int row = 0; row < m_model->rowCount(); ++row) {
         const ModelItemStatus status = rowStatus(row);
         if (status.code() == ModelItemStatus::Done)
             ++outcome.succeeded;
-        else if (status.text() == ModelItemStatus::canceledText())
+        else if (status.text() == canceled)
             ++outcome.notStarted;
         else
             ++outcome.failed;
