@@ -166,7 +166,7 @@ UploadPlanner::Result UploadPlanner::plan(
             if (entry.isDir) {
                 if (entry.parentIndex < 0 && !contact->isAdmin()) {
                     if (m_targetIsProject) {
-                        row = uploadPlannerRefused(QStringLiteral(
+                        row = uploadPlannerRefused(UploadThread::tr(
                             "You're not allowed to create this folder in the root of a project"));
                         continue;
                     }
@@ -192,20 +192,16 @@ UploadPlanner::Result UploadPlanner::plan(
             const QList<RestDocument> documents = cache.documents(folderId);
             const auto existing = std::find_if(documents.cbegin(), documents.cend(),
                 [&entry](const RestDocument& document) { return document.name() == entry.name; });
-            const RestFolderAccess access = cache.rights(folderId);
-            if (existing == documents.cend()) {
-                if (!access.canAdd())
-                    row = uploadPlannerRefused(
-                        UploadThread::tr("You're not allowed to create documents in this folder"));
-                else
-                    row.kind = Kind::NewDocument;
-            } else if (!access.canAddRevision()
-                && !(access.canAddRevisionToOwn() && existing->authorId() == contact->id())) {
-                row = uploadPlannerRefused(
-                    UploadThread::tr("You're not allowed to add a revision in this folder"));
+            const RestDocument* found = existing == documents.cend() ? nullptr : &*existing;
+            const QString refusal
+                = UploadThread::documentRefusal(cache.rights(folderId), found, contact->id());
+            if (!refusal.isEmpty()) {
+                row = uploadPlannerRefused(refusal);
+            } else if (!found) {
+                row.kind = Kind::NewDocument;
             } else {
                 row.kind = Kind::NewRevision;
-                row.revision = existing->revisionNr() + 1;
+                row.revision = found->revisionNr() + 1;
             }
         } catch (const JobCanceled&) {
             throw;

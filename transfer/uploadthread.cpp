@@ -451,12 +451,19 @@ UploadThread::Decision UploadThread::decide(int i, bool fresh)
     decision.fromCache = !listingFetched || !rightsFetched;
     decision.seeded = listingSeeded || rightsSeeded;
 
-    if (!decision.exists && !access.canAdd())
-        decision.refusal = UploadThread::tr("You're not allowed to create documents in this folder");
-    else if (decision.exists && !access.canAddRevision()
-        && !(access.canAddRevisionToOwn() && decision.existing.authorId() == m_contact.id()))
-        decision.refusal = UploadThread::tr("You're not allowed to add a revision in this folder");
+    decision.refusal
+        = documentRefusal(access, decision.exists ? &decision.existing : nullptr, m_contact.id());
     return decision;
+}
+
+QString UploadThread::documentRefusal(
+    const RestFolderAccess& access, const RestDocument* existing, int contactId)
+{
+    if (!existing)
+        return access.canAdd() ? QString() : tr("You're not allowed to create documents in this folder");
+    if (access.canAddRevision() || (access.canAddRevisionToOwn() && existing->authorId() == contactId))
+        return QString();
+    return tr("You're not allowed to add a revision in this folder");
 }
 
 void UploadThread::uploadFile(int i)

@@ -46,6 +46,10 @@ public:
     // Takes a copy of the list as it stands now (queued states, descriptions, chosen statuses) and starts
     // the thread. GUI thread only.
     void startUpload();
+    // Why the user may not upload a file into a folder with these rights, as a new document (existing
+    // null) or as a revision of existing; empty when allowed. The upload plan asks the same.
+    static QString documentRefusal(
+        const RestFolderAccess& access, const RestDocument* existing, int contactId);
     void startRun() override { startUpload(); }
     // What the upload plan read from the server; the next run starts from it instead of asking again.
     void setPlanAnswers(const UploadPlanner::Answers& answers) { m_planAnswers = answers; }

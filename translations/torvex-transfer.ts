@@ -208,12 +208,12 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+160"/>
+        <location line="+149"/>
         <source>Successful</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-156"/>
+        <location line="-145"/>
         <source>Could not create folder, permissions problem?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -243,7 +243,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+50"/>
         <source>The server refused the download, responseCode: </source>
         <translation type="unfinished"></translation>
     </message>
@@ -454,18 +454,17 @@ Torvex Free support is comming soon.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+30"/>
-        <location line="+65"/>
+        <location line="+41"/>
         <source>Unable to correctly initialize the application.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-35"/>
+        <location line="+28"/>
         <source>Logging on…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+37"/>
         <location line="+4"/>
         <source>Unable to connect to server.</source>
         <translation type="unfinished"></translation>
@@ -729,7 +728,7 @@ Torvex Free support is comming soon.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+46"/>
         <source>Close</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1097,7 +1096,7 @@ Torvex Free support is comming soon.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+203"/>
+        <location line="+199"/>
         <source>New document</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1130,38 +1129,36 @@ Torvex Free support is comming soon.</source>
 <context>
     <name>UploadThread</name>
     <message>
-        <location line="-89"/>
-        <location filename="../transfer/uploadthread.cpp" line="+602"/>
+        <location line="-85"/>
+        <location filename="../transfer/uploadthread.cpp" line="+612"/>
         <source>Parent directory creation failed</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../transfer/uploadthread.cpp" line="-376"/>
+        <location filename="../transfer/uploadthread.cpp" line="-386"/>
         <location line="+41"/>
         <source>You&apos;re not allowed to create this subfolder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+13"/>
-        <location filename="../transfer/uploadthread.cpp" line="+135"/>
+        <location filename="../transfer/uploadthread.cpp" line="+150"/>
         <source>You can&apos;t upload a document in the root of a project</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+11"/>
-        <location filename="../transfer/uploadthread.cpp" line="+38"/>
+        <location filename="../transfer/uploadthread.cpp" line="+46"/>
         <source>You&apos;re not allowed to create documents in this folder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+6"/>
-        <location filename="../transfer/uploadthread.cpp" line="+3"/>
+        <location line="+3"/>
         <source>You&apos;re not allowed to add a revision in this folder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../transfer/uploadthread.cpp" line="-429"/>
+        <location line="-452"/>
         <source>, response: </source>
         <translation type="unfinished"></translation>
     </message>
@@ -1178,13 +1175,13 @@ Torvex Free support is comming soon.</source>
     <message>
         <location line="+113"/>
         <location line="+136"/>
-        <location line="+58"/>
-        <location line="+249"/>
+        <location line="+73"/>
+        <location line="+244"/>
         <source>Error: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-439"/>
+        <location line="-449"/>
         <source>Network connection problem</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1194,23 +1191,24 @@ Torvex Free support is comming soon.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location filename="../transfer/uploadplanner.cpp" line="-19"/>
+        <location filename="../transfer/uploadthread.cpp" line="+22"/>
         <source>You&apos;re not allowed to create this folder in the root of a project</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+19"/>
-        <location line="+182"/>
+        <location filename="../transfer/uploadthread.cpp" line="+19"/>
+        <location line="+197"/>
         <source>An error occured, response code: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-165"/>
+        <location line="-180"/>
         <source>Successful</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+100"/>
+        <location line="+115"/>
         <source>The server reports that this folder exists, but it was not found in the parent folder</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1230,7 +1228,7 @@ Torvex Free support is comming soon.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+52"/>
+        <location line="+59"/>
         <source>Document revision added successfully</source>
         <translation type="unfinished"></translation>
     </message>
