@@ -23,10 +23,9 @@ private slots:
     void keysMatchExactlyInAnyOrderAndLaterDuplicateWins();
     void uploadedIsHeldInUtc_data();
     void uploadedIsHeldInUtc();
-    void contactAndStatusses();
+    void statussesInTheServersOrder();
     void parseProjectsStopsAtShorterOfCountsAndElements();
     void parseIdsTakesFirstIdOrMinusOne();
-    void dragItemKeepsCallerValuesForAbsentKeys();
     void malformedTextThrowsJsonParseException_data();
     void malformedTextThrowsJsonParseException();
     void deepNestingDoesNotExhaustTheStack();
@@ -112,10 +111,13 @@ void TestJsonParser::integerConversion()
     for (const QString& value : values) {
         QCOMPARE(JSONParser::parseFolder("{\"ParentID\":" + value + "}").parentId(), expected);
         QCOMPARE(JSONParser::parseStatusses("[{\"Sequence\":" + value + "}]").value(0).sequence(), expected);
+        QCOMPARE(JSONParser::parseContact("{\"ID\":" + value + "}").id(), expected);
+        // A drag entry without a key keeps the caller's value.
         int projectId = -1;
-        QString path;
+        QString path = QStringLiteral("kept");
         JSONParser::parseDragItem("{\"ProjectID\":" + value + "}", projectId, path);
         QCOMPARE(projectId, expected);
+        QCOMPARE(path, QStringLiteral("kept"));
     }
 }
 
@@ -138,6 +140,11 @@ void TestJsonParser::textConversion()
     QCOMPARE(JSONParser::parseProject("{\"Name\":" + value + "}").name(), expected);
     QCOMPARE(JSONParser::parseContact("{\"Function\":" + value + "}").function(), expected);
     QCOMPARE(JSONParser::parseDocument("{\"CheckedOutOn\":" + value + "}").checkedOutOn(), expected);
+    int projectId = 11;
+    QString path;
+    JSONParser::parseDragItem("{\"KelmarPath\":" + value + "}", projectId, path);
+    QCOMPARE(path, expected);
+    QCOMPARE(projectId, 11);
 }
 
 // A document without revision keys has its first revision.
@@ -184,11 +191,8 @@ void TestJsonParser::uploadedIsHeldInUtc()
     }
 }
 
-void TestJsonParser::contactAndStatusses()
+void TestJsonParser::statussesInTheServersOrder()
 {
-    // Of a contact the uploads read the ID (the author check) and IsAdmin (in the boolean table).
-    QCOMPARE(JSONParser::parseContact(QStringLiteral(R"({"ID":7,"OrganizationID":3})")).id(), 7);
-
     const QList<RestStatus> statusses = JSONParser::parseStatusses(
         QStringLiteral(R"([{"ID":5,"Name":"Draft","Sequence":2},{"ID":4,"Name":"Final","Sequence":1},7])"));
     QCOMPARE(statusses.size(), 3);
@@ -214,19 +218,6 @@ void TestJsonParser::parseIdsTakesFirstIdOrMinusOne()
 {
     QCOMPARE(JSONParser::parseIds(QStringLiteral(R"([{"ID":7},{"Name":"x"},{"ID":1,"ID":2},"ID",[]])")),
         QList<int>({ 7, -1, 1, -1, -1 }));
-}
-
-void TestJsonParser::dragItemKeepsCallerValuesForAbsentKeys()
-{
-    int projectId = 11;
-    QString path = QStringLiteral("kept");
-    JSONParser::parseDragItem(QStringLiteral(R"({"ProjectID":3})"), projectId, path);
-    QCOMPARE(projectId, 3);
-    QCOMPARE(path, QStringLiteral("kept"));
-
-    JSONParser::parseDragItem(QStringLiteral(R"({"KelmarPath":"Tower/plans"})"), projectId, path);
-    QCOMPARE(projectId, 3);
-    QCOMPARE(path, QStringLiteral("Tower/plans"));
 }
 
 // Every parse goes through one function, so a few entry points stand for all of them.
