@@ -12,12 +12,12 @@
 
 #include "benchsupport.h"
 #include "benchworkers.h"
+#include "delayproxy.h"
 #include "demoserver.h"
 #include "model/jsonparser.h"
 #include "model/restfolderaccess.h"
 #include "rest/loginsettings.h"
 #include "rest/rest.h"
-#include "support/delayproxy.h"
 #include "support/testserver.h"
 #include "transfer/downloadlistbuilder.h"
 #include "transfer/uploadlistbuilder.h"

@@ -1,4 +1,4 @@
-// The transfer workers through a matrix of faults: the demo server (in this process) behind the tests'
+// The transfer workers through a matrix of faults: the demo server (in this process) behind the delaying
 // proxy, which cuts or stalls connections at chosen offsets, and the tests' server for answers the demo
 // server never gives (5xx on every call, broken JSON). After every case the files are compared byte for
 // byte with their sources, on the server and on disk.
@@ -11,11 +11,11 @@
 // The exit status is 1 when anything was lost, corrupted, duplicated or hung.
 
 #include "benchsupport.h"
+#include "delayproxy.h"
 #include "demoserver.h"
 #include "model/jsonparser.h"
 #include "model/restfolderaccess.h"
 #include "rest/rest.h"
-#include "support/delayproxy.h"
 #include "support/filesizelimit.h"
 #include "support/recorders.h"
 #include "support/testserver.h"

@@ -1,7 +1,6 @@
 #include "rest/rest.h"
 #include "rest/restexceptions.h"
 #include "support/fakeservice.h"
-#include "support/recorders.h"
 #include "support/testserver.h"
 
 #include <QBuffer>
@@ -21,9 +20,9 @@ using SessionCall = std::function<void(const SessionContext&)>;
 Q_DECLARE_METATYPE(SessionCall)
 
 namespace {
-void serveLogon(TestServer& server, const TestReply& logon = TestReply::text(200, "Logged on."))
+void serveLogon(TestServer& server)
 {
-    server.on("GET", "/rest/Logon", logon);
+    server.on("GET", "/rest/Logon", TestReply::text(200, "Logged on."));
     server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
 }
 
@@ -58,63 +57,10 @@ class TestRest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void logonAcceptsOnlyTheServiceAnswer_data();
-    void logonAcceptsOnlyTheServiceAnswer();
-    void destructionLogsOffAndStaysQuietWhenUnreachable();
     void everyOperationFailsWithItsException_data();
     void everyOperationFailsWithItsException();
     void getProjectsCountsTheFoldersOfEachProjectUntilARefusal();
 };
-
-void TestRest::logonAcceptsOnlyTheServiceAnswer_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("exact") << 200 << "Logged on." << true;
-    QTest::newRow("with more text") << 200 << "Logged on. Welcome back" << true;
-    QTest::newRow("lower case") << 200 << "logged on." << false;
-}
-
-void TestRest::logonAcceptsOnlyTheServiceAnswer()
-{
-    QFETCH(int, status);
-    QFETCH(QString, body);
-    QFETCH(bool, accepted);
-
-    TestServer server;
-    serveLogon(server, TestReply::text(status, body.toStdString()));
-    try {
-        Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-        QVERIFY(accepted);
-        QVERIFY(session.logonIfIdle());
-    } catch (const RestException& e) {
-        QVERIFY(!accepted);
-        QCOMPARE(e.response.statusCode, status);
-        QCOMPARE(e.response.body, body);
-    }
-}
-
-void TestRest::destructionLogsOffAndStaysQuietWhenUnreachable()
-{
-    LineRecorder lines;
-    {
-        TestServer server;
-        serveLogon(server);
-        {
-            Rest session(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-        }
-        QCOMPARE(server.requests().back().path, std::string("/rest/Logoff"));
-        QCOMPARE(lines.lines(), QStringList { QStringLiteral("Rest logoff()") });
-    }
-    lines.clear();
-    auto server = std::make_unique<TestServer>();
-    serveLogon(*server);
-    auto session = std::make_unique<Rest>(server->baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
-    server.reset();
-    session.reset();
-    QVERIFY(!lines.contains(QStringLiteral("Rest logoff()")));
-}
 
 void TestRest::everyOperationFailsWithItsException_data()
 {

@@ -123,12 +123,17 @@ void TestDemoServer::logonAndLogoff()
 void TestDemoServer::createsFolders()
 {
     const std::string target = withId("/rest/Folders?p=", m_bridge);
-    const DemoTestClient::Reply created = m_demo->post(target, folderBody("Sketches", m_drawings));
+    // Quotes and braces travel escaped, in the body and in the answer.
+    const QString path = QStringLiteral("Drawings/Sketches \"2025\" {new}");
+    const DemoTestClient::Reply created
+        = m_demo->post(target, folderBody(R"(Sketches \"2025\" {new})", m_drawings));
     QCOMPARE(created.status, 200);
-    QCOMPARE(m_demo->folderId(m_bridge, QStringLiteral("Drawings/Sketches")), created.object()["ID"].toInt());
-    QCOMPARE(m_demo->post(target, folderBody("Sketches", m_drawings)).status, 409);
+    QCOMPARE(created.object()["Path"].toString(), path);
+    const int sketches = created.object()["ID"].toInt();
+    QCOMPARE(m_demo->folderId(m_bridge, path), sketches);
+    QCOMPARE(m_demo->post(target, folderBody(R"(Sketches \"2025\" {new})", m_drawings)).status, 409);
     // Letter case makes another name, as for the client.
-    QCOMPARE(m_demo->post(target, folderBody("sketches", m_drawings)).status, 200);
+    QCOMPARE(m_demo->post(target, folderBody(R"(sketches \"2025\" {new})", m_drawings)).status, 200);
 
     // An administrator's top-level folder with the rights given in the body, placed after a sibling.
     const DemoTestClient::Reply top = m_demo->post(target,
@@ -146,6 +151,16 @@ void TestDemoServer::createsFolders()
     const QJsonArray order = m_demo->folders(m_bridge, 0);
     QCOMPARE(order.at(0)["ID"].toInt(), m_drawings);
     QCOMPARE(order.at(1)["ID"].toInt(), archive);
+
+    // After a restart on the same port the sessions are gone and the folders are still there: the server,
+    // asked to seed again, left the data alone.
+    const qsizetype projects = m_demo->get("/rest/Projects").array().size();
+    m_server->config().httpPort = m_server->port();
+    QVERIFY(m_server->restart());
+    QCOMPARE(m_demo->get("/rest/Projects").status, 401);
+    QVERIFY(m_demo->logon("demo", "demo"));
+    QCOMPARE(m_demo->folderId(m_bridge, path), sketches);
+    QCOMPARE(m_demo->get("/rest/Projects").array().size(), projects);
 }
 
 void TestDemoServer::uploadsRevisionsAndDownloads()

@@ -1,7 +1,5 @@
 #include "demotestserver.h"
-#include "model/jsonparser.h"
 #include "rest/rest.h"
-#include "rest/restexceptions.h"
 #include "support/testserver.h"
 
 #include <QBuffer>
@@ -36,60 +34,15 @@ template<typename Item> int demoSessionFind(const QList<Item>& items, const QStr
 }
 } // namespace
 
-// The program's own session against the demo server: what the client sends is what the server takes,
-// and what the server answers is what the client reads.
+// The program's own session against the demo server over HTTPS; over HTTP the end-to-end tests of the
+// upload and download workers run it.
 class TestDemoSession : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void wholeSession();
     void httpsWithTheServersAuthority();
 };
-
-// The session's reading calls and a new folder, still there after a restart of the server. Documents
-// travel through the end-to-end tests of the upload and download workers.
-void TestDemoSession::wholeSession()
-{
-    DemoTestServer server;
-    QVERIFY(server.start());
-    Rest::checkServer(server.baseUrl());
-    Rest rest(server.baseUrl(), QStringLiteral("demo@torvex.example"), QStringLiteral("demo"));
-    const QList<RestProject> projects = rest.getProjects();
-    QCOMPARE(projects.size(), 4);
-    const int project = demoSessionFind(projects, QStringLiteral("Harbour Bridge Renovation"));
-    const QList<RestFolder> top = rest.getProjectFolders(project);
-    QVERIFY(std::any_of(projects.begin(), projects.end(),
-        [&](const RestProject& each) { return each.id() == project && each.childCount() == top.size(); }));
-    const int drawings = demoSessionFind(top, QStringLiteral("Drawings"));
-    QVERIFY(rest.getContact(project).isAdmin());
-    const QList<RestStatus> statuses = rest.getProjectStatusses(project);
-    QCOMPARE(statuses.size(), 5);
-    const QList<RestFolder> children = rest.getChildFolders(project, drawings);
-    QCOMPARE(children.size(), 3);
-    QCOMPARE(children.at(0).path(), QStringLiteral("Drawings/Site"));
-
-    // A folder as the upload worker makes it; quotes and braces travel escaped.
-    const QString name = QStringLiteral("Survey \"2025\" {new}");
-    const RestFolder created = rest.createDirectory(
-        JSONParser::createDirectoryJson(name, QStringLiteral("documents"), drawings, 0, QString()), project);
-    QCOMPARE(created.name(), name);
-    QCOMPARE(created.path(), QStringLiteral("Drawings/") + name);
-
-    // The same address after the restart; the sessions are gone and the keep-alive logon brings one back.
-    server.config().httpPort = server.port();
-    QVERIFY(server.restart());
-    try {
-        rest.getProjects();
-        QFAIL("the session outlived the restart");
-    } catch (const RestException& e) {
-        QCOMPARE(e.response.statusCode, 401);
-    }
-    rest.logon();
-    QCOMPARE(demoSessionFind(rest.getChildFolders(project, drawings), name), created.id());
-    // Asked to seed again at the restart, the server left the data alone.
-    QCOMPARE(rest.getProjects().size(), projects.size());
-}
 
 // HTTPS alone, with the authority the server makes in its data folder and keeps across restarts.
 void TestDemoSession::httpsWithTheServersAuthority()

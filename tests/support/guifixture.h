@@ -15,21 +15,18 @@ class MainWindow;
 class QTreeView;
 class QAbstractItemModel;
 
-// Stands in for the desktop's browser while it lives: records the links opened with these schemes.
+// Stands in for the desktop's browser while it lives: records the http and https links opened.
 class TestBrowser final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TestBrowser(const QStringList& schemes = { QStringLiteral("http"), QStringLiteral("https") });
+    TestBrowser();
     ~TestBrowser() override;
     QList<QUrl> opened;
 
 public Q_SLOTS:
     void open(const QUrl& url) { opened.append(url); }
-
-private:
-    QStringList m_schemes;
 };
 
 // Types these into the login dialog and presses Ok as a user does; the dialog logs on in the

@@ -35,11 +35,6 @@ bool RawSocket::send(const QByteArray& bytes) const
     return true;
 }
 
-void RawSocket::endSending() const
-{
-    ::shutdown(m_socket, SHUT_WR);
-}
-
 bool RawSocket::readSome(QByteArray& into, qsizetype limit, int timeoutMs)
 {
     pollfd entry { m_socket, POLLIN, 0 };

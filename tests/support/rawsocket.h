@@ -16,7 +16,6 @@ public:
 
     bool isConnected() const { return m_connected; }
     bool send(const QByteArray& bytes) const;
-    void endSending() const;
     // Reads until `limit` bytes, the peer's end of the stream, or timeoutMs without a byte.
     QByteArray read(qsizetype limit = std::numeric_limits<qsizetype>::max(), int timeoutMs = 5000);
     // Reads until the blank line that ends a header block, the end of the stream, or the timeout.

@@ -1,4 +1,4 @@
-#include "support/delayproxy.h"
+#include "delayproxy.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
