@@ -92,8 +92,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void treeEndsAtFourAtOnceAsOneAtATime();
-    void overwriteAnswers_data();
-    void overwriteAnswers();
+    void overwriteAnswersNoAndNoToAll();
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
     void rateOfAStallFallsToZero();
     void fullDiskFailsTheDocumentWithTheReason();
@@ -298,28 +297,23 @@ void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
     QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.bin")));
 }
 
-void TestDownloadThread::overwriteAnswers_data()
+// No, then no to all: the third file is not asked about. Yes to all is answered in the tree above.
+void TestDownloadThread::overwriteAnswersNoAndNoToAll()
 {
-    // Yes (to all) is answered in the tree above.
-    QTest::addColumn<bool>("applyToAll");
-    QTest::newRow("no") << false;
-    QTest::newRow("no to all") << true;
-}
-
-void TestDownloadThread::overwriteAnswers()
-{
-    QFETCH(bool, applyToAll);
-    threadWrite(m_target + "/one.bin", "old one");
-    threadWrite(m_target + "/two.bin", "old two");
+    QStringList existing;
+    for (const char* name : { "/one.bin", "/two.bin", "/three.bin" }) {
+        existing << m_target + name;
+        threadWrite(existing.last(), "old one");
+    }
     QList<DownloadItem> items { threadItem(21, "one.bin", m_target), threadItem(22, "fresh.bin", m_target),
-        threadItem(23, "two.bin", m_target) };
-    run(items, [&](DownloadThread& thread) { thread.setAnswer(false, applyToAll); });
+        threadItem(23, "two.bin", m_target), threadItem(24, "three.bin", m_target) };
+    run(items, [this](DownloadThread& thread) { thread.setAnswer(false, m_questions.size() == 2); });
 
-    QCOMPARE(m_questions,
-        QStringList({ m_target + "/one.bin", m_target + "/two.bin" }).mid(0, applyToAll ? 1 : 2));
+    QCOMPARE(m_questions, existing.mid(0, 2));
     const QString skipped = QStringLiteral("failed: File already existed, skipped by user");
     QCOMPARE(threadOutcomes(items, m_target),
-        QStringList({ skipped, threadOk, skipped, "fresh.bin 22528", "one.bin 7", "two.bin 7" }));
+        QStringList({ skipped, threadOk, skipped, skipped, "fresh.bin 22528", "one.bin 7", "three.bin 7",
+            "two.bin 7" }));
 }
 
 void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment()
