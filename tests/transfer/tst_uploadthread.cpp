@@ -56,7 +56,7 @@ struct UploadRun
 };
 } // namespace
 
-// The upload worker one file at a time: its requests, and every outcome it writes.
+// The upload worker: its requests, and every outcome it writes, at four files at once as at one.
 class TestUploadThread : public QObject
 {
     Q_OBJECT
