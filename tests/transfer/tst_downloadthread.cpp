@@ -22,6 +22,8 @@ const QString threadOk = QStringLiteral("done: Successful");
 const QString threadConnection = QStringLiteral("failed: Network connection problem or canceled by user");
 const QString threadCanceled = QStringLiteral("failed: Canceled by user");
 const QString threadParentFailed = QStringLiteral("failed: Parent directory creation failed");
+const QFileDevice::Permissions threadOwnOnly
+    = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
 
 int threadQuery(const RecordedRequest& request, const char* key)
 {
@@ -90,11 +92,9 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void treeEndsAtFourAtOnceAsOneAtATime();
-    void overwriteAnswers_data();
-    void overwriteAnswers();
-    void localNamesThatCannotBeUsedFailAloneAndNothingLandsOutside();
+    void overwriteAnswersNoAndNoToAll();
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
-    void progressOnlyGoesUpAndTheRateOfAStallFallsToZero();
+    void rateOfAStallFallsToZero();
     void fullDiskFailsTheDocumentWithTheReason();
     void brokenTransferResumesOnlyWhatIsSafe_data();
     void brokenTransferResumesOnlyWhatIsSafe();
@@ -106,8 +106,9 @@ private:
     void serve(std::chrono::milliseconds chunkDelay = {});
     // Project P (a folder of the user's), folders A/B with ten documents, documents without the right to
     // download them (folder 12), with refused rights (14), refused (13), broken off over an old version
-    // (19), three of one local name, one over a file of the user's, and a folder where a file lies.
-    QList<DownloadItem> tree(const QString& target);
+    // (19), three of one local name, one over a file of the user's, and a folder where a file lies; with
+    // names, the local names that cannot be used beside it.
+    QList<DownloadItem> tree(const QString& target, bool names = false);
     std::size_t downloads() const { return m_server->requests("/protected/Document.download").size(); }
 
     std::unique_ptr<TestServer> m_server;
@@ -184,10 +185,11 @@ void TestDownloadThread::run(
     m_rest->setCanceled(false);
 }
 
-QList<DownloadItem> TestDownloadThread::tree(const QString& target)
+QList<DownloadItem> TestDownloadThread::tree(const QString& target, bool names)
 {
     const QString p = target + "/P";
     threadWrite(p + "/mine.bin", "the user's");
+    QFile::setPermissions(p + "/mine.bin", threadOwnOnly);
     threadWrite(p + "/cut.bin", "the old version");
     threadWrite(p + "/Blocked", "a file where a folder goes");
     QList<DownloadItem> items { threadItem(1, "P", target), threadItem(2, "A", p),
@@ -207,31 +209,73 @@ QList<DownloadItem> TestDownloadThread::tree(const QString& target)
     for (int child = 3; child < 13; ++child)
         items[2].addChild(child);
     items[22].addChild(23);
+    if (!names)
+        return items;
+
+    // Dropped beside P: names that cannot be used, a missing folder and a folder in the file's place,
+    // two items of one local name beside a numbered file of the user's, a line break, names too long
+    // for the file system.
+    const QString inner = target + "/inner";
+    QDir(target).mkpath("inner");
+    QDir(target).mkpath("taken.bin/inside");
+    threadWrite(target + "/a_b (2).bin", "mine");
+    const QString longName(256, QLatin1Char('d'));
+    items << threadItem(5, "..", inner) << threadItem(41, "escaped.bin", inner + "/..")
+          << threadItem(6, ".", inner) << threadItem(42, "", inner) << threadItem(43, "../up.bin", inner)
+          << threadItem(44, "a.bin", target + "/missing") << threadItem(45, "taken.bin", target)
+          << threadItem(46, "a_b.bin", target) << threadItem(47, "a_b.bin", target)
+          << threadItem(48, "two\nlines.bin", target) << threadItem(7, longName, target)
+          << threadItem(49, "x.bin", target + "/" + longName)
+          << threadItem(50, QString(128, QChar(0xe9)), target);
+    items[24].addChild(25);
+    items[34].addChild(35);
     return items;
 }
 
+// Progress only goes up meanwhile; a line break stays inside its diagnostic line; nothing lands outside
+// the target.
 void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
 {
+    serve(std::chrono::milliseconds(2));
     QStringList outcomes[2];
+    LineRecorder lines;
     for (const int four : { 0, 1 }) {
         const QString target = m_target + QStringLiteral("/run%1").arg(four);
-        QList<DownloadItem> items = tree(target);
+        QList<DownloadItem> items = tree(target, true);
+        TransferProgress last;
+        int samples = 0;
         run(
-            items, [](DownloadThread& thread) { thread.setAnswer(true, true); }, {}, four ? 4 : 1);
+            items, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+            [&](DownloadThread& thread) {
+                const TransferProgress now = thread.progress();
+                QVERIFY(now.processedBytes >= last.processedBytes && now.movedBytes >= last.movedBytes);
+                QVERIFY(now.totalBytes >= last.totalBytes && now.processedBytes <= now.totalBytes);
+                QVERIFY(now.running.size() <= (four ? 4 : 1));
+                last = now;
+                ++samples;
+            },
+            four ? 4 : 1);
+        QVERIFY(samples > 5 && last.files == 30);
         outcomes[four] = threadOutcomes(items, target);
     }
     QCOMPARE(outcomes[1], outcomes[0]);
-    QCOMPARE(m_progressSignals.load(), 24);
-    const QString renamed
-        = QStringLiteral("done: Successful, saved as \"same (%1).bin\" (another item of this "
-                         "download has the same local name)");
+    const QString renamed = QStringLiteral("done: Successful, saved as \"%1 (%2).bin\" (another item of this "
+                                           "download has the same local name)");
+    const QString refused = QStringLiteral("failed: The name can't be used for a local file or folder");
+    const QString fileProblem
+        = QStringLiteral("failed: The document could not be created or overwritten, permission problem?");
+    const QString tooLong = QStringLiteral("failed: The name is too long for the local file system");
     QStringList expected { "done: Folder already existed", threadOk, threadOk };
     expected << QStringList(10, threadOk)
              << QStringList { "failed: You don't have permission to download this file",
                     "failed: Error while retreiving folder access, responseCode: 403, Response: Not yours",
                     threadConnection, "failed: The server refused the download, responseCode: 404",
-                    threadConnection, threadOk, renamed.arg(2), renamed.arg(3), "done: Overwritten",
-                    "failed: Could not create folder, permissions problem?", threadParentFailed };
+                    threadConnection, threadOk, renamed.arg("same").arg(2), renamed.arg("same").arg(3),
+                    "done: Overwritten", "failed: Could not create folder, permissions problem?",
+                    threadParentFailed }
+             << QStringList { refused, threadParentFailed, refused, refused, refused, fileProblem,
+                    fileProblem, threadOk, renamed.arg("a_b").arg(3), threadOk, tooLong, threadParentFailed,
+                    tooLong };
     // A broken transfer keeps the file it was to replace, and what it got beside it for a later attempt.
     expected << "P/.cut.bin.d19-r0-s19456.part 8192";
     for (int r = 20; r < 30; ++r)
@@ -241,80 +285,35 @@ void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
              << "P/mine.bin 17408"
              << "P/same (2).bin 31744"
              << "P/same (3).bin 32768"
-             << "P/same.bin 30720";
+             << "P/same.bin 30720"
+             << "a_b (2).bin 4"
+             << "a_b (3).bin 48128"
+             << "a_b.bin 47104"
+             << "two\nlines.bin 49152";
     QCOMPARE(outcomes[0], expected);
-}
-
-void TestDownloadThread::overwriteAnswers_data()
-{
-    QTest::addColumn<bool>("overwrite");
-    QTest::addColumn<bool>("applyToAll");
-    QTest::addColumn<int>("questions");
-    QTest::newRow("yes") << true << false << 2;
-    QTest::newRow("no") << false << false << 2;
-    QTest::newRow("no to all") << false << true << 1;
-}
-
-void TestDownloadThread::overwriteAnswers()
-{
-    QFETCH(bool, overwrite);
-    QFETCH(bool, applyToAll);
-    QFETCH(int, questions);
-    threadWrite(m_target + "/one.bin", "old one");
-    threadWrite(m_target + "/two.bin", "old two");
-    const QFileDevice::Permissions ownOnly
-        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
-    QVERIFY(QFile::setPermissions(m_target + "/one.bin", ownOnly));
-    QList<DownloadItem> items { threadItem(21, "one.bin", m_target), threadItem(22, "fresh.bin", m_target),
-        threadItem(23, "two.bin", m_target) };
-    run(items, [&](DownloadThread& thread) { thread.setAnswer(overwrite, applyToAll); });
-
-    QCOMPARE(m_questions, QStringList({ m_target + "/one.bin", m_target + "/two.bin" }).mid(0, questions));
-    const QString existing
-        = overwrite ? "done: Overwritten" : "failed: File already existed, skipped by user";
-    QCOMPARE(threadOutcomes(items, m_target),
-        QStringList({ existing, threadOk, existing, "fresh.bin 22528",
-            overwrite ? "one.bin 21504" : "one.bin 7", overwrite ? "two.bin 23552" : "two.bin 7" }));
+    QVERIFY(QFileInfo(m_target + "/run0/taken.bin/inside").isDir());
     // A replaced file keeps the permissions the user gave it.
-    QCOMPARE(QFileInfo(m_target + "/one.bin").permissions(), ownOnly);
+    QCOMPARE(QFileInfo(m_target + "/run0/P/mine.bin").permissions(), threadOwnOnly);
+    QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.bin")));
 }
 
-// Unusable names fail alone and nothing lands outside the target; a missing folder or a folder in the
-// file's place is a file problem; "a/b" and "a_b" make one name, and the later ones get numbered names
-// that take nothing of the user's; a line break stays inside its diagnostic line; a name longer than the
-// file system takes fails alone.
-void TestDownloadThread::localNamesThatCannotBeUsedFailAloneAndNothingLandsOutside()
+// No, then no to all: the third file is not asked about. Yes to all is answered in the tree above.
+void TestDownloadThread::overwriteAnswersNoAndNoToAll()
 {
-    const QString inner = m_target + "/inner";
-    QVERIFY(QDir(m_target).mkpath("inner") && QDir(m_target).mkpath("taken.bin/inside"));
-    threadWrite(m_target + "/a_b (2).bin", "mine");
-    const QString longName(256, QLatin1Char('d'));
-    QList<DownloadItem> items { threadItem(1, "..", inner), threadItem(23, "escaped.bin", inner + "/.."),
-        threadItem(2, ".", inner), threadItem(24, "", inner), threadItem(25, "../up.bin", inner),
-        threadItem(26, "a.bin", m_target + "/missing"), threadItem(27, "taken.bin", m_target),
-        threadItem(28, "a_b.bin", m_target), threadItem(29, "a_b.bin", m_target),
-        threadItem(30, "two\nlines.bin", m_target), threadItem(3, longName, m_target),
-        threadItem(31, "x.bin", m_target + "/" + longName),
-        threadItem(32, QString(128, QChar(0xe9)), m_target) };
-    items[0].addChild(1);
-    items[10].addChild(11);
-    LineRecorder lines;
-    run(items, [](DownloadThread& thread) { thread.setAnswer(true, false); });
+    QStringList existing;
+    for (const char* name : { "/one.bin", "/two.bin", "/three.bin" }) {
+        existing << m_target + name;
+        threadWrite(existing.last(), "old one");
+    }
+    QList<DownloadItem> items { threadItem(21, "one.bin", m_target), threadItem(22, "fresh.bin", m_target),
+        threadItem(23, "two.bin", m_target), threadItem(24, "three.bin", m_target) };
+    run(items, [this](DownloadThread& thread) { thread.setAnswer(false, m_questions.size() == 2); });
 
-    const QString refused = QStringLiteral("failed: The name can't be used for a local file or folder");
-    const QString fileProblem
-        = QStringLiteral("failed: The document could not be created or overwritten, permission problem?");
-    const QString tooLong = QStringLiteral("failed: The name is too long for the local file system");
+    QCOMPARE(m_questions, existing.mid(0, 2));
+    const QString skipped = QStringLiteral("failed: File already existed, skipped by user");
     QCOMPARE(threadOutcomes(items, m_target),
-        QStringList(
-            { refused, threadParentFailed, refused, refused, refused, fileProblem, fileProblem, threadOk,
-                "done: Successful, saved as \"a_b (3).bin\" (another item of this download has the same "
-                "local name)",
-                threadOk, tooLong, threadParentFailed, tooLong, "a_b (2).bin 4", "a_b (3).bin 29696",
-                "a_b.bin 28672", "two\nlines.bin 30720" }));
-    QVERIFY(QFileInfo(m_target + "/taken.bin/inside").isDir());
-    QCOMPARE(m_questions, QStringList { m_target + "/taken.bin" });
-    QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.bin")));
+        QStringList({ skipped, threadOk, skipped, skipped, "fresh.bin 22528", "one.bin 7", "three.bin 7",
+            "two.bin 7" }));
 }
 
 void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment()
@@ -384,26 +383,9 @@ void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMome
     }
 }
 
-void TestDownloadThread::progressOnlyGoesUpAndTheRateOfAStallFallsToZero()
+// Two seconds at 1 MB/s, then nothing moves: within the five-second window the rate falls to zero.
+void TestDownloadThread::rateOfAStallFallsToZero()
 {
-    serve(std::chrono::milliseconds(2));
-    QList<DownloadItem> items = tree(m_target);
-    TransferProgress last;
-    int samples = 0;
-    run(
-        items, [](DownloadThread& thread) { thread.setAnswer(true, true); },
-        [&](DownloadThread& thread) {
-            const TransferProgress now = thread.progress();
-            QVERIFY(now.processedBytes >= last.processedBytes && now.movedBytes >= last.movedBytes);
-            QVERIFY(now.totalBytes >= last.totalBytes && now.processedBytes <= now.totalBytes);
-            QVERIFY(now.running.size() <= 3);
-            last = now;
-            ++samples;
-        },
-        3);
-    QVERIFY(samples > 5 && last.files == 20);
-
-    // Two seconds at 1 MB/s, then nothing moves: within the five-second window the rate falls to zero.
     TransferRate rate;
     for (qint64 ms = 0; ms <= 7200; ms += 200) {
         rate.addSample(ms, std::min<qint64>(ms, 2000) * 1000);

@@ -15,10 +15,13 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -27,6 +30,14 @@
 #include <atomic>
 
 namespace {
+// Painting runs on the toolkit's own thread pool, which the race checker cannot follow: the cases on
+// screen run in the other builds only.
+#ifdef __SANITIZE_THREAD__
+constexpr bool dialogUnderRaceChecker = true;
+#else
+constexpr bool dialogUnderRaceChecker = false;
+#endif
+
 DownloadItem dialogDocument(int id, const QString& name, const QString& localDir)
 {
     return DownloadItem(QStringLiteral("Document"), id, name, QString(), QStringLiteral("Bridge/Plans"),
@@ -77,8 +88,7 @@ void dialogWaitForClose(const QDialog& dialog)
 }
 } // namespace
 
-// The upload and download dialogs through their phases. They are never shown here: painting runs on
-// the toolkit's own thread pool, which the race checker cannot follow (see tst_transferdialogview).
+// The upload and download dialogs through their phases, hidden, and on screen where it matters.
 class TestTransferDialog : public QObject
 {
     Q_OBJECT
@@ -93,12 +103,19 @@ private Q_SLOTS:
     void escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt();
     void planAgreesWithTheWorkerRowByRow_data();
     void planAgreesWithTheWorkerRowByRow();
-    void texts_data();
-    void texts();
+    void progressLines();
+    void editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits();
+    void enterInADescriptionStartsTheUploadNotCancel();
+    void runningRowSaysHowFarItIsAndTheViewFollowsIt();
 
 private:
-    // Two folders, one inside the other, and five files: one beside them, two in each folder; seven rows.
-    std::unique_ptr<UploadDialog> uploadDialog(Rest* rest = nullptr);
+    // Writes the files (a path that ends with "/" is an empty folder) and opens the upload of the dropped
+    // ones on folder 3. By default two folders, one inside the other, and five files: one beside them,
+    // two in each folder; seven rows.
+    std::unique_ptr<UploadDialog> uploadDialog(Rest* rest = nullptr,
+        const QStringList& files
+        = { "loose.txt", "outer/a.txt", "outer/b.txt", "outer/inner/c.txt", "outer/inner/d.txt" },
+        const QStringList& dropped = { "loose.txt", "outer" });
     std::unique_ptr<DownloadDialog> downloadDialog(const QList<DownloadItem>& items);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -130,28 +147,36 @@ void TestTransferDialog::cleanup()
     m_dir.reset();
 }
 
-std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog(Rest* rest)
+std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog(
+    Rest* rest, const QStringList& files, const QStringList& dropped)
 {
     QDir root(m_dir->path());
-    root.mkpath(QStringLiteral("outer/inner"));
-    for (const char* name :
-        { "loose.txt", "outer/a.txt", "outer/b.txt", "outer/inner/c.txt", "outer/inner/d.txt" })
-        dialogWrite(root.filePath(QLatin1String(name)), name);
-    const RestStatus draft(4, QStringLiteral("Draft"), 1);
-    UploadListBuilder builder(draft);
-    builder.addUrls({ QUrl::fromLocalFile(root.filePath(QStringLiteral("loose.txt"))),
-        QUrl::fromLocalFile(root.filePath(QStringLiteral("outer"))) });
-    return std::make_unique<UploadDialog>(&m_folder, builder.items(), builder.folderCount(),
-        builder.fileCount(), QStringLiteral("Site/Docs"), QList<RestStatus> { draft },
-        rest ? rest : m_rest.get());
+    for (const QString& name : files) {
+        root.mkpath(name.endsWith('/') ? name : QFileInfo(name).path());
+        if (!name.endsWith('/'))
+            dialogWrite(root.filePath(name), name.toUtf8());
+    }
+    const QList<RestStatus> statuses { RestStatus(4, QStringLiteral("Draft"), 1),
+        RestStatus(6, QStringLiteral("Final"), 2) };
+    UploadListBuilder builder(statuses.first());
+    QList<QUrl> urls;
+    for (const QString& name : dropped)
+        urls << QUrl::fromLocalFile(root.filePath(name));
+    builder.addUrls(urls);
+    auto dialog = std::make_unique<UploadDialog>(&m_folder, builder.items(), builder.folderCount(),
+        builder.fileCount(), QStringLiteral("Site/Docs"), statuses, rest ? rest : m_rest.get());
+    dialog->setMinimumSize(806, 400);
+    return dialog;
 }
 
 std::unique_ptr<DownloadDialog> TestTransferDialog::downloadDialog(const QList<DownloadItem>& items)
 {
     const auto files = std::count_if(items.cbegin(), items.cend(),
         [](const DownloadItem& item) { return item.objectType() == QLatin1String("Document"); });
-    return std::make_unique<DownloadDialog>(
+    auto dialog = std::make_unique<DownloadDialog>(
         items, int(items.size() - files), int(files), m_rest.get(), m_dir->path());
+    dialog->setMinimumSize(806, 400);
+    return dialog;
 }
 
 void TestTransferDialog::escapeCancelsOnlyARunningUploadAndTheEndSaysSo()
@@ -392,29 +417,140 @@ void TestTransferDialog::planAgreesWithTheWorkerRowByRow()
     QVERIFY(JobQueue::waitForAll(10000));
 }
 
-void TestTransferDialog::texts_data()
+// The summaries at the end are checked with the runs above.
+void TestTransferDialog::progressLines()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    // The summaries at the end are checked with the runs above.
     TransferProgress progress;
     progress.files = 50;
     progress.finishedFiles = 12;
     progress.totalBytes = 3400000000;
     progress.processedBytes = 1200000000;
     const QString line = QStringLiteral("12 of 50 files \u00b7 1.2 GB of 3.4 GB");
-    QTest::newRow("speed not known yet") << TransferReport::progressLine(progress, 20e6, 500) << line;
-    QTest::newRow("time left") << TransferReport::progressLine(progress, 20e6, 5000)
-                               << line + QStringLiteral(" \u00b7 20.0 MB/s \u00b7 about 2 min left");
-    QTest::newRow("stalled") << TransferReport::progressLine(progress, 0, 5000)
-                             << line + QStringLiteral(" \u00b7 0 bytes/s");
+    // The speed is not known yet in the first second.
+    QCOMPARE(TransferReport::progressLine(progress, 20e6, 500), line);
+    QCOMPARE(TransferReport::progressLine(progress, 20e6, 5000),
+        line + QStringLiteral(" \u00b7 20.0 MB/s \u00b7 about 2 min left"));
+    QCOMPARE(TransferReport::progressLine(progress, 0, 5000), line + QStringLiteral(" \u00b7 0 bytes/s"));
 }
 
-void TestTransferDialog::texts()
+void TestTransferDialog::editorsCoverTheFileRowsOnScreenAndKeepUnfinishedEdits()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(text, expected);
+    if (dialogUnderRaceChecker)
+        QSKIP("on screen");
+    // Four folders among the first rows, the others files, each a sibling of the others.
+    QStringList files;
+    QStringList dropped;
+    const auto isFile = [](int row) { return row >= 12 || row % 3 != 0; };
+    for (int row = 0; row < 2004; ++row) {
+        dropped << QStringLiteral("entry%1").arg(row);
+        files << dropped.last() + (isFile(row) ? "" : "/");
+    }
+    const auto dialog = uploadDialog(nullptr, files, dropped);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    auto* view = dialog->findChild<QTableView*>();
+    const auto editorOpen = [view](int row, int column = 2) {
+        return view->isPersistentEditorOpen(view->model()->index(row, column));
+    };
+    const int last = 2003;
+    const int lastShown = view->rowAt(view->viewport()->height() - 1);
+    QVERIFY(lastShown > 9);
+    for (int row = 0; row <= lastShown; ++row) {
+        QCOMPARE(editorOpen(row), isFile(row));
+        QCOMPARE(editorOpen(row, 3), editorOpen(row));
+    }
+    QVERIFY(!editorOpen(1, 1) && !editorOpen(last));
+    const QModelIndex description = view->model()->index(1, 2);
+    QCOMPARE(
+        view->indexWidget(description)->geometry(), view->visualRect(description).adjusted(10, 1, -10, -1));
+
+    // Typing without finishing, then scrolling the row away, keeps the text.
+    auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(1, 2)));
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("half typed"));
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QVERIFY(!editorOpen(1) && editorOpen(last) && editorOpen(last, 3));
+    QCOMPARE(view->model()->index(1, 2).data(Qt::EditRole).toString(), QStringLiteral("half typed"));
+
+    view->verticalScrollBar()->setValue(0);
+    QCOMPARE(qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(1, 2)))->text(),
+        QStringLiteral("half typed"));
+}
+
+// Cancel, the first button that takes the default on focus, must not become the dialog's default when
+// it is shown: Enter after typing a description starts the upload with the edited values, and on the
+// finished dialog closes it.
+void TestTransferDialog::enterInADescriptionStartsTheUploadNotCancel()
+{
+    if (dialogUnderRaceChecker)
+        QSKIP("on screen");
+    const auto shown = uploadDialog(nullptr, { "plan.txt" }, { "plan.txt" });
+    UploadDialog& dialog = *shown;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+    QVERIFY(start->isDefault());
+    QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isDefault());
+
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    auto* view = dialog.findChild<QTableView*>();
+    qobject_cast<QComboBox*>(view->indexWidget(view->model()->index(0, 3)))->setCurrentIndex(1);
+    auto* line = qobject_cast<QLineEdit*>(view->indexWidget(view->model()->index(0, 2)));
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("first issue"));
+    // The editor that has the focus is closed at the start; what it finishes then must still reach
+    // the view that it belongs to.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to this view")));
+    QTest::keyClick(line, Qt::Key_Return);
+    QCOMPARE(start->text(), QStringLiteral("Busy"));
+    QVERIFY(!start->isEnabled());
+    QTRY_COMPARE(start->text(), QStringLiteral("Close"));
+    QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))->isEnabled());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(),
+        QStringLiteral("Document uploaded successfully"));
+    QCOMPARE(m_service->calls().filter(QStringLiteral("POST Documents")),
+        QStringList(QStringLiteral("POST Documents?f=3&Name=plan.txt&Description=first%20issue&StatusID=6")));
+
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished[0][0].toInt(), int(QDialog::Accepted));
+}
+
+void TestTransferDialog::runningRowSaysHowFarItIsAndTheViewFollowsIt()
+{
+    if (dialogUnderRaceChecker)
+        QSKIP("on screen");
+    TestReply slow;
+    slow.streamSize = 8 * 1024 * 1024;
+    slow.chunkSize = 64 * 1024;
+    slow.chunkDelay = std::chrono::milliseconds(50);
+    m_service->server().on("GET", "/protected/Document.download", [slow](const RecordedRequest& request) {
+        return request.target.find("r=70") != std::string::npos ? slow : TestReply::text(200, "small");
+    });
+    QList<DownloadItem> items;
+    for (int r = 1; r <= 80; ++r) {
+        items << dialogDocument(r, QStringLiteral("d%1.bin").arg(r), m_dir->path());
+        items.last().setSize(r == 70 ? slow.streamSize : 5);
+    }
+    const auto shownDialog = downloadDialog(items);
+    DownloadDialog& dialog = *shownDialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* view = dialog.findChild<QTableView*>();
+    const QModelIndex running = view->model()->index(69, 4);
+    dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(running.data().toString().startsWith(QStringLiteral("Downloading, ")), 20000);
+    QVERIFY(running.data().toString().endsWith(QStringLiteral("% of 8.4 MB")));
+    QCOMPARE(running.data(Qt::ToolTipRole), running.data());
+    const auto shown = [view] {
+        const QRect row = view->visualRect(view->model()->index(69, 0));
+        return row.top() >= 0 && row.bottom() < view->viewport()->height();
+    };
+    QTRY_VERIFY(shown());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTRY_COMPARE(dialog.findChild<QLabel*>(QStringLiteral("completionLabel"))->text(),
+        QStringLiteral("Canceled: 69 done, 1 failed, 10 not started"));
 }
 
 QTEST_MAIN(TestTransferDialog)
