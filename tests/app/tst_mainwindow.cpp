@@ -1,24 +1,36 @@
+#include "app/aboutdialog.h"
 #include "app/logindialog.h"
 #include "app/mainwindow.h"
 #include "app/opensession.h"
 #include "app/transfercontroller.h"
+#include "app/treecommands.h"
 #include "local/localtreemodel.h"
-#include "model/jsonparser.h"
-#include "model/restdocument.h"
+#include "model/restfolder.h"
 #include "remote/kelmartreemodel.h"
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
+#include "server/demotestserver.h"
 #include "support/guifixture.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadthread.h"
+#include "transfer/uploaddialog.h"
+#include "transfer/uploadlistbuilder.h"
 
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTreeView>
 #include <QtTest>
 
@@ -61,9 +73,53 @@ void openSessionTestChangeServer(LoginDialog& dialog, const QString& server)
     if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
         qWarning("the probe did not end");
 }
+
+void windowTestKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+}
+
+// Types a row's name into a tree, which makes that row current and selected.
+void windowTestType(QTreeView* tree, const QString& name)
+{
+    // A pause first, so that the tree starts a new search rather than going on with the last one.
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTRY_VERIFY_WITH_TIMEOUT(treeRow(tree, name).isValid(), 20000);
+    QTest::keyClicks(QApplication::focusWidget(), name);
+    QTRY_COMPARE(tree->currentIndex().siblingAtColumn(0).data().toString(), name);
+}
+
+// Drags data over the tree's current row and drops it there, as the mouse does.
+void windowTestDrop(QTreeView* tree, const QMimeData* data)
+{
+    const QPoint at = tree->visualRect(tree->currentIndex()).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+}
+
+// Return presses the dialog's default button: Start, and once the transfer is done, Close.
+void windowTestStartAndClose(QDialog& dialog, QStringList& outcomes)
+{
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+    windowTestKey(Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 30000);
+    const QAbstractItemModel* rows = dialog.findChild<QTableView*>()->model();
+    for (int row = 0; row < rows->rowCount(); ++row)
+        outcomes << rows->index(row, 0).data().toString() + ": " + rows->index(row, 4).data().toString();
+    windowTestKey(Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+}
 } // namespace
 
-// The start-up (logon dialog, settings file) and the main window it opens.
+// The start-up (logon dialog, settings file), the main window it opens, and the window without a mouse:
+// the commands beside drag and drop, and what a screen reader and the Tab key find in each window.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -80,22 +136,28 @@ private Q_SLOTS:
     void caBundleOfTheSettingsIsTrusted();
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
+    void windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data();
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
-    void localTreeHoldsStillUnderThePointer();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
     void keepAliveSkipsARoundWhileARequestRuns();
     void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
-    void onlineHelpOpensTheHelpPage();
+
+    void eachWayOfHandingOverTransfersTheFile_data();
+    void eachWayOfHandingOverTransfersTheFile();
+    void f5ReadsTheCurrentRowOfEitherTreeAgain();
+    void everyControlHasANameAndTabReachesItInOrder_data();
+    void everyControlHasANameAndTabReachesItInOrder();
 
 private:
     void answer(SessionAnswer answer) { m_answers.append(std::move(answer)); }
     void writeSettings(const QMap<QString, QString>& values);
     QMap<QString, QString> storedSettings() const;
     std::unique_ptr<MainWindow> makeWindow() { return m_fixture->makeWindow(); }
-    // The window, shown.
-    std::unique_ptr<MainWindow> shownWindow();
-    QTreeView* view(MainWindow& window, const char* name)
+    // The window, shown; active as well when keys are to reach it.
+    std::unique_ptr<MainWindow> shownWindow(
+        std::unique_ptr<MainWindow> window = nullptr, bool active = false);
+    static QTreeView* view(MainWindow& window, const char* name)
     {
         return window.findChild<QTreeView*>(QLatin1String(name));
     }
@@ -117,9 +179,15 @@ void TestMainWindow::init()
     m_boxes = &m_fixture->boxes;
     m_home = m_fixture->home;
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Documents")));
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
+    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("typed, not dragged") == 18);
+    file.close();
     m_service->addUser("guest", "guest");
     m_service->setProjects(
         "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
+    m_service->setFolders(1, 0, FakeService::list(FakeService::folder(10, "Plans", "documents", 1, 0, 1)));
+    m_service->setDocuments(10, FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10)));
     m_lines = std::make_unique<LineRecorder>();
     m_answers.clear();
     m_shown.clear();
@@ -138,6 +206,7 @@ void TestMainWindow::cleanup()
     setLoginDialogRunner(nullptr);
     DownloadDialog::setRunner(nullptr);
     DownloadDialog::setOverwriteQuestion(nullptr);
+    UploadDialog::setExecHook(nullptr);
     QVERIFY(JobQueue::waitForAll(10000));
     QVERIFY2(m_answers.isEmpty(), "the login dialog ran less often than the test expected");
     m_lines.reset();
@@ -161,11 +230,14 @@ QMap<QString, QString> TestMainWindow::storedSettings() const
     return values;
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::shownWindow()
+std::unique_ptr<MainWindow> TestMainWindow::shownWindow(std::unique_ptr<MainWindow> window, bool active)
 {
-    auto window = makeWindow();
+    if (!window)
+        window = makeWindow();
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (active)
+        window->activateWindow();
+    if (!(active ? QTest::qWaitForWindowActive(window.get()) : QTest::qWaitForWindowExposed(window.get())))
         qWarning("the window was not shown");
     return window;
 }
@@ -295,8 +367,16 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
     QVERIFY(m_shown.isEmpty());
 }
 
+void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data()
+{
+    QTest::addColumn<bool>("click");
+    QTest::newRow("click in the tree") << true;
+    QTest::newRow("pointer rests on the tree") << false;
+}
+
 void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 {
+    QFETCH(bool, click);
     auto window = shownWindow();
     QTRY_COMPARE(rowNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
 
@@ -320,15 +400,24 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QCOMPARE(local->header()->sortIndicatorSection(), 0);
     QCOMPARE(local->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
-    // The tree goes back to the home folder whenever it changes, until the user moves in it.
+    // The tree goes back to the home folder whenever it changes, until the user moves in it or the
+    // pointer rests on it: nothing moves under the pointer.
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
     QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
-    QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    if (click)
+        QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    else
+        QTest::mouseMove(local->viewport(), QPoint(5, 5));
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
     QTest::qWait(10);
     QCOMPARE(local->verticalScrollBar()->value(), 0);
+
+    TestBrowser browser;
+    window->helpTriggered();
+    QCOMPARE(
+        browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
     QVERIFY(m_boxes->texts().isEmpty());
 
     // Exit closes the window; the session is logged off (in the background) when the window goes.
@@ -338,21 +427,6 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QVERIFY(JobQueue::waitForAll(10000));
     QCOMPARE(m_lines->lines().count(QStringLiteral("Rest logoff()")), 1);
     QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
-}
-
-// While the user aims at a row, the folders that fill in do not move the tree.
-void TestMainWindow::localTreeHoldsStillUnderThePointer()
-{
-    const auto window = shownWindow();
-    QTreeView* local = view(*window, "localView");
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
-    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
-    QTest::mouseMove(local->viewport(), QPoint(5, 5));
-    QVERIFY(local->underMouse());
-    local->verticalScrollBar()->setValue(0);
-    proxy->invalidate();
-    QTest::qWait(10);
-    QCOMPARE(local->verticalScrollBar()->value(), 0);
 }
 
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
@@ -456,11 +530,6 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     QFile existing(m_home + QStringLiteral("/a.txt"));
     QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
     existing.close();
-    RestDocument document;
-    document.setObjectType(QStringLiteral("Document"));
-    document.setId(7);
-    document.setName(QStringLiteral("a.txt"));
-    document.setFolderId(10);
 
     bool workerCanceled = false;
     DownloadDialog::setRunner([&workerCanceled](DownloadDialog& dialog) {
@@ -477,7 +546,9 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
                                                                                       : QMessageBox::No;
     });
     window->transfers()->downloadRequested(
-        { document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Alpha")) }, m_home);
+        { QString::fromStdString(FakeService::document(7, "a.txt", 3, "", 10))
+            + R"({"ProjectID":1,"KelmarPath":"Alpha"})" },
+        m_home);
     QTRY_VERIFY(!window->transfers()->isBusy());
     QCOMPARE(m_boxes->texts(),
         QStringList { "Unable to login to the server, check your login details and try again." });
@@ -487,14 +558,226 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     QCOMPARE(existing.readAll(), QByteArray("old"));
 }
 
-void TestMainWindow::onlineHelpOpensTheHelpPage()
+void TestMainWindow::eachWayOfHandingOverTransfersTheFile_data()
 {
-    const auto window = makeWindow();
-    TestBrowser browser;
-    window->helpTriggered();
-    QCOMPARE(
-        browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
+    QTest::addColumn<QString>("way");
+    QTest::newRow("commands") << "commands";
+    QTest::newRow("copy and paste") << "paste";
+    QTest::newRow("drag and drop") << "drop";
+}
+
+// One upload and one download against the demo server: select the row with the keys, hand it over to a
+// row of the other tree by its command, by copy and paste, or by a drop, then Return for Start and Close.
+void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
+{
+    QFETCH(QString, way);
+    DemoTestServer server;
+    QVERIFY(server.start());
+    Rest check(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    const RestProject project = check.getProjects().value(0);
+    const QList<RestFolder> folders = check.getProjectFolders(project.id());
+    const auto contracts = std::find_if(folders.cbegin(), folders.cend(),
+        [](const RestFolder& folder) { return folder.name() == QLatin1String("Contracts"); });
+    QVERIFY(contracts != folders.cend());
+    QStringList outcomes;
+    UploadDialog::setExecHook([&outcomes](UploadDialog& dialog) {
+        // The plan first, so that Start finds it.
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.planTexts().isEmpty(), 20000);
+        QCOMPARE(dialog.planTexts(), QStringList { "New document" });
+        windowTestStartAndClose(dialog, outcomes);
+    });
+    DownloadDialog::setRunner([&outcomes](DownloadDialog& dialog) {
+        windowTestStartAndClose(dialog, outcomes);
+        return dialog.result();
+    });
+    const auto window = shownWindow(
+        std::make_unique<MainWindow>(std::make_unique<SessionRunner>(
+            std::make_unique<Rest>(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")))),
+        true);
+    QTreeView* local = view(*window, "localView");
+    QTreeView* remote = view(*window, "remoteView");
+    TreeCommands* commands = window->commands();
+    // The current row is taken before Tab (copied, for paste) and handed to the other tree's after it.
+    std::unique_ptr<QMimeData> dragged;
+    const auto take = [&](QTreeView* from) {
+        dragged.reset(from->model()->mimeData({ from->currentIndex() }));
+        if (way == QLatin1String("paste"))
+            windowTestKey(Qt::Key_C, Qt::ControlModifier);
+    };
+    const auto give = [&](QTreeView* to, Qt::Key command) {
+        if (way == QLatin1String("drop"))
+            windowTestDrop(to, dragged.get());
+        else
+            windowTestKey(way == QLatin1String("paste") ? Qt::Key_V : command, Qt::ControlModifier);
+    };
+    QCOMPARE(QApplication::focusWidget(), local);
+
+    // Up: the local file to the remote folder.
+    windowTestType(local, QStringLiteral("zqnotes.txt"));
+    QCOMPARE(commands->uploadAction()->toolTip(),
+        QStringLiteral("Choose a project or folder in the Torvex tree to upload to"));
+    take(local);
+    windowTestKey(Qt::Key_Tab);
+    windowTestType(remote, project.name());
+    windowTestKey(Qt::Key_Return);
+    windowTestType(remote, QStringLiteral("Contracts"));
+    QCOMPARE(commands->uploadAction()->text(), QStringLiteral("&Upload to Contracts"));
+    give(remote, Qt::Key_U);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && !outcomes.isEmpty(), 30000);
+    QCOMPARE(outcomes, QStringList { "zqnotes.txt: Document uploaded successfully" });
+    // The window manager gives the window back its activation when the dialog goes.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QCOMPARE(QApplication::focusWidget(), remote);
+
+    // Down: a remote document to the local folder.
+    windowTestKey(Qt::Key_Return);
+    windowTestType(remote, QStringLiteral("Main contract.pdf"));
+    take(remote);
+    windowTestKey(Qt::Key_Tab, Qt::ShiftModifier);
+    windowTestType(local, QStringLiteral("zqinbox"));
+    QCOMPARE(commands->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
+    give(local, Qt::Key_D);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && outcomes.size() == 2, 30000);
+    QCOMPARE(outcomes.last(), QStringLiteral("Main contract.pdf: Successful"));
     QVERIFY(m_boxes->texts().isEmpty());
+
+    // The server holds the upload, the disk the download, byte for byte.
+    QBuffer uploaded;
+    QBuffer original;
+    uploaded.open(QIODevice::WriteOnly);
+    original.open(QIODevice::WriteOnly);
+    for (const RestDocument& document : check.getDocuments(contracts->id())) {
+        if (document.name() == QLatin1String("zqnotes.txt"))
+            check.downloadDocument(contracts->id(), document.id(), uploaded);
+        if (document.name() == QLatin1String("Main contract.pdf"))
+            check.downloadDocument(contracts->id(), document.id(), original);
+    }
+    QCOMPARE(uploaded.data(), QByteArray("typed, not dragged"));
+    QFile downloaded(m_home + QStringLiteral("/zqinbox/Main contract.pdf"));
+    QVERIFY(downloaded.open(QIODevice::ReadOnly));
+    QVERIFY(!original.data().isEmpty());
+    QVERIFY(downloaded.readAll() == original.data());
+}
+
+void TestMainWindow::f5ReadsTheCurrentRowOfEitherTreeAgain()
+{
+    const auto window = shownWindow(nullptr, true);
+    QTreeView* local = view(*window, "localView");
+    QTreeView* remote = view(*window, "remoteView");
+    windowTestType(local, QStringLiteral("zqnotes.txt"));
+    const auto size = [local] { return treeRow(local, "zqnotes.txt").siblingAtColumn(1).data(); };
+    QTRY_COMPARE(size(), QStringLiteral("18 bytes"));
+    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000);
+    file.close();
+    windowTestKey(Qt::Key_F5);
+    QTRY_COMPARE(size(), QStringLiteral("4 KB"));
+
+    windowTestKey(Qt::Key_Tab);
+    windowTestType(remote, QStringLiteral("Alpha"));
+    windowTestKey(Qt::Key_Return);
+    windowTestType(remote, QStringLiteral("Plans"));
+    windowTestKey(Qt::Key_Return);
+    QTRY_VERIFY(treeRow(remote, "site.dwg").isValid());
+    m_service->setDocuments(10,
+        FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10),
+            FakeService::document(8, "survey.pdf", 100, "", 10)));
+    windowTestKey(Qt::Key_F5);
+    QTRY_VERIFY(treeRow(remote, "survey.pdf").isValid());
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// Each row names a window and its controls in the order Tab should reach them.
+void TestMainWindow::everyControlHasANameAndTabReachesItInOrder_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("tabOrder");
+    QTest::newRow("main window") << "main"
+                                 << QStringList { "localView", "remoteView", "uploadButton", "downloadButton",
+                                        "reloadButton" };
+    QTest::newRow("login dialog") << "login"
+                                  << QStringList { "serverClickLabel", "loginEdit", "passwordEdit",
+                                         "passwdClickLabel", "rememberBox", "cancelButton", "okButton" };
+    QTest::newRow("about dialog") << "about" << QStringList { "homeLink" };
+    // Apply waits for a selection; the table's cells are reached with the arrow keys.
+    QTest::newRow("upload dialog") << "upload"
+                                   << QStringList { "bulkDescription", "bulkStatus", "view", "cancelButton",
+                                          "startButton" };
+    QTest::newRow("download dialog") << "download"
+                                     << QStringList { "tableView", "cancelButton", "startButton" };
+}
+
+void TestMainWindow::everyControlHasANameAndTabReachesItInOrder()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, tabOrder);
+    std::unique_ptr<QWidget> dialog;
+    RestFolder target(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
+        QStringLiteral("documents"), 0, 1, QString(), 0, 0);
+    const RestStatus draft(4, QStringLiteral("Draft"), 1);
+    UploadListBuilder files(draft);
+    files.addUrls({ QUrl::fromLocalFile(m_home + QStringLiteral("/zqnotes.txt")) });
+    const DownloadItem document(QStringLiteral("Document"), 7, QStringLiteral("site.dwg"), QString(),
+        QStringLiteral("Alpha/Plans"), QString(), QString(),
+        ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_home, 10);
+    if (window == QLatin1String("upload"))
+        dialog = std::make_unique<UploadDialog>(&target, files.items(), 0, 1, QStringLiteral("Alpha/Plans"),
+            QList<RestStatus> { draft }, nullptr);
+    // The file is there already, so that its row says so.
+    else if (window == QLatin1String("download")
+        && QFile(m_home + QStringLiteral("/site.dwg")).open(QIODevice::WriteOnly))
+        dialog = std::make_unique<DownloadDialog>(QList<DownloadItem> { document }, 0, 1, nullptr, m_home);
+    else if (window == QLatin1String("login"))
+        dialog = std::make_unique<LoginDialog>(m_service->baseUrl(), QString(), QString(), Qt::Unchecked);
+    else if (window == QLatin1String("about"))
+        dialog = std::make_unique<AboutDialog>();
+    else
+        dialog = makeWindow();
+    QWidget* shown = dialog.get();
+    shown->show();
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    if (auto* main = qobject_cast<MainWindow*>(shown)) {
+        // A current row in each tree, so that every tool bar button works.
+        for (const auto& [tree, name] :
+            { std::pair { view(*main, "remoteView"), "Alpha" }, { view(*main, "localView"), "zqinbox" } }) {
+            QTRY_VERIFY(treeRow(tree, name).isValid());
+            tree->setCurrentIndex(treeRow(tree, name));
+        }
+    }
+
+    QStringList unnamed;
+    const QList<QWidget*> widgets = shown->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const bool picture = label && !label->pixmap().isNull();
+        if (!widget->isVisible() || !((widget->focusPolicy() & Qt::TabFocus) || picture))
+            continue;
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << widget->objectName() + " " + widget->metaObject()->className();
+    }
+    QCOMPARE(unnamed, QStringList());
+    // A status icon says its status: before Start what the row will become, after it the outcome.
+    if (auto* table = shown->findChild<QTableView*>()) {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QModelIndex status = table->model()->index(row, 4);
+            if (!status.data(Qt::DecorationRole).isNull() || !status.data().toString().isEmpty())
+                QCOMPARE(status.data(Qt::AccessibleTextRole), status.data());
+            if (window == QLatin1String("download"))
+                QVERIFY(!status.data(Qt::AccessibleTextRole).toString().isEmpty());
+        }
+    }
+
+    // Tab goes round the controls and comes back to the first.
+    shown->findChild<QWidget*>(tabOrder.first())->setFocus(Qt::TabFocusReason);
+    QStringList reached;
+    for (qsizetype step = 0; step <= tabOrder.size() && QApplication::focusWidget(); ++step) {
+        reached << QApplication::focusWidget()->objectName();
+        windowTestKey(Qt::Key_Tab);
+    }
+    QCOMPARE(reached, tabOrder + tabOrder.mid(0, 1));
 }
 
 QTEST_MAIN(TestMainWindow)
