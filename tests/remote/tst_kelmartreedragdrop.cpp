@@ -6,6 +6,8 @@
 #include "rest/sessionrunner.h"
 #include "support/fakeservice.h"
 #include "support/recorders.h"
+#include "transfer/downloaddialog.h"
+#include "transfer/downloadlistingdialog.h"
 #include "transfer/uploaddialog.h"
 
 #include <QLabel>
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
     void failingStatusRequestShowsBoxAndNoDialog_data();
     void failingStatusRequestShowsBoxAndNoDialog();
+    void downloadWalkRunsInTheBackgroundUntilCanceledOrTheWindowGoes();
 
 private:
     QModelIndex docs() const { return m_model->index(0, 0, m_model->index(0, 0)); }
@@ -115,6 +118,7 @@ void TestKelmarTreeDragDrop::init()
 void TestKelmarTreeDragDrop::cleanup()
 {
     UploadDialog::setExecHook(nullptr);
+    DownloadDialog::setRunner(nullptr);
     m_data.reset();
     m_window.reset();
     m_model.reset();
@@ -256,6 +260,48 @@ void TestKelmarTreeDragDrop::failingStatusRequestShowsBoxAndNoDialog()
     QCOMPARE(m_dialogs, 0);
     QCOMPARE(boxes.texts(), QStringList { box });
     QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
+}
+
+// The walk below dropped remote rows runs on the session's thread while the window stays usable: Cancel
+// ends the wait at once, and a window that goes takes the walk with it; no download dialog opens for
+// either.
+void TestKelmarTreeDragDrop::downloadWalkRunsInTheBackgroundUntilCanceledOrTheWindowGoes()
+{
+    TestReply slow
+        = TestReply::text(200, FakeService::list(FakeService::folder(12, "Plans", "documents", 1)));
+    slow.delay = std::chrono::milliseconds(1000);
+    m_service->setFault("/rest/Folders", slow);
+    BoxRecorder boxes;
+    LineRecorder lines;
+    DownloadDialog::setRunner([this](DownloadDialog&) { return ++m_dialogs, int(QDialog::Rejected); });
+    const QStringList project { QString::fromStdString(FakeService::project(1, "Site")) };
+
+    m_controller->downloadRequested(project, m_dir->path());
+    DownloadListingDialog* listing = nullptr;
+    QTRY_VERIFY((listing = m_window->findChild<DownloadListingDialog*>()) && listing->isVisible());
+    QTRY_COMPARE(
+        listing->findChild<QLabel*>()->text(), QStringLiteral("Listing Site/Plans: 2 folders, 0 documents"));
+    QTest::mouseClick(listing->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QVERIFY(!m_controller->isBusy());
+    // The session answers in order: once a later job is through, the walk has ended.
+    m_service->clearFault("/rest/Folders");
+    bool later = false;
+    m_session->run(
+        m_controller, [](Rest& rest, const JobControl&) { rest.getDocuments(1); }, [&later] { later = true; },
+        [](std::exception_ptr) {});
+    QTRY_VERIFY(later);
+
+    m_service->setFault("/rest/Folders", slow);
+    m_controller->downloadRequested(project, m_dir->path());
+    QTRY_VERIFY(!m_service->server().requests("/rest/Folders").empty());
+    m_window.reset();
+    m_model.reset();
+    m_session.reset();
+    QVERIFY(JobQueue::waitForAll(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_dialogs, 0);
+    QVERIFY(boxes.texts().isEmpty());
+    QVERIFY(!lines.contains(QStringLiteral("Connection error while retreiving the subfolders of a folder")));
 }
 
 QTEST_MAIN(TestKelmarTreeDragDrop)
