@@ -6,7 +6,6 @@
 #include "app/treecommands.h"
 #include "local/localtreemodel.h"
 #include "model/restfolder.h"
-#include "remote/kelmartreemodel.h"
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
@@ -21,6 +20,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,11 +35,8 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include <atomic>
 #include <functional>
-#include <future>
 #include <memory>
-#include <thread>
 
 using SessionAnswer = std::function<int(LoginDialog&)>;
 
@@ -101,6 +99,46 @@ void windowTestDrop(QTreeView* tree, const QMimeData* data)
     QCoreApplication::sendEvent(tree->viewport(), &drop);
 }
 
+// A tree as the user sees it: folder paths end with "/"; each document's path maps to the hash of its
+// bytes.
+QByteArray windowTestHash(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+QMap<QString, QByteArray> windowTestLocalTree(const QString& root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        const bool folder = it.fileInfo().isDir();
+        tree.insert(QDir(root).relativeFilePath(file.fileName()) + (folder ? "/" : ""),
+            folder || !file.open(QIODevice::ReadOnly) ? QByteArray() : windowTestHash(file.readAll()));
+    }
+    return tree;
+}
+
+void windowTestServerTree(
+    Rest& rest, const RestFolder& folder, const QString& path, QMap<QString, QByteArray>& tree)
+{
+    const QString own = path + folder.name() + "/";
+    tree.insert(own, QByteArray());
+    for (const RestFolder& child : rest.getChildFolders(folder.projectId(), folder.id())) {
+        if (child.name() != QLatin1String("(separator)"))
+            windowTestServerTree(rest, child, own, tree);
+    }
+    if (folder.type() != QLatin1String("documents"))
+        return;
+    for (const RestDocument& document : rest.getDocuments(folder.id())) {
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        rest.downloadDocument(folder.id(), document.id(), bytes);
+        tree.insert(own + document.name(), windowTestHash(bytes.data()));
+    }
+}
+
 // Return presses the dialog's default button: Start, and once the transfer is done, Close.
 void windowTestStartAndClose(QDialog& dialog, QStringList& outcomes)
 {
@@ -140,7 +178,6 @@ private Q_SLOTS:
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
-    void keepAliveSkipsARoundWhileARequestRuns();
     void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
 
     void eachWayOfHandingOverTransfersTheFile_data();
@@ -483,41 +520,6 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
         std::string("/rest/Folders?p=2&parent=0&a=tree"));
 }
 
-void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
-{
-    const auto window = makeWindow();
-    // The transfer's request is held at the server until the keep-alive round is over.
-    std::promise<void> release;
-    const std::shared_future<void> released = release.get_future().share();
-    m_service->server().on("GET", "/rest/Documents", [released](const RecordedRequest&) {
-        released.wait_for(std::chrono::seconds(20));
-        return TestReply::text(200, "[]");
-    });
-    // The project list is in: nothing else of the session waits behind the held request.
-    QTRY_VERIFY(!window->findChild<KelmarTreeModel*>()->isLoadingProjects());
-    m_service->server().clearRequests();
-    Rest* session = window->session()->rest();
-    std::atomic<bool> transferDone { false };
-    std::thread transfer([session, &transferDone] {
-        session->getDocuments(5);
-        transferDone = true;
-    });
-    QTRY_VERIFY(!m_service->server().requests("/rest/Documents").empty());
-
-    window->timerRestLogon();
-    QTRY_VERIFY(m_lines->contains(
-        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
-    const bool roundEndedFirst = !transferDone;
-    release.set_value();
-    transfer.join();
-    QVERIFY(roundEndedFirst);
-    QVERIFY(m_service->server().requests("/rest/Logon").empty());
-
-    window->timerRestLogon();
-    QTRY_COMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
-    QVERIFY(m_boxes->texts().isEmpty());
-}
-
 // The worker waits for the overwrite question when the keep-alive fails: it is canceled, the dialog
 // closes and the window with it, and the file stays as it was.
 void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
@@ -568,6 +570,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile_data()
 
 // One upload and one download against the demo server: select the row with the keys, hand it over to a
 // row of the other tree by its command, by copy and paste, or by a drop, then Return for Start and Close.
+// The download takes the whole project: the walk below it, end to end.
 void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
 {
     QFETCH(QString, way);
@@ -575,10 +578,6 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     QVERIFY(server.start());
     Rest check(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
     const RestProject project = check.getProjects().value(0);
-    const QList<RestFolder> folders = check.getProjectFolders(project.id());
-    const auto contracts = std::find_if(folders.cbegin(), folders.cend(),
-        [](const RestFolder& folder) { return folder.name() == QLatin1String("Contracts"); });
-    QVERIFY(contracts != folders.cend());
     QStringList outcomes;
     UploadDialog::setExecHook([&outcomes](UploadDialog& dialog) {
         // The plan first, so that Start finds it.
@@ -630,34 +629,32 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     QCOMPARE(QApplication::focusWidget(), remote);
 
-    // Down: a remote document to the local folder.
-    windowTestKey(Qt::Key_Return);
-    windowTestType(remote, QStringLiteral("Main contract.pdf"));
+    // Down: the whole project, the upload with it, to the local folder.
+    windowTestType(remote, project.name());
     take(remote);
     windowTestKey(Qt::Key_Tab, Qt::ShiftModifier);
     windowTestType(local, QStringLiteral("zqinbox"));
     QCOMPARE(commands->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
     give(local, Qt::Key_D);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && outcomes.size() == 2, 30000);
-    QCOMPARE(outcomes.last(), QStringLiteral("Main contract.pdf: Successful"));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && outcomes.size() > 1, 30000);
     QVERIFY(m_boxes->texts().isEmpty());
 
-    // The server holds the upload, the disk the download, byte for byte.
-    QBuffer uploaded;
-    QBuffer original;
-    uploaded.open(QIODevice::WriteOnly);
-    original.open(QIODevice::WriteOnly);
-    for (const RestDocument& document : check.getDocuments(contracts->id())) {
-        if (document.name() == QLatin1String("zqnotes.txt"))
-            check.downloadDocument(contracts->id(), document.id(), uploaded);
-        if (document.name() == QLatin1String("Main contract.pdf"))
-            check.downloadDocument(contracts->id(), document.id(), original);
+    // The disk holds the server's tree byte for byte, folder types and separators as the server lists them.
+    QMap<QString, QByteArray> expected { { project.name() + "/", QByteArray() } };
+    for (const RestFolder& root : check.getProjectFolders(project.id())) {
+        if (root.name() != QLatin1String("(separator)"))
+            windowTestServerTree(check, root, project.name() + "/", expected);
     }
-    QCOMPARE(uploaded.data(), QByteArray("typed, not dragged"));
-    QFile downloaded(m_home + QStringLiteral("/zqinbox/Main contract.pdf"));
-    QVERIFY(downloaded.open(QIODevice::ReadOnly));
-    QVERIFY(!original.data().isEmpty());
-    QVERIFY(downloaded.readAll() == original.data());
+    const qsizetype documents = std::count_if(
+        expected.cbegin(), expected.cend(), [](const QByteArray& hash) { return !hash.isEmpty(); });
+    QVERIFY(documents > 5 && expected.size() - documents > 5);
+    QCOMPARE(outcomes.size(), 1 + expected.size());
+    for (const QString& outcome : outcomes.mid(1))
+        QVERIFY2(outcome.endsWith(QLatin1String(": Successful")), qPrintable(outcome));
+    QCOMPARE(windowTestLocalTree(m_home + QStringLiteral("/zqinbox")), expected);
+    QFile uploaded(m_home + "/zqinbox/" + project.name() + "/Contracts/zqnotes.txt");
+    QVERIFY(uploaded.open(QIODevice::ReadOnly));
+    QCOMPARE(uploaded.readAll(), QByteArray("typed, not dragged"));
 }
 
 void TestMainWindow::f5ReadsTheCurrentRowOfEitherTreeAgain()
