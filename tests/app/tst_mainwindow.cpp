@@ -169,8 +169,6 @@ private Q_SLOTS:
     void firstStartShowsDefaultsAndStoresOnlyAfterALogon();
     void failedLogonsBringTheDialogBackWithWhatWasTyped_data();
     void failedLogonsBringTheDialogBackWithWhatWasTyped();
-    void rememberedPasswordComesBackNextTime_data();
-    void rememberedPasswordComesBackNextTime();
     void caBundleOfTheSettingsIsTrusted();
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
@@ -337,37 +335,6 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     });
     QVERIFY(openSession());
     QCOMPARE(m_boxes->texts(), QStringList { box });
-}
-
-void TestMainWindow::rememberedPasswordComesBackNextTime_data()
-{
-    QTest::addColumn<Qt::CheckState>("remember");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("remembered") << Qt::Checked << true;
-    QTest::newRow("not remembered") << Qt::Unchecked << false;
-}
-
-void TestMainWindow::rememberedPasswordComesBackNextTime()
-{
-    const QString password = QStringLiteral("dëmo pass&word");
-    QFETCH(Qt::CheckState, remember);
-    QFETCH(bool, stored);
-    m_service->addUser("ann", password.toStdString());
-    // An earlier remembered password that an unchecked box must remove; it does not unscramble, so the
-    // dialog shows no password but a checked box.
-    writeSettings({ { "server", m_service->baseUrl() }, { "login", "ann" }, { "passwd", "left over" } });
-    QTest::ignoreMessage(QtWarningMsg, "Invalid version or not a cyphertext.");
-    answer(openSessionTestAccept(QStringLiteral("ann"), password, remember));
-    QVERIFY(openSession());
-    QCOMPARE(m_shown[0].password, QString());
-    QCOMPARE(m_shown[0].remember, Qt::Checked);
-    QCOMPARE(storedSettings().contains("logindialog/passwd"), stored);
-    QVERIFY(!storedSettings().value("logindialog/passwd").contains(QStringLiteral("pass")));
-
-    answer(openSessionTestCancel);
-    QVERIFY(!openSession());
-    QCOMPARE(m_shown[1].password, stored ? password : QString());
-    QCOMPARE(m_shown[1].remember, stored ? Qt::Checked : Qt::Unchecked);
 }
 
 void TestMainWindow::caBundleOfTheSettingsIsTrusted()

@@ -137,7 +137,11 @@ void TestPasswordStore::initTestCase()
         run(Keychain::Running, { "--read", "probe", "probe" }).value("available").toBool(), 10000);
     m_service.addUser("ann", "pässwörd ann");
     m_service.addUser("bob", "bob's");
-    QSettings(settingsFile(), QSettings::IniFormat).setValue("logindialog/server", m_service.baseUrl());
+    // An earlier remembered password that does not unscramble: the box comes checked, the password empty.
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.setValue("logindialog/server", m_service.baseUrl());
+    settings.setValue("logindialog/login", "ann");
+    settings.setValue("logindialog/passwd", "left over");
 }
 
 void TestPasswordStore::cleanupTestCase()
@@ -192,35 +196,37 @@ void TestPasswordStore::rememberedPasswordFollowsTheKeychain()
         QString login;
         bool remember;
         QString shown; // the password the dialog showed, from the keychain or the settings
+        bool remembered;
         bool inSettings;
         QString annInKeychain;
         QString bobInKeychain;
     } starts[] = {
-        // Without a keychain the settings file keeps the password, and the dialog says so.
-        { "no keychain", Keychain::None, "ann", true, "", true, none, none },
-        { "moved to the keychain", Keychain::Running, "ann", true, ann, false, ann, none },
-        { "another account takes its place", Keychain::Running, "bob", true, ann, false, none, "bob's" },
-        { "in both places", Keychain::None, "bob", true, "", true, none, "bob's" },
-        { "unticked: gone from both", Keychain::Running, "bob", false, "bob's", false, none, none },
+        // Without a keychain the settings file keeps the password, scrambled, and the dialog says so.
+        { "no keychain", Keychain::None, "ann", true, "", true, true, none, none },
+        { "moved to the keychain", Keychain::Running, "ann", true, ann, true, false, ann, none },
+        { "another account", Keychain::Running, "bob", true, ann, true, false, none, "bob's" },
+        { "in both places", Keychain::None, "bob", true, "", false, true, none, "bob's" },
+        { "unticked: gone from both", Keychain::Running, "bob", false, "bob's", true, false, none, none },
         // A keyring that never answers costs the dialog its short wait, then the settings file is used.
-        { "keyring stopped", Keychain::Silent, "ann", true, "", true, none, none },
+        { "keyring stopped", Keychain::Silent, "ann", true, "", false, true, none, none },
     };
     for (const auto& start : starts) {
         const pid_t keyring = pid_t(m_keyring.processId());
+        const QString password = start.login == "ann" ? ann : "bob's";
         if (start.keychain == Keychain::Silent)
             QCOMPARE(::kill(keyring, SIGSTOP), 0);
         const QJsonObject result = run(start.keychain,
-            { "--start", start.login, start.login == "ann" ? ann : "bob's", start.remember ? "1" : "0",
+            { "--start", start.login, password, start.remember ? "1" : "0",
                 start.keychain == Keychain::Silent ? "300" : "15000" });
         if (start.keychain == Keychain::Silent)
             QCOMPARE(::kill(keyring, SIGCONT), 0);
-        const bool fromKeychain = start.keychain == Keychain::Running;
         QVERIFY2(result
-                == QJsonObject({ { "password", start.shown }, { "remembered", fromKeychain },
-                    { "note", !fromKeychain }, { "loggedOn", true } }),
+                == QJsonObject({ { "password", start.shown }, { "remembered", start.remembered },
+                    { "note", start.keychain != Keychain::Running }, { "loggedOn", true } }),
             start.what);
-        QVERIFY2(QSettings(settingsFile(), QSettings::IniFormat).contains("logindialog/passwd")
-                == start.inSettings,
+        const QSettings settings(settingsFile(), QSettings::IniFormat);
+        QVERIFY2(settings.contains("logindialog/passwd") == start.inSettings
+                && !settings.value("logindialog/passwd").toString().contains(password),
             start.what);
         QVERIFY2(
             inKeychain("ann") == start.annInKeychain && inKeychain("bob") == start.bobInKeychain, start.what);
