@@ -27,8 +27,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(TestReply)
-
 namespace {
 // Waits until every load of the model has its answer.
 bool remoteTestLoaded(const KelmarTreeModel& model)
@@ -74,10 +72,8 @@ private Q_SLOTS:
     void sameFailureWhileItsBoxIsOpenIsNotShownAgain();
 
     void payloadHoldsOneEntryPerDraggedRow();
-    void onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget();
+    void onlyLocalFilesAreAcceptedAndTheStatusesComeFirst();
     void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
-    void failingStatusRequestShowsBoxAndNoDialog_data();
-    void failingStatusRequestShowsBoxAndNoDialog();
     void downloadWalkRunsInTheBackgroundUntilCanceledOrTheWindowGoes();
 
 private:
@@ -481,7 +477,8 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRow()
             "\"IsLocked\":false,\"IsActive\":false,\"IsFree\":false}" }));
 }
 
-void TestKelmarTreeModel::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget()
+// The heading names the target; the project's statuses are asked for before the dialog opens.
+void TestKelmarTreeModel::onlyLocalFilesAreAcceptedAndTheStatusesComeFirst()
 {
     makeDropTree();
     QCOMPARE(m_model->mimeTypes(), QStringList { QStringLiteral("text/uri-list") });
@@ -512,6 +509,22 @@ void TestKelmarTreeModel::onlyLocalFilesAreAcceptedAndTheHeadingNamesTheTarget()
     // The dialog's plan may have asked about the target before the dialog closed.
     QCOMPARE(requestTargets().last(), QStringLiteral("GET /rest/Folders?p=1&parent=0&a=tree"));
     QVERIFY(requestTargets().filter(QStringLiteral("POST ")).isEmpty());
+
+    // A failed status request shows its box and opens no dialog.
+    for (const auto& [reply, box] : { std::pair { TestReply::text(500, "nope"),
+                                          "An error occured while retreiving the project statuses. Response "
+                                          "code: 500, response: nope" },
+             { FakeService::dropped(), "Unable to connect to server" } }) {
+        m_service->server().on("GET", "/rest/DocumentStatus", reply);
+        m_service->server().clearRequests();
+        QVERIFY(
+            m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
+        QVERIFY(settled());
+        QCOMPARE(m_boxes->texts().last(), QString::fromLatin1(box));
+        QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
+    }
+    QCOMPARE(m_dialogs, 2);
+    QCOMPARE(m_boxes->texts().size(), 2);
 }
 
 void TestKelmarTreeModel::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
@@ -542,29 +555,6 @@ void TestKelmarTreeModel::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
             QStringLiteral("GET /rest/Documents?f=10") }));
     QCOMPARE(m_model->rowCount(docs()), 3);
     QCOMPARE(m_model->index(2, 0, docs()).data().toString(), QStringLiteral("note.txt"));
-}
-
-void TestKelmarTreeModel::failingStatusRequestShowsBoxAndNoDialog_data()
-{
-    QTest::addColumn<TestReply>("reply");
-    QTest::addColumn<QString>("box");
-    QTest::newRow("refused")
-        << TestReply::text(500, "nope")
-        << "An error occured while retreiving the project statuses. Response code: 500, response: nope";
-    QTest::newRow("connection") << FakeService::dropped() << "Unable to connect to server";
-}
-
-void TestKelmarTreeModel::failingStatusRequestShowsBoxAndNoDialog()
-{
-    makeDropTree();
-    QFETCH(TestReply, reply);
-    QFETCH(QString, box);
-    m_service->server().on("GET", "/rest/DocumentStatus", reply);
-    QVERIFY(m_model->dropMimeData(localFiles({ QStringLiteral("a.txt") }), Qt::CopyAction, -1, -1, docs()));
-    QVERIFY(settled());
-    QCOMPARE(m_dialogs, 0);
-    QCOMPARE(m_boxes->texts(), QStringList { box });
-    QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
 }
 
 // The walk below dropped remote rows runs on the session's thread while the window stays usable: Cancel
