@@ -638,49 +638,45 @@ void TestMainWindow::f5ReadsTheCurrentRowOfEitherTreeAgain()
 // Each row names a window and its controls in the order Tab should reach them.
 void TestMainWindow::everyControlHasANameAndTabReachesItInOrder_data()
 {
-    QTest::addColumn<QString>("window");
     QTest::addColumn<QStringList>("tabOrder");
-    QTest::newRow("main window") << "main"
-                                 << QStringList { "localView", "remoteView", "uploadButton", "downloadButton",
-                                        "reloadButton" };
-    QTest::newRow("login dialog") << "login"
-                                  << QStringList { "serverClickLabel", "loginEdit", "passwordEdit",
-                                         "passwdClickLabel", "rememberBox", "cancelButton", "okButton" };
-    QTest::newRow("about dialog") << "about" << QStringList { "homeLink" };
+    QTest::newRow("main") << QStringList { "localView", "remoteView", "uploadButton", "downloadButton",
+        "reloadButton" };
+    QTest::newRow("login") << QStringList { "serverClickLabel", "loginEdit", "passwordEdit",
+        "passwdClickLabel", "rememberBox", "cancelButton", "okButton" };
+    QTest::newRow("about") << QStringList { "homeLink" };
     // Apply waits for a selection; the table's cells are reached with the arrow keys.
-    QTest::newRow("upload dialog") << "upload"
-                                   << QStringList { "bulkDescription", "bulkStatus", "view", "cancelButton",
-                                          "startButton" };
-    QTest::newRow("download dialog") << "download"
-                                     << QStringList { "tableView", "cancelButton", "startButton" };
+    QTest::newRow("upload") << QStringList { "bulkDescription", "bulkStatus", "view", "cancelButton",
+        "startButton" };
+    QTest::newRow("download") << QStringList { "tableView", "cancelButton", "startButton" };
 }
 
 void TestMainWindow::everyControlHasANameAndTabReachesItInOrder()
 {
-    QFETCH(QString, window);
     QFETCH(QStringList, tabOrder);
+    const QByteArray window = QTest::currentDataTag();
     std::unique_ptr<QWidget> dialog;
-    RestFolder target(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
-        QStringLiteral("documents"), 0, 1, QString(), 0, 0);
-    const RestStatus draft(4, QStringLiteral("Draft"), 1);
-    UploadListBuilder files(draft);
-    files.addUrls({ QUrl::fromLocalFile(m_home + QStringLiteral("/zqnotes.txt")) });
-    const DownloadItem document(QStringLiteral("Document"), 7, QStringLiteral("site.dwg"), QString(),
-        QStringLiteral("Alpha/Plans"), QString(), QString(),
-        ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_home, 10);
-    if (window == QLatin1String("upload"))
+    if (window == "upload") {
+        RestFolder target(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
+            QStringLiteral("documents"), 0, 1, QString(), 0, 0);
+        const RestStatus draft(4, QStringLiteral("Draft"), 1);
+        UploadListBuilder files(draft);
+        files.addUrls({ QUrl::fromLocalFile(m_home + QStringLiteral("/zqnotes.txt")) });
         dialog = std::make_unique<UploadDialog>(&target, files.items(), 0, 1, QStringLiteral("Alpha/Plans"),
             QList<RestStatus> { draft }, nullptr);
-    // The file is there already, so that its row says so.
-    else if (window == QLatin1String("download")
-        && QFile(m_home + QStringLiteral("/site.dwg")).open(QIODevice::WriteOnly))
+    } else if (window == "download") {
+        // The file is there already, so that its row says so.
+        QVERIFY(QFile(m_home + QStringLiteral("/site.dwg")).open(QIODevice::WriteOnly));
+        const DownloadItem document(QStringLiteral("Document"), 7, QStringLiteral("site.dwg"), QString(),
+            QStringLiteral("Alpha/Plans"), QString(), QString(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_home, 10);
         dialog = std::make_unique<DownloadDialog>(QList<DownloadItem> { document }, 0, 1, nullptr, m_home);
-    else if (window == QLatin1String("login"))
+    } else if (window == "login") {
         dialog = std::make_unique<LoginDialog>(m_service->baseUrl(), QString(), QString(), Qt::Unchecked);
-    else if (window == QLatin1String("about"))
+    } else if (window == "about") {
         dialog = std::make_unique<AboutDialog>();
-    else
+    } else {
         dialog = m_fixture->makeWindow();
+    }
     QWidget* shown = dialog.get();
     shown->show();
     shown->activateWindow();
@@ -712,7 +708,7 @@ void TestMainWindow::everyControlHasANameAndTabReachesItInOrder()
             const QModelIndex status = table->model()->index(row, 4);
             if (!status.data(Qt::DecorationRole).isNull() || !status.data().toString().isEmpty())
                 QCOMPARE(status.data(Qt::AccessibleTextRole), status.data());
-            if (window == QLatin1String("download"))
+            if (window == "download")
                 QVERIFY(!status.data(Qt::AccessibleTextRole).toString().isEmpty());
         }
     }
