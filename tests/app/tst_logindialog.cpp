@@ -93,7 +93,7 @@ void TestLoginDialog::makeDialog(const QString& server, bool shown)
 
 // Ok is refused while the server is edited. Leaving the edit probes, even when unchanged; Return in it
 // probes once and presses nothing else; a refused server keeps the edit open in pale yellow, also after
-// an accepted one left a style sheet; closing the dialog while editing asks the server nothing.
+// an accepted one left a style sheet.
 void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
 {
     makeDialog();
@@ -137,12 +137,8 @@ void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
     QCOMPARE(m_boxes->texts().size(), 1);
     QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
     QVERIFY(edit->styleSheet().isEmpty());
-    m_service->clearRequests();
     m_dialog->reject();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-    QVERIFY(JobQueue::waitForAll(10000));
-    QApplication::processEvents();
-    QVERIFY(m_service->requests().empty());
 }
 
 // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
