@@ -1,22 +1,27 @@
 #include "app/aboutdialog.h"
 #include "app/logindialog.h"
+#include "app/translationloader.h"
 #include "rest/jobqueue.h"
 #include "rest/sessionrunner.h"
 #include "support/guifixture.h"
 #include "support/testserver.h"
 #include "widgets/clickablelabel.h"
+#include "widgets/sizetext.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 
-// The login dialog, the about box and the clickable label both of them open links with.
+// The login dialog, the about box and the clickable label both of them open links with, and the
+// translations the user's language brings.
 class TestLoginDialog : public QObject
 {
     Q_OBJECT
@@ -25,13 +30,12 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void aboutBoxOpensTheHomePageOrSaysItCannot();
-    void returnsWhatTheUserTyped();
-    void okIsRefusedWhileTheServerIsEditedAndLeavingItProbes();
-    void probeDecidesBetweenLabelAndPaleYellowEdit();
+    void serverEditProbesAndOkWaitsForIt();
     void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
     void linksOpenByMouseOrKey();
     void linksAndLogoTakeThePalettesColours();
+    void translationsFollowTheLanguage_data();
+    void translationsFollowTheLanguage();
 
 private:
     // The dialog, shown unless told otherwise; the server defaults to the test's own.
@@ -69,6 +73,10 @@ void TestLoginDialog::cleanup()
     m_boxes.reset();
     QVERIFY(JobQueue::waitForAll(10000));
     m_service.reset();
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
 
 void TestLoginDialog::makeDialog(const QString& server, bool shown)
@@ -83,96 +91,54 @@ void TestLoginDialog::makeDialog(const QString& server, bool shown)
     }
 }
 
-void TestLoginDialog::aboutBoxOpensTheHomePageOrSaysItCannot()
-{
-    AboutDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto* link = dialog.findChild<ClickableLabel*>(QStringLiteral("homeLink"));
-    {
-        TestBrowser browser;
-        // The link opens on the release, wherever that is.
-        QTest::mousePress(link, Qt::LeftButton);
-        QVERIFY(browser.opened.isEmpty());
-        QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-40, 300));
-        QCOMPARE(browser.opened, QList<QUrl> { QUrl(QStringLiteral("http://www.torvex.example")) });
-    }
-    QVERIFY(m_boxes->texts().isEmpty());
-    // Without a browser (the headless test platform has none) the user is told so.
-    QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(m_boxes->texts(), QStringList { loginTestNoBrowser });
-}
-
-void TestLoginDialog::returnsWhatTheUserTyped()
-{
-    makeDialog(QStringLiteral("secure.torvex.example"));
-    widget<QLineEdit>("loginEdit")->setText(QStringLiteral("bob"));
-    // Enter presses Ok, not the Cancel button that comes first.
-    QTest::keyClick(widget<QLineEdit>("passwordEdit"), Qt::Key_Return);
-    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dialog->login(), QStringLiteral("bob"));
-    QVERIFY(m_boxes->texts().isEmpty());
-
-    m_dialog->show();
-    QTest::mouseClick(widget<QPushButton>("cancelButton"), Qt::LeftButton);
-    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-}
-
-// Ok is refused while the server is edited; leaving the edit probes even when unchanged, and closing
-// the dialog while editing asks the server nothing.
-void TestLoginDialog::okIsRefusedWhileTheServerIsEditedAndLeavingItProbes()
+// Ok is refused while the server is edited. Leaving the edit probes, even when unchanged; Return in it
+// probes once and presses nothing else; a refused server keeps the edit open in pale yellow, also after
+// an accepted one left a style sheet.
+void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
 {
     makeDialog();
     QApplication::setActiveWindow(m_dialog.get());
+    auto* edit = widget<QLineEdit>("serverEdit");
     QTest::mouseClick(widget<ClickableLabel>("serverClickLabel"), Qt::LeftButton);
-    QCOMPARE(serverCell(), widget<QLineEdit>("serverEdit"));
-    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
+    QCOMPARE(serverCell(), edit);
+    QTRY_VERIFY(edit->hasFocus());
     m_dialog->okBtnClicked();
     QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to the server") });
     QVERIFY(m_dialog->isVisible());
     QVERIFY(m_service->requests().empty());
-
     widget<QLineEdit>("loginEdit")->setFocus();
     QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
     QCOMPARE(m_service->requests().size(), std::size_t(1));
 
     m_dialog->serverClickLblClicked();
-    QTRY_VERIFY(widget<QLineEdit>("serverEdit")->hasFocus());
-    m_dialog->reject();
-    QVERIFY(JobQueue::waitForAll(10000));
-    QApplication::processEvents();
-    QCOMPARE(m_service->requests().size(), std::size_t(1));
-}
-
-void TestLoginDialog::probeDecidesBetweenLabelAndPaleYellowEdit()
-{
-    const QString unreachable = QStringLiteral("http://127.0.0.1:%1").arg(TestServer().port());
-    makeDialog(QStringLiteral("secure.torvex.example"));
-    auto* edit = widget<QLineEdit>("serverEdit");
-    m_dialog->serverClickLblClicked();
-    edit->setText(m_service->baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(m_dialog->isBusy());
     QTRY_COMPARE(serverCell(), widget<QLabel>("serverLabel"));
-    QCOMPARE(m_dialog->server(), m_service->baseUrl());
-    // Return probed once and pressed nothing else; the focus moved on without a second probe.
+    // The focus moved on without a second probe.
     QVERIFY(JobQueue::waitForAll(10000));
     QCoreApplication::processEvents();
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-    QCOMPARE(m_service->requests().size(), std::size_t(1));
-    QCOMPARE(m_service->requests().front().target, std::string("/rest/Logoff"));
+    QCOMPARE(m_service->requests().size(), std::size_t(2));
+    QCOMPARE(m_service->requests().back().target, std::string("/rest/Logoff"));
+    // Enter presses Ok, not the Cancel button that comes first.
+    widget<QLineEdit>("loginEdit")->setText(QStringLiteral("bob"));
+    QTest::keyClick(widget<QLineEdit>("passwordEdit"), Qt::Key_Return);
+    QCOMPARE(m_dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(m_dialog->login(), QStringLiteral("bob"));
 
-    // A refused server keeps the edit open in pale yellow, also after an accepted one left a style sheet.
+    m_dialog->show();
     m_dialog->serverClickLblClicked();
-    edit->setText(unreachable);
+    edit->setText(QStringLiteral("http://127.0.0.1:%1").arg(TestServer().port()));
     m_dialog->serverEditFinished();
     QTRY_VERIFY(!m_dialog->isBusy());
     QCOMPARE(serverCell(), edit);
     QCOMPARE(m_dialog->server(), m_service->baseUrl());
-    QVERIFY(m_boxes->texts().isEmpty());
+    QCOMPARE(m_boxes->texts().size(), 1);
     QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
     QVERIFY(edit->styleSheet().isEmpty());
+    m_dialog->reject();
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
 }
 
 // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
@@ -222,8 +188,11 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
 
 // The forgotten-password link opens the server's page, by mouse or Space; Enter on the server link opens
 // its edit. The about box opens with the focus on itself: Enter opens nothing until Tab reaches the link.
+// A link opens on the release of the mouse, wherever that is.
 void TestLoginDialog::linksOpenByMouseOrKey()
 {
+    AboutDialog about;
+    auto* home = about.findChild<ClickableLabel*>(QStringLiteral("homeLink"));
     {
         TestBrowser browser;
         makeDialog(QStringLiteral("secure.torvex.example"));
@@ -235,21 +204,26 @@ void TestLoginDialog::linksOpenByMouseOrKey()
             makeDialog(server, false);
             QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
         }
-        AboutDialog about;
         about.show();
         QApplication::setActiveWindow(&about);
         QVERIFY(QTest::qWaitForWindowActive(&about));
         for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Tab, Qt::Key_Return })
             QTest::keyClick(QApplication::focusWidget(), key);
+        QTest::mousePress(home, Qt::LeftButton);
+        QCOMPARE(browser.opened.size(), 4);
+        QTest::mouseRelease(home, Qt::LeftButton, {}, QPoint(-40, 300));
         QCOMPARE(browser.opened,
             (QList<QUrl> { QUrl("https://secure.torvex.example"), QUrl("https://httpd.example.org"),
-                QUrl("https://127.0.0.1:8443"), QUrl("http://www.torvex.example") }));
+                QUrl("https://127.0.0.1:8443"), QUrl("http://www.torvex.example"),
+                QUrl("http://www.torvex.example") }));
     }
     QVERIFY(m_boxes->texts().isEmpty());
     // The headless test platform has no browser.
     QTest::mouseClick(widget<ClickableLabel>("passwdClickLabel"), Qt::LeftButton);
+    QTest::mouseClick(home, Qt::LeftButton);
     QCOMPARE(m_boxes->texts(),
-        QStringList { loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443" });
+        QStringList({ loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443",
+            loginTestNoBrowser }));
 }
 
 // On a dark colour scheme the links and the product name are drawn in its light colours.
@@ -283,6 +257,32 @@ void TestLoginDialog::linksAndLogoTakeThePalettesColours()
                      return pixel.alpha() > 64 && pixel.lightness() < 80 && pixel.hslSaturation() < 64;
                  }),
         0);
+}
+
+void TestLoginDialog::translationsFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("remember");
+    QTest::addColumn<QString>("size");
+    // Esperanto has a translation made for this test only, the toolkit none; French the reverse.
+    QTest::newRow("program's own") << "eo" << true << "Memori pasvorton"
+                                   << "2 KB";
+    QTest::newRow("toolkit's only") << "fr_FR" << false << "Remember password"
+                                    << "2 Ko";
+}
+
+// The program's own translation is found in the folders it is given; the toolkit's is installed too.
+void TestLoginDialog::translationsFollowTheLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, installed);
+    QFETCH(QString, remember);
+    QFETCH(QString, size);
+    QCOMPARE(TranslationLoader::install(QLocale(locale), { QStringLiteral(TEST_TRANSLATIONS) }), installed);
+    makeDialog(QString(), false);
+    QCOMPARE(widget<QCheckBox>("rememberBox")->text(), remember);
+    QCOMPARE(sizeText(2048), size);
 }
 
 QTEST_MAIN(TestLoginDialog)

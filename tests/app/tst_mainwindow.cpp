@@ -1,49 +1,49 @@
+#include "app/aboutdialog.h"
 #include "app/logindialog.h"
 #include "app/mainwindow.h"
 #include "app/opensession.h"
 #include "app/transfercontroller.h"
+#include "app/treecommands.h"
 #include "local/localtreemodel.h"
-#include "model/jsonparser.h"
-#include "model/restdocument.h"
-#include "remote/kelmartreemodel.h"
+#include "model/restfolder.h"
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
+#include "server/demotestserver.h"
 #include "support/guifixture.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadthread.h"
+#include "transfer/uploaddialog.h"
+#include "transfer/uploadlistbuilder.h"
 
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTreeView>
 #include <QtTest>
 
-#include <atomic>
 #include <functional>
-#include <future>
 #include <memory>
-#include <thread>
 
 using SessionAnswer = std::function<int(LoginDialog&)>;
 
-// What the login dialog showed when it was run.
-struct ShownLogin
-{
-    QString server;
-    QString login;
-    QString password;
-    Qt::CheckState remember;
-};
-
 namespace {
-SessionAnswer openSessionTestAccept(
-    const QString& login, const QString& password, Qt::CheckState remember = Qt::Unchecked)
+int openSessionTestAcceptDemo(LoginDialog& dialog)
 {
-    return [=](LoginDialog& dialog) { return submitLogin(dialog, login, password, remember); };
+    return submitLogin(dialog, QStringLiteral("demo"), QStringLiteral("demo"), Qt::Unchecked);
 }
 
 int openSessionTestCancel(LoginDialog&)
@@ -61,9 +61,93 @@ void openSessionTestChangeServer(LoginDialog& dialog, const QString& server)
     if (!QTest::qWaitFor([&dialog] { return !dialog.isBusy(); }, 20000))
         qWarning("the probe did not end");
 }
+
+void windowTestKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
+}
+
+// Types a row's name into a tree, which makes that row current and selected.
+void windowTestType(QTreeView* tree, const QString& name)
+{
+    // A pause first, so that the tree starts a new search rather than going on with the last one.
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTRY_VERIFY_WITH_TIMEOUT(treeRow(tree, name).isValid(), 20000);
+    QTest::keyClicks(QApplication::focusWidget(), name);
+    QTRY_COMPARE(tree->currentIndex().siblingAtColumn(0).data().toString(), name);
+}
+
+// Drags data over the tree's current row and drops it there, as the mouse does.
+void windowTestDrop(QTreeView* tree, const QMimeData* data)
+{
+    const QPoint at = tree->visualRect(tree->currentIndex()).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+}
+
+// A tree as the user sees it: folder paths end with "/"; each document's path maps to the hash of its
+// bytes.
+QByteArray windowTestHash(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+QMap<QString, QByteArray> windowTestLocalTree(const QString& root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        const bool folder = it.fileInfo().isDir();
+        tree.insert(QDir(root).relativeFilePath(file.fileName()) + (folder ? "/" : ""),
+            folder || !file.open(QIODevice::ReadOnly) ? QByteArray() : windowTestHash(file.readAll()));
+    }
+    return tree;
+}
+
+void windowTestServerTree(
+    Rest& rest, const RestFolder& folder, const QString& path, QMap<QString, QByteArray>& tree)
+{
+    const QString own = path + folder.name() + "/";
+    tree.insert(own, QByteArray());
+    for (const RestFolder& child : rest.getChildFolders(folder.projectId(), folder.id())) {
+        if (child.name() != QLatin1String("(separator)"))
+            windowTestServerTree(rest, child, own, tree);
+    }
+    if (folder.type() != QLatin1String("documents"))
+        return;
+    for (const RestDocument& document : rest.getDocuments(folder.id())) {
+        QBuffer bytes;
+        bytes.open(QIODevice::WriteOnly);
+        rest.downloadDocument(folder.id(), document.id(), bytes);
+        tree.insert(own + document.name(), windowTestHash(bytes.data()));
+    }
+}
+
+// Return presses the dialog's default button: Start, and once the transfer is done, Close.
+void windowTestStartAndClose(QDialog& dialog, QStringList& outcomes)
+{
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
+    windowTestKey(Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QStringLiteral("Close"), 30000);
+    const QAbstractItemModel* rows = dialog.findChild<QTableView*>()->model();
+    for (int row = 0; row < rows->rowCount(); ++row)
+        outcomes << rows->index(row, 0).data().toString() + ": " + rows->index(row, 4).data().toString();
+    windowTestKey(Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+}
 } // namespace
 
-// The start-up (logon dialog, settings file) and the main window it opens.
+// The start-up (logon dialog, settings file), the main window it opens, and the window without a mouse:
+// the commands beside drag and drop, and what a screen reader and the Tab key find in each window.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -75,38 +159,39 @@ private Q_SLOTS:
     void firstStartShowsDefaultsAndStoresOnlyAfterALogon();
     void failedLogonsBringTheDialogBackWithWhatWasTyped_data();
     void failedLogonsBringTheDialogBackWithWhatWasTyped();
-    void rememberedPasswordComesBackNextTime_data();
-    void rememberedPasswordComesBackNextTime();
     void caBundleOfTheSettingsIsTrusted();
     void settingsDirectoryThatCannotBeMadeEndsTheStart();
 
+    void windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data();
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
-    void localTreeHoldsStillUnderThePointer();
     void projectLoadErrorIsShownOnceThenTheLoginComesBack();
     void logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree();
-    void keepAliveSkipsARoundWhileARequestRuns();
     void keepAliveLostDuringADownloadCancelsItAndEndsTheProgram();
-    void onlineHelpOpensTheHelpPage();
+
+    void eachWayOfHandingOverTransfersTheFile_data();
+    void eachWayOfHandingOverTransfersTheFile();
+    void f5ReadsTheCurrentRowOfEitherTreeAgain();
+    void everyControlHasANameAndTabReachesItInOrder_data();
+    void everyControlHasANameAndTabReachesItInOrder();
 
 private:
     void answer(SessionAnswer answer) { m_answers.append(std::move(answer)); }
     void writeSettings(const QMap<QString, QString>& values);
     QMap<QString, QString> storedSettings() const;
-    std::unique_ptr<MainWindow> makeWindow() { return m_fixture->makeWindow(); }
-    // The window, shown.
-    std::unique_ptr<MainWindow> shownWindow();
-    QTreeView* view(MainWindow& window, const char* name)
+    // The window, shown; active as well when keys are to reach it.
+    std::unique_ptr<MainWindow> shownWindow(
+        std::unique_ptr<MainWindow> window = nullptr, bool active = false);
+    static QTreeView* view(MainWindow& window, const char* name)
     {
         return window.findChild<QTreeView*>(QLatin1String(name));
     }
-    LocalTreeModel* localModel(MainWindow& window);
 
     std::unique_ptr<WindowFixture> m_fixture;
     FakeService* m_service = nullptr;
     BoxRecorder* m_boxes = nullptr;
     std::unique_ptr<LineRecorder> m_lines;
     QList<SessionAnswer> m_answers;
-    QList<ShownLogin> m_shown;
+    QStringList m_shownServers; // of the login dialogs run
     QString m_home;
 };
 
@@ -117,14 +202,20 @@ void TestMainWindow::init()
     m_boxes = &m_fixture->boxes;
     m_home = m_fixture->home;
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Documents")));
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
+    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("typed, not dragged") == 18);
+    file.close();
     m_service->addUser("guest", "guest");
     m_service->setProjects(
         "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
+    m_service->setFolders(1, 0, FakeService::list(FakeService::folder(10, "Plans", "documents", 1, 0, 1)));
+    m_service->setDocuments(10, FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10)));
     m_lines = std::make_unique<LineRecorder>();
     m_answers.clear();
-    m_shown.clear();
+    m_shownServers.clear();
     setLoginDialogRunner([this](LoginDialog& dialog) {
-        m_shown.append({ dialog.server(), dialog.login(), dialog.password(), dialog.rememberState() });
+        m_shownServers.append(dialog.server());
         if (m_answers.isEmpty()) {
             qWarning("the login dialog ran more often than the test expected");
             return int(QDialog::Rejected);
@@ -138,6 +229,7 @@ void TestMainWindow::cleanup()
     setLoginDialogRunner(nullptr);
     DownloadDialog::setRunner(nullptr);
     DownloadDialog::setOverwriteQuestion(nullptr);
+    UploadDialog::setExecHook(nullptr);
     QVERIFY(JobQueue::waitForAll(10000));
     QVERIFY2(m_answers.isEmpty(), "the login dialog ran less often than the test expected");
     m_lines.reset();
@@ -161,32 +253,29 @@ QMap<QString, QString> TestMainWindow::storedSettings() const
     return values;
 }
 
-std::unique_ptr<MainWindow> TestMainWindow::shownWindow()
+std::unique_ptr<MainWindow> TestMainWindow::shownWindow(std::unique_ptr<MainWindow> window, bool active)
 {
-    auto window = makeWindow();
+    if (!window)
+        window = m_fixture->makeWindow();
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (active)
+        window->activateWindow();
+    if (!(active ? QTest::qWaitForWindowActive(window.get()) : QTest::qWaitForWindowExposed(window.get())))
         qWarning("the window was not shown");
     return window;
-}
-
-LocalTreeModel* TestMainWindow::localModel(MainWindow& window)
-{
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(view(window, "localView")->model());
-    return proxy ? qobject_cast<LocalTreeModel*>(proxy->sourceModel()) : nullptr;
 }
 
 void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
 {
     answer(openSessionTestCancel);
     QVERIFY(!openSession());
-    QCOMPARE(m_shown[0].server, QStringLiteral("secure.torvex.example"));
+    QCOMPARE(m_shownServers, QStringList { "secure.torvex.example" });
     QVERIFY(!QFile::exists(settingsFilePath()));
 
     const QString server = m_service->baseUrl();
     answer([server](LoginDialog& dialog) {
         openSessionTestChangeServer(dialog, server);
-        return openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo"))(dialog);
+        return openSessionTestAcceptDemo(dialog);
     });
     QVERIFY(openSession());
     QCOMPARE(storedSettings(),
@@ -230,48 +319,17 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     QCOMPARE(m_boxes->texts(), QStringList { box });
 }
 
-void TestMainWindow::rememberedPasswordComesBackNextTime_data()
-{
-    QTest::addColumn<Qt::CheckState>("remember");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("remembered") << Qt::Checked << true;
-    QTest::newRow("not remembered") << Qt::Unchecked << false;
-}
-
-void TestMainWindow::rememberedPasswordComesBackNextTime()
-{
-    const QString password = QStringLiteral("dëmo pass&word");
-    QFETCH(Qt::CheckState, remember);
-    QFETCH(bool, stored);
-    m_service->addUser("ann", password.toStdString());
-    // An earlier remembered password that an unchecked box must remove; it does not unscramble, so the
-    // dialog shows no password but a checked box.
-    writeSettings({ { "server", m_service->baseUrl() }, { "login", "ann" }, { "passwd", "left over" } });
-    QTest::ignoreMessage(QtWarningMsg, "Invalid version or not a cyphertext.");
-    answer(openSessionTestAccept(QStringLiteral("ann"), password, remember));
-    QVERIFY(openSession());
-    QCOMPARE(m_shown[0].password, QString());
-    QCOMPARE(m_shown[0].remember, Qt::Checked);
-    QCOMPARE(storedSettings().contains("logindialog/passwd"), stored);
-    QVERIFY(!storedSettings().value("logindialog/passwd").contains(QStringLiteral("pass")));
-
-    answer(openSessionTestCancel);
-    QVERIFY(!openSession());
-    QCOMPARE(m_shown[1].password, stored ? password : QString());
-    QCOMPARE(m_shown[1].remember, stored ? Qt::Checked : Qt::Unchecked);
-}
-
 void TestMainWindow::caBundleOfTheSettingsIsTrusted()
 {
     FakeService secure(TestServer::Scheme::Https);
     writeSettings({ { "server", secure.baseUrl() }, { "login", "demo" } });
     // Refused: the dialog stays open after the box, and the user gives up.
-    answer(openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo")));
+    answer(openSessionTestAcceptDemo);
     QVERIFY(!openSession());
     QCOMPARE(m_boxes->texts(), QStringList { QStringLiteral("Unable to connect to server.") });
 
     writeSettings({ { "cabundle", secure.caCertificatePath() } });
-    answer(openSessionTestAccept(QStringLiteral("demo"), QStringLiteral("demo")));
+    answer(openSessionTestAcceptDemo);
     QVERIFY(openSession());
     // The probe of the dialog trusts it as well.
     answer([&secure](LoginDialog& dialog) {
@@ -292,27 +350,36 @@ void TestMainWindow::settingsDirectoryThatCannotBeMadeEndsTheStart()
     blocker.close();
     QVERIFY(!openSession());
     QCOMPARE(m_boxes->texts(), QStringList { "Unable to make directory: " + settingsDirectory() + "." });
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_shownServers.isEmpty());
+}
+
+void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data()
+{
+    QTest::addColumn<bool>("click");
+    QTest::newRow("click in the tree") << true;
+    QTest::newRow("pointer rests on the tree") << false;
 }
 
 void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
 {
+    QFETCH(bool, click);
     auto window = shownWindow();
     QTRY_COMPARE(rowNames(view(*window, "remoteView")->model()), QStringList { "Alpha" });
 
     // Every folder on the way to the home folder is open, the root folder first.
     QTreeView* local = view(*window, "localView");
     auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
+    const auto* files = qobject_cast<LocalTreeModel*>(proxy->sourceModel());
     QString path = m_home;
     while (true) {
-        const QModelIndex index = proxy->mapFromSource(localModel(*window)->index(path));
+        const QModelIndex index = proxy->mapFromSource(files->index(path));
         QVERIFY2(index.isValid() && local->isExpanded(index), qPrintable(path));
         if (path == QDir::rootPath())
             break;
         path = QFileInfo(path).path();
     }
     // Once the folders have loaded, the home folder is at the top, or as near as the tree lets it be.
-    const QModelIndex home = proxy->mapFromSource(localModel(*window)->index(m_home));
+    const QModelIndex home = proxy->mapFromSource(files->index(m_home));
     QTRY_VERIFY(local->visualRect(home).top() == 0
         || local->verticalScrollBar()->value() == local->verticalScrollBar()->maximum());
 
@@ -320,15 +387,24 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QCOMPARE(local->header()->sortIndicatorSection(), 0);
     QCOMPARE(local->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
-    // The tree goes back to the home folder whenever it changes, until the user moves in it.
+    // The tree goes back to the home folder whenever it changes, until the user moves in it or the
+    // pointer rests on it: nothing moves under the pointer.
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
     QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
-    QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    if (click)
+        QTest::mouseClick(local->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    else
+        QTest::mouseMove(local->viewport(), QPoint(5, 5));
     local->verticalScrollBar()->setValue(0);
     proxy->invalidate();
     QTest::qWait(10);
     QCOMPARE(local->verticalScrollBar()->value(), 0);
+
+    TestBrowser browser;
+    window->helpTriggered();
+    QCOMPARE(
+        browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
     QVERIFY(m_boxes->texts().isEmpty());
 
     // Exit closes the window; the session is logged off (in the background) when the window goes.
@@ -340,25 +416,10 @@ void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff()
     QCOMPARE(m_service->server().requests().back().path, std::string("/rest/Logoff"));
 }
 
-// While the user aims at a row, the folders that fill in do not move the tree.
-void TestMainWindow::localTreeHoldsStillUnderThePointer()
-{
-    const auto window = shownWindow();
-    QTreeView* local = view(*window, "localView");
-    auto* proxy = qobject_cast<QSortFilterProxyModel*>(local->model());
-    QTRY_VERIFY(local->verticalScrollBar()->value() > 0);
-    QTest::mouseMove(local->viewport(), QPoint(5, 5));
-    QVERIFY(local->underMouse());
-    local->verticalScrollBar()->setValue(0);
-    proxy->invalidate();
-    QTest::qWait(10);
-    QCOMPARE(local->verticalScrollBar()->value(), 0);
-}
-
 void TestMainWindow::projectLoadErrorIsShownOnceThenTheLoginComesBack()
 {
     m_service->setProjects("demo", "[]");
-    const auto window = makeWindow();
+    const auto window = m_fixture->makeWindow();
     answer(openSessionTestCancel);
     window->show();
     QTRY_COMPARE(m_boxes->texts(),
@@ -409,41 +470,6 @@ void TestMainWindow::logoutShowsTheNextUsersProjectsAndKeepsTheLocalTree()
         std::string("/rest/Folders?p=2&parent=0&a=tree"));
 }
 
-void TestMainWindow::keepAliveSkipsARoundWhileARequestRuns()
-{
-    const auto window = makeWindow();
-    // The transfer's request is held at the server until the keep-alive round is over.
-    std::promise<void> release;
-    const std::shared_future<void> released = release.get_future().share();
-    m_service->server().on("GET", "/rest/Documents", [released](const RecordedRequest&) {
-        released.wait_for(std::chrono::seconds(20));
-        return TestReply::text(200, "[]");
-    });
-    // The project list is in: nothing else of the session waits behind the held request.
-    QTRY_VERIFY(!window->findChild<KelmarTreeModel*>()->isLoadingProjects());
-    m_service->server().clearRequests();
-    Rest* session = window->session()->rest();
-    std::atomic<bool> transferDone { false };
-    std::thread transfer([session, &transferDone] {
-        session->getDocuments(5);
-        transferDone = true;
-    });
-    QTRY_VERIFY(!m_service->server().requests("/rest/Documents").empty());
-
-    window->timerRestLogon();
-    QTRY_VERIFY(m_lines->contains(
-        QStringLiteral("Rest logon() skipped, a request is running; the transfer keeps the session alive.")));
-    const bool roundEndedFirst = !transferDone;
-    release.set_value();
-    transfer.join();
-    QVERIFY(roundEndedFirst);
-    QVERIFY(m_service->server().requests("/rest/Logon").empty());
-
-    window->timerRestLogon();
-    QTRY_COMPARE(m_service->server().requests("/rest/Logon").size(), std::size_t(1));
-    QVERIFY(m_boxes->texts().isEmpty());
-}
-
 // The worker waits for the overwrite question when the keep-alive fails: it is canceled, the dialog
 // closes and the window with it, and the file stays as it was.
 void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
@@ -456,11 +482,6 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     QFile existing(m_home + QStringLiteral("/a.txt"));
     QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
     existing.close();
-    RestDocument document;
-    document.setObjectType(QStringLiteral("Document"));
-    document.setId(7);
-    document.setName(QStringLiteral("a.txt"));
-    document.setFolderId(10);
 
     bool workerCanceled = false;
     DownloadDialog::setRunner([&workerCanceled](DownloadDialog& dialog) {
@@ -477,7 +498,9 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
                                                                                       : QMessageBox::No;
     });
     window->transfers()->downloadRequested(
-        { document.toJson() + JSONParser::dragItemJson(1, QStringLiteral("Alpha")) }, m_home);
+        { QString::fromStdString(FakeService::document(7, "a.txt", 3, "", 10))
+            + R"({"ProjectID":1,"KelmarPath":"Alpha"})" },
+        m_home);
     QTRY_VERIFY(!window->transfers()->isBusy());
     QCOMPARE(m_boxes->texts(),
         QStringList { "Unable to login to the server, check your login details and try again." });
@@ -487,14 +510,217 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     QCOMPARE(existing.readAll(), QByteArray("old"));
 }
 
-void TestMainWindow::onlineHelpOpensTheHelpPage()
+void TestMainWindow::eachWayOfHandingOverTransfersTheFile_data()
 {
-    const auto window = makeWindow();
-    TestBrowser browser;
-    window->helpTriggered();
-    QCOMPARE(
-        browser.opened, QList<QUrl> { QUrl(QStringLiteral("https://www.torvex.example/help/transfer")) });
+    QTest::addColumn<QString>("way");
+    QTest::newRow("commands") << "commands";
+    QTest::newRow("copy and paste") << "paste";
+    QTest::newRow("drag and drop") << "drop";
+}
+
+// One upload and one download against the demo server: select the row with the keys, hand it over to a
+// row of the other tree by its command, by copy and paste, or by a drop, then Return for Start and Close.
+// The download takes the whole project: the walk below it, end to end.
+void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
+{
+    QFETCH(QString, way);
+    DemoTestServer server;
+    QVERIFY(server.start());
+    Rest check(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo"));
+    const RestProject project = check.getProjects().value(0);
+    QStringList outcomes;
+    UploadDialog::setExecHook([&outcomes](UploadDialog& dialog) {
+        // The plan first, so that Start finds it.
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.planTexts().isEmpty(), 20000);
+        QCOMPARE(dialog.planTexts(), QStringList { "New document" });
+        windowTestStartAndClose(dialog, outcomes);
+    });
+    DownloadDialog::setRunner([&outcomes](DownloadDialog& dialog) {
+        windowTestStartAndClose(dialog, outcomes);
+        return dialog.result();
+    });
+    const auto window = shownWindow(
+        std::make_unique<MainWindow>(std::make_unique<SessionRunner>(
+            std::make_unique<Rest>(server.baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")))),
+        true);
+    QTreeView* local = view(*window, "localView");
+    QTreeView* remote = view(*window, "remoteView");
+    TreeCommands* commands = window->commands();
+    // The current row is taken before Tab (copied, for paste) and handed to the other tree's after it.
+    std::unique_ptr<QMimeData> dragged;
+    const auto take = [&](QTreeView* from) {
+        dragged.reset(from->model()->mimeData({ from->currentIndex() }));
+        if (way == QLatin1String("paste"))
+            windowTestKey(Qt::Key_C, Qt::ControlModifier);
+    };
+    const auto give = [&](QTreeView* to, Qt::Key command) {
+        if (way == QLatin1String("drop"))
+            windowTestDrop(to, dragged.get());
+        else
+            windowTestKey(way == QLatin1String("paste") ? Qt::Key_V : command, Qt::ControlModifier);
+    };
+    QCOMPARE(QApplication::focusWidget(), local);
+
+    // Up: the local file to the remote folder.
+    windowTestType(local, QStringLiteral("zqnotes.txt"));
+    QCOMPARE(commands->uploadAction()->toolTip(),
+        QStringLiteral("Choose a project or folder in the Torvex tree to upload to"));
+    take(local);
+    windowTestKey(Qt::Key_Tab);
+    windowTestType(remote, project.name());
+    windowTestKey(Qt::Key_Return);
+    windowTestType(remote, QStringLiteral("Contracts"));
+    QCOMPARE(commands->uploadAction()->text(), QStringLiteral("&Upload to Contracts"));
+    give(remote, Qt::Key_U);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && !outcomes.isEmpty(), 30000);
+    QCOMPARE(outcomes, QStringList { "zqnotes.txt: Document uploaded successfully" });
+    // The window manager gives the window back its activation when the dialog goes.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QCOMPARE(QApplication::focusWidget(), remote);
+
+    // Down: the whole project, the upload with it, to the local folder.
+    windowTestType(remote, project.name());
+    take(remote);
+    windowTestKey(Qt::Key_Tab, Qt::ShiftModifier);
+    windowTestType(local, QStringLiteral("zqinbox"));
+    QCOMPARE(commands->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
+    give(local, Qt::Key_D);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && outcomes.size() > 1, 30000);
     QVERIFY(m_boxes->texts().isEmpty());
+
+    // The disk holds the server's tree byte for byte, folder types and separators as the server lists them.
+    QMap<QString, QByteArray> expected { { project.name() + "/", QByteArray() } };
+    for (const RestFolder& root : check.getProjectFolders(project.id())) {
+        if (root.name() != QLatin1String("(separator)"))
+            windowTestServerTree(check, root, project.name() + "/", expected);
+    }
+    const qsizetype documents = std::count_if(
+        expected.cbegin(), expected.cend(), [](const QByteArray& hash) { return !hash.isEmpty(); });
+    QVERIFY(documents > 5 && expected.size() - documents > 5);
+    QCOMPARE(outcomes.size(), 1 + expected.size());
+    for (const QString& outcome : outcomes.mid(1))
+        QVERIFY2(outcome.endsWith(QLatin1String(": Successful")), qPrintable(outcome));
+    QCOMPARE(windowTestLocalTree(m_home + QStringLiteral("/zqinbox")), expected);
+    QFile uploaded(m_home + "/zqinbox/" + project.name() + "/Contracts/zqnotes.txt");
+    QVERIFY(uploaded.open(QIODevice::ReadOnly));
+    QCOMPARE(uploaded.readAll(), QByteArray("typed, not dragged"));
+}
+
+void TestMainWindow::f5ReadsTheCurrentRowOfEitherTreeAgain()
+{
+    const auto window = shownWindow(nullptr, true);
+    QTreeView* local = view(*window, "localView");
+    QTreeView* remote = view(*window, "remoteView");
+    windowTestType(local, QStringLiteral("zqnotes.txt"));
+    const auto size = [local] { return treeRow(local, "zqnotes.txt").siblingAtColumn(1).data(); };
+    QTRY_COMPARE(size(), QStringLiteral("18 bytes"));
+    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000);
+    file.close();
+    windowTestKey(Qt::Key_F5);
+    QTRY_COMPARE(size(), QStringLiteral("4 KB"));
+
+    windowTestKey(Qt::Key_Tab);
+    windowTestType(remote, QStringLiteral("Alpha"));
+    windowTestKey(Qt::Key_Return);
+    windowTestType(remote, QStringLiteral("Plans"));
+    windowTestKey(Qt::Key_Return);
+    QTRY_VERIFY(treeRow(remote, "site.dwg").isValid());
+    m_service->setDocuments(10,
+        FakeService::list(FakeService::document(7, "site.dwg", 1536, "", 10),
+            FakeService::document(8, "survey.pdf", 100, "", 10)));
+    windowTestKey(Qt::Key_F5);
+    QTRY_VERIFY(treeRow(remote, "survey.pdf").isValid());
+    QVERIFY(m_boxes->texts().isEmpty());
+}
+
+// Each row names a window and its controls in the order Tab should reach them.
+void TestMainWindow::everyControlHasANameAndTabReachesItInOrder_data()
+{
+    QTest::addColumn<QStringList>("tabOrder");
+    QTest::newRow("main") << QStringList { "localView", "remoteView", "uploadButton", "downloadButton",
+        "reloadButton" };
+    QTest::newRow("login") << QStringList { "serverClickLabel", "loginEdit", "passwordEdit",
+        "passwdClickLabel", "rememberBox", "cancelButton", "okButton" };
+    QTest::newRow("about") << QStringList { "homeLink" };
+    // Apply waits for a selection; the table's cells are reached with the arrow keys.
+    QTest::newRow("upload") << QStringList { "bulkDescription", "bulkStatus", "view", "cancelButton",
+        "startButton" };
+    QTest::newRow("download") << QStringList { "tableView", "cancelButton", "startButton" };
+}
+
+void TestMainWindow::everyControlHasANameAndTabReachesItInOrder()
+{
+    QFETCH(QStringList, tabOrder);
+    const QByteArray window = QTest::currentDataTag();
+    std::unique_ptr<QWidget> dialog;
+    if (window == "upload") {
+        RestFolder target(QStringLiteral("Folder"), 10, QStringLiteral("Plans"), QStringLiteral("Plans"),
+            QStringLiteral("documents"), 0, 1, QString(), 0, 0);
+        const RestStatus draft(4, QStringLiteral("Draft"), 1);
+        UploadListBuilder files(draft);
+        files.addUrls({ QUrl::fromLocalFile(m_home + QStringLiteral("/zqnotes.txt")) });
+        dialog = std::make_unique<UploadDialog>(&target, files.items(), 0, 1, QStringLiteral("Alpha/Plans"),
+            QList<RestStatus> { draft }, nullptr);
+    } else if (window == "download") {
+        // The file is there already, so that its row says so.
+        QVERIFY(QFile(m_home + QStringLiteral("/site.dwg")).open(QIODevice::WriteOnly));
+        const DownloadItem document(QStringLiteral("Document"), 7, QStringLiteral("site.dwg"), QString(),
+            QStringLiteral("Alpha/Plans"), QString(), QString(),
+            ModelItemStatus(ModelItemStatus::Listed, QString()), {}, m_home, 10);
+        dialog = std::make_unique<DownloadDialog>(QList<DownloadItem> { document }, 0, 1, nullptr, m_home);
+    } else if (window == "login") {
+        dialog = std::make_unique<LoginDialog>(m_service->baseUrl(), QString(), QString(), Qt::Unchecked);
+    } else if (window == "about") {
+        dialog = std::make_unique<AboutDialog>();
+    } else {
+        dialog = m_fixture->makeWindow();
+    }
+    QWidget* shown = dialog.get();
+    shown->show();
+    shown->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    if (auto* main = qobject_cast<MainWindow*>(shown)) {
+        // A current row in each tree, so that every tool bar button works.
+        for (const auto& [tree, name] :
+            { std::pair { view(*main, "remoteView"), "Alpha" }, { view(*main, "localView"), "zqinbox" } }) {
+            QTRY_VERIFY(treeRow(tree, name).isValid());
+            tree->setCurrentIndex(treeRow(tree, name));
+        }
+    }
+
+    QStringList unnamed;
+    const QList<QWidget*> widgets = shown->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const bool picture = label && !label->pixmap().isNull();
+        if (!widget->isVisible() || !((widget->focusPolicy() & Qt::TabFocus) || picture))
+            continue;
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << widget->objectName() + " " + widget->metaObject()->className();
+    }
+    QCOMPARE(unnamed, QStringList());
+    // A status icon says its status: before Start what the row will become, after it the outcome.
+    if (auto* table = shown->findChild<QTableView*>()) {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QModelIndex status = table->model()->index(row, 4);
+            if (!status.data(Qt::DecorationRole).isNull() || !status.data().toString().isEmpty())
+                QCOMPARE(status.data(Qt::AccessibleTextRole), status.data());
+            if (window == "download")
+                QVERIFY(!status.data(Qt::AccessibleTextRole).toString().isEmpty());
+        }
+    }
+
+    // Tab goes round the controls and comes back to the first.
+    shown->findChild<QWidget*>(tabOrder.first())->setFocus(Qt::TabFocusReason);
+    QStringList reached;
+    for (qsizetype step = 0; step <= tabOrder.size() && QApplication::focusWidget(); ++step) {
+        reached << QApplication::focusWidget()->objectName();
+        windowTestKey(Qt::Key_Tab);
+    }
+    QCOMPARE(reached, tabOrder + tabOrder.mid(0, 1));
 }
 
 QTEST_MAIN(TestMainWindow)

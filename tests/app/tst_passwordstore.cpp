@@ -72,45 +72,28 @@ class TestPasswordStore : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
     void cleanupTestCase();
 
-    void rememberedPasswordMovesBetweenSettingsAndKeychain();
-    void keychainThatNeverAnswersFallsBackToTheSettings();
+    void rememberedPasswordFollowsTheKeychain();
 
 private:
-    enum class Bus
+    enum class Keychain
     {
-        Keychain,
-        None
+        Running,
+        None, // no session bus
+        Silent // a keyring that never answers
     };
-    QJsonObject run(Bus bus, const QStringList& arguments);
-    QJsonObject start(Bus bus, const QString& login, const QString& password, const QString& remember,
-        int waitLimit = 15000)
-    {
-        return run(bus, { "--start", login, password, remember, QString::number(waitLimit) });
-    }
-    // What a start's login dialog showed, and that the logon that followed succeeded.
-    static QJsonObject shown(const QString& password, bool remembered, bool note)
-    {
-        return { { "password", password }, { "remembered", remembered }, { "note", note },
-            { "loggedOn", true } };
-    }
+    QJsonObject run(Keychain keychain, const QStringList& arguments);
     QString inKeychain(const QString& login)
     {
-        return run(Bus::Keychain, { "--read", m_service.baseUrl(), login }).value("password").toString();
+        return run(Keychain::Running, { "--read", m_service.baseUrl(), login }).value("password").toString();
     }
     QString settingsFile() const
     {
-        return m_settingsHome->path() + "/Torvex/TorvexTransfer/" + settingsFileName;
-    }
-    bool passwordInSettings() const
-    {
-        return QSettings(settingsFile(), QSettings::IniFormat).contains("logindialog/passwd");
+        return m_dir.filePath("settings/Torvex/TorvexTransfer/") + settingsFileName;
     }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<QTemporaryDir> m_settingsHome;
     QProcess m_bus;
     QProcess m_keyring;
     QString m_busAddress;
@@ -151,16 +134,14 @@ void TestPasswordStore::initTestCase()
     m_keyring.closeWriteChannel();
     // The daemon has taken its name on the bus when the keychain answers.
     QTRY_VERIFY_WITH_TIMEOUT(
-        run(Bus::Keychain, { "--read", "probe", "probe" }).value("available").toBool(), 10000);
+        run(Keychain::Running, { "--read", "probe", "probe" }).value("available").toBool(), 10000);
     m_service.addUser("ann", "pässwörd ann");
     m_service.addUser("bob", "bob's");
-}
-
-void TestPasswordStore::init()
-{
-    m_settingsHome = std::make_unique<QTemporaryDir>();
+    // An earlier remembered password that does not unscramble: the box comes checked, the password empty.
     QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.setValue("logindialog/server", m_service.baseUrl());
+    settings.setValue("logindialog/login", "ann");
+    settings.setValue("logindialog/passwd", "left over");
 }
 
 void TestPasswordStore::cleanupTestCase()
@@ -176,13 +157,13 @@ void TestPasswordStore::cleanupTestCase()
     }
 }
 
-QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments)
+QJsonObject TestPasswordStore::run(Keychain keychain, const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_DATA_HOME", m_settingsHome ? m_settingsHome->path() : m_dir.path());
+    environment.insert("XDG_DATA_HOME", m_dir.filePath("settings"));
     environment.insert("XDG_RUNTIME_DIR", m_dir.filePath("runtime"));
     environment.insert("DBUS_SESSION_BUS_ADDRESS",
-        bus == Bus::Keychain ? m_busAddress : "unix:path=" + m_dir.filePath("no-bus"));
+        keychain == Keychain::None ? "unix:path=" + m_dir.filePath("no-bus") : m_busAddress);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -202,35 +183,54 @@ QJsonObject TestPasswordStore::run(Bus bus, const QStringList& arguments)
     return {};
 }
 
-void TestPasswordStore::rememberedPasswordMovesBetweenSettingsAndKeychain()
+// One user's starts one after the other: what the login dialog shows and where the password is kept
+// after each.
+void TestPasswordStore::rememberedPasswordFollowsTheKeychain()
 {
     const QString ann = "pässwörd ann";
-    // No session bus: the settings file keeps the password, and the dialog says so.
-    QCOMPARE(start(Bus::None, "ann", ann, "1"), shown("", false, true));
-    QVERIFY(passwordInSettings());
-    // With a keychain the next logon moves it there.
-    QCOMPARE(start(Bus::Keychain, "ann", ann, "1"), shown(ann, true, false));
-    QVERIFY(!passwordInSettings());
-    QCOMPARE(inKeychain("ann"), ann);
-    // Read back from the keychain; another account's logon takes the place of the one before.
-    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "1"), shown(ann, true, false));
-    QCOMPARE(inKeychain("ann"), "<none>");
-    QCOMPARE(inKeychain("bob"), "bob's");
-    // In both places, and unticked: gone from both.
-    QCOMPARE(start(Bus::None, "bob", "bob's", "1"), shown("", false, true));
-    QCOMPARE(start(Bus::Keychain, "bob", "bob's", "0"), shown("bob's", true, false));
-    QVERIFY(!passwordInSettings());
-    QCOMPARE(inKeychain("bob"), "<none>");
-}
-
-void TestPasswordStore::keychainThatNeverAnswersFallsBackToTheSettings()
-{
-    const pid_t keyring = pid_t(m_keyring.processId());
-    QCOMPARE(::kill(keyring, SIGSTOP), 0);
-    const QJsonObject result = start(Bus::Keychain, "ann", "pässwörd ann", "1", 300);
-    QCOMPARE(::kill(keyring, SIGCONT), 0);
-    QCOMPARE(result, shown("", false, true));
-    QVERIFY(passwordInSettings());
+    const QString none = "<none>";
+    const struct
+    {
+        const char* what;
+        Keychain keychain;
+        QString login;
+        bool remember;
+        QString shown; // the password the dialog showed, from the keychain or the settings
+        bool remembered;
+        bool inSettings;
+        QString annInKeychain;
+        QString bobInKeychain;
+    } starts[] = {
+        // Without a keychain the settings file keeps the password, scrambled, and the dialog says so.
+        { "no keychain", Keychain::None, "ann", true, "", true, true, none, none },
+        { "moved to the keychain", Keychain::Running, "ann", true, ann, true, false, ann, none },
+        { "another account", Keychain::Running, "bob", true, ann, true, false, none, "bob's" },
+        { "in both places", Keychain::None, "bob", true, "", false, true, none, "bob's" },
+        { "unticked: gone from both", Keychain::Running, "bob", false, "bob's", true, false, none, none },
+        // A keyring that never answers costs the dialog its short wait, then the settings file is used.
+        { "keyring stopped", Keychain::Silent, "ann", true, "", false, true, none, none },
+    };
+    for (const auto& start : starts) {
+        const pid_t keyring = pid_t(m_keyring.processId());
+        const QString password = start.login == "ann" ? ann : "bob's";
+        if (start.keychain == Keychain::Silent)
+            QCOMPARE(::kill(keyring, SIGSTOP), 0);
+        const QJsonObject result = run(start.keychain,
+            { "--start", start.login, password, start.remember ? "1" : "0",
+                start.keychain == Keychain::Silent ? "300" : "15000" });
+        if (start.keychain == Keychain::Silent)
+            QCOMPARE(::kill(keyring, SIGCONT), 0);
+        QVERIFY2(result
+                == QJsonObject({ { "password", start.shown }, { "remembered", start.remembered },
+                    { "note", start.keychain != Keychain::Running }, { "loggedOn", true } }),
+            start.what);
+        const QSettings settings(settingsFile(), QSettings::IniFormat);
+        QVERIFY2(settings.contains("logindialog/passwd") == start.inSettings
+                && !settings.value("logindialog/passwd").toString().contains(password),
+            start.what);
+        QVERIFY2(
+            inKeychain("ann") == start.annInKeychain && inKeychain("bob") == start.bobInKeychain, start.what);
+    }
 }
 
 int main(int argc, char* argv[])

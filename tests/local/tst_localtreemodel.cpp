@@ -20,13 +20,6 @@ QImage localTestImage(const QVariant& decoration)
     return decoration.value<QIcon>().pixmap(16).toImage();
 }
 
-void localTestTouch(const QString& path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
-}
-
 // Remote document rows dragged from "Bridge/Plans", written out as the remote tree writes them.
 QStringList localTestEntries(const QStringList& names)
 {
@@ -50,8 +43,7 @@ class TestLocalTreeModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void initTestCase();
 
     void iconsBelowTheTopLevelComeFromTheProgram();
     void proxySortsFoldersFirstThenByNameSizeOrDate_data();
@@ -59,25 +51,17 @@ private Q_SLOTS:
     void remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<LocalTreeModel> m_model;
+    QTemporaryDir m_dir;
+    LocalTreeModel m_model;
 };
 
-void TestLocalTreeModel::init()
+void TestLocalTreeModel::initTestCase()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Drawings")));
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("Drawings")));
     for (const char* name : { "plan.PDF", "notes.txt" })
-        localTestTouch(m_dir->filePath(QLatin1String(name)));
-    m_model = std::make_unique<LocalTreeModel>();
-    m_model->setRootPath(QString());
-}
-
-void TestLocalTreeModel::cleanup()
-{
-    m_model.reset();
-    m_dir.reset();
+        QVERIFY(QFile(m_dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
+    m_model.setRootPath(QString());
 }
 
 // Which icon each extension gets is the icon table's business; here only that the tree uses it.
@@ -85,15 +69,15 @@ void TestLocalTreeModel::iconsBelowTheTopLevelComeFromTheProgram()
 {
     for (const auto& [name, icon] :
         { std::pair { "Drawings", "folderClassic.gif" }, { "plan.PDF", "doc_pdf.png" } }) {
-        const QModelIndex index = m_model->index(m_dir->filePath(QLatin1String(name)));
+        const QModelIndex index = m_model.index(m_dir.filePath(QLatin1String(name)));
         QCOMPARE(localTestImage(index.data(Qt::DecorationRole)),
             QIcon(":/images/icons/" + QLatin1String(icon)).pixmap(16).toImage());
         QVERIFY(!index.siblingAtColumn(3).data(Qt::DecorationRole).isValid());
     }
-    const QModelIndex top = m_model->index(QDir::rootPath());
+    const QModelIndex top = m_model.index(QDir::rootPath());
     QVERIFY(top.isValid() && !top.parent().isValid());
     QCOMPARE(localTestImage(top.data(Qt::DecorationRole)),
-        localTestImage(m_model->QFileSystemModel::data(top, Qt::DecorationRole)));
+        localTestImage(m_model.QFileSystemModel::data(top, Qt::DecorationRole)));
 }
 
 void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate_data()
@@ -120,7 +104,7 @@ void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
     QFETCH(int, column);
     QFETCH(Qt::SortOrder, order);
     QFETCH(QStringList, names);
-    QDir dir(m_dir->filePath(QStringLiteral("sorted")));
+    QDir dir(m_dir.filePath(QStringLiteral("sorted")));
     QVERIFY(dir.mkpath(QStringLiteral("folder")));
     const struct
     {
@@ -137,11 +121,11 @@ void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
         QVERIFY(file.setFileTime(QDateTime(entry.day, QTime(12, 0)), QFileDevice::FileModificationTime));
     }
     LocalTreeModelProxy proxy;
-    proxy.setSourceModel(m_model.get());
+    proxy.setSourceModel(&m_model);
     // Name, size and date only: the type column is hidden.
     QCOMPARE(proxy.columnCount(), 3);
-    QCOMPARE(proxy.headerData(2, Qt::Horizontal), m_model->headerData(3, Qt::Horizontal));
-    const QPersistentModelIndex folder = proxy.mapFromSource(m_model->index(dir.path()));
+    QCOMPARE(proxy.headerData(2, Qt::Horizontal), m_model.headerData(3, Qt::Horizontal));
+    const QPersistentModelIndex folder = proxy.mapFromSource(m_model.index(dir.path()));
     proxy.fetchMore(folder);
     QTRY_COMPARE(proxy.rowCount(folder), 4);
     const auto shown = [&proxy, &folder](int shownColumn) {
@@ -161,31 +145,31 @@ void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
 // On any column of a folder's row into the folder; on a file into the file's folder.
 void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken()
 {
-    const QString folder = m_dir->filePath(QStringLiteral("Drawings"));
-    const QModelIndex file = m_model->index(m_dir->filePath(QStringLiteral("notes.txt")));
-    QVERIFY(m_model->flags(file).testFlag(Qt::ItemIsDropEnabled));
-    QSignalSpy requests(m_model.get(), &LocalTreeModel::downloadRequested);
+    const QString folder = m_dir.filePath(QStringLiteral("Drawings"));
+    const QModelIndex file = m_model.index(m_dir.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(m_model.flags(file).testFlag(Qt::ItemIsDropEnabled));
+    QSignalSpy requests(&m_model, &LocalTreeModel::downloadRequested);
 
     // Local rows dragged inside the tree carry only a URL list, which the tree does not take.
-    const std::unique_ptr<QMimeData> local(m_model->mimeData({ file }));
+    const std::unique_ptr<QMimeData> local(m_model.mimeData({ file }));
     QVERIFY(local->hasUrls() && !local->hasFormat(localTreeFormat));
-    QVERIFY(!m_model->canDropMimeData(local.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    QVERIFY(!m_model.canDropMimeData(local.get(), Qt::CopyAction, -1, -1, m_model.index(folder)));
     const auto remote = localTestDrag({ QStringLiteral("a.txt"), QStringLiteral("b.txt") });
-    QVERIFY(m_model->canDropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    QVERIFY(m_model.canDropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model.index(folder)));
     const auto other = localTestDrag({ QStringLiteral("a.txt") }, QStringLiteral("text/plain"));
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
-    QVERIFY(!m_model->dropMimeData(remote.get(), Qt::MoveAction, -1, -1, m_model->index(folder)));
-    QVERIFY(!m_model->dropMimeData(other.get(), Qt::CopyAction, -1, -1, m_model->index(folder)));
+    QVERIFY(!m_model.dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
+    QVERIFY(!m_model.dropMimeData(remote.get(), Qt::MoveAction, -1, -1, m_model.index(folder)));
+    QVERIFY(!m_model.dropMimeData(other.get(), Qt::CopyAction, -1, -1, m_model.index(folder)));
     QCOMPARE(requests.count(), 0);
 
-    QVERIFY(m_model->dropMimeData(
-        remote.get(), Qt::CopyAction, -1, -1, m_model->index(folder).siblingAtColumn(1)));
-    QVERIFY(m_model->dropMimeData(
-        localTestDrag({ QStringLiteral("c.txt") }).get(), Qt::CopyAction, -1, -1, file));
+    QVERIFY(
+        m_model.dropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model.index(folder).siblingAtColumn(1)));
+    QVERIFY(
+        m_model.dropMimeData(localTestDrag({ QStringLiteral("c.txt") }).get(), Qt::CopyAction, -1, -1, file));
     QCOMPARE(requests.count(), 2);
     QCOMPARE(requests.at(0),
         (QVariantList { localTestEntries({ QStringLiteral("a.txt"), QStringLiteral("b.txt") }), folder }));
-    QCOMPARE(requests.at(1), (QVariantList { localTestEntries({ QStringLiteral("c.txt") }), m_dir->path() }));
+    QCOMPARE(requests.at(1), (QVariantList { localTestEntries({ QStringLiteral("c.txt") }), m_dir.path() }));
 }
 
 QTEST_MAIN(TestLocalTreeModel)
