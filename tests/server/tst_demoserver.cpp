@@ -91,10 +91,6 @@ void TestDemoServer::cleanup()
 void TestDemoServer::logonAndLogoff()
 {
     DemoTestClient client(m_server->port());
-    QCOMPARE(client.get("/rest/Logon?u=demo&p=wrong").status, 401);
-    QCOMPARE(client.get("/rest/Logon?u=demo").status, 400);
-    QCOMPARE(client.get("/rest/Projects").status, 401);
-
     const DemoTestClient::Reply logon = client.get("/rest/Logon?u=Demo%40TORVEX.example&p=demo");
     QCOMPARE(logon.status, 200);
     QVERIFY(QByteArray::fromStdString(logon.body).startsWith("Logged on."));
@@ -201,9 +197,7 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
         = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 0, id), std::string());
     QCOMPARE(revised.object()["RevisionNr"].toInt(), 2);
     QVERIFY(revised.object()["RevisionID"].toInt() != document["RevisionID"].toInt());
-    const DemoTestClient::Reply fetched = m_demo->get(download);
-    QCOMPARE(fetched.status, 200);
-    QCOMPARE(fetched.body.size(), std::size_t(0));
+    QCOMPARE(m_demo->get(download).body.size(), std::size_t(0));
     QCOMPARE(m_demo->document(m_drawings, QString::fromStdString(name))["NrRevisions"].toInt(), 2);
 
     // A revision of a document of another folder.
@@ -280,6 +274,8 @@ void TestDemoServer::refusesBadInput_data()
     const auto get = [](const char* tag, const char* target, int status) {
         QTest::newRow(tag) << QByteArray("GET") << QByteArray(target) << QByteArray() << status;
     };
+    get("wrong password", "/rest/Logon?u=demo&p=wrong", 401);
+    get("logon without password", "/rest/Logon?u=demo", 400);
     get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
     get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
     get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);

@@ -1,5 +1,4 @@
 #include "rest/rest.h"
-#include "support/filesizelimit.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
@@ -95,7 +94,6 @@ private Q_SLOTS:
     void overwriteAnswersNoAndNoToAll();
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
     void rateOfAStallFallsToZero();
-    void fullDiskFailsTheDocumentWithTheReason();
     void brokenTransferResumesOnlyWhatIsSafe_data();
     void brokenTransferResumesOnlyWhatIsSafe();
 
@@ -393,17 +391,6 @@ void TestDownloadThread::rateOfAStallFallsToZero()
             QCOMPARE(qRound(rate.bytesPerSecond()), 1000000);
     }
     QCOMPARE(rate.bytesPerSecond(), 0.0);
-}
-
-void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
-{
-    QList<DownloadItem> items { threadItem(200, "large.bin", m_target) };
-    {
-        FileSizeLimit full(64 * 1024);
-        run(items);
-    }
-    QCOMPARE(threadOutcomes(items, m_target),
-        QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
 }
 
 void TestDownloadThread::brokenTransferResumesOnlyWhatIsSafe_data()
