@@ -187,11 +187,6 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(part.status, 206);
     QVERIFY(part.body == first.substr(4000000, 5000000));
 
-    const DemoTestClient::Reply again
-        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, name), std::string("x"));
-    QCOMPARE(again.status, 409);
-    QCOMPARE(again.body, std::string("Document with that name exists already"));
-
     // The empty body is a revision too, and its download is the current revision.
     const DemoTestClient::Reply revised
         = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 0, id), std::string());
@@ -227,19 +222,15 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(m_demo->post(folders, folderBody("Inspections", photos)).status, 200);
 
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
-    const DemoTestClient::Reply notAllowed
-        = guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x");
-    QCOMPARE(notAllowed.status, 403);
-    QVERIFY(notAllowed.body.find("not allowed") != std::string::npos);
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
     const DemoTestClient::Reply own = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
     const int ownId = own.object()["ID"].toInt();
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "y").status, 200);
     const int foreign = guest.document(requirements, QStringLiteral("Steel works.docx"))["ID"].toInt();
-    QVERIFY(foreign > 0);
-    const DemoTestClient::Reply refused
-        = guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y");
-    QCOMPARE(refused.status, 403);
+    QCOMPARE(
+        guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y").status,
+        403);
     // The same document with CanAddRevision: the administrator.
     QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
@@ -305,6 +296,7 @@ void TestDemoServer::refusesBadInput_data()
     QTest::newRow("description beyond 10000 characters")
         << QByteArray("POST") << "/rest/Documents?f={f}&Name=a.txt&StatusID=0&Description=" + description
         << QByteArray("contents") << 400;
+    upload("name taken", "/rest/Documents?f={f}&Name=General%20arrangement.pdf&Description=&StatusID=0", 409);
     upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
         404);
 }
