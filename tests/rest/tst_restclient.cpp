@@ -122,7 +122,6 @@ private Q_SLOTS:
     void requestsCarryTheCookieAndTheirOwnBodies_data();
     void requestsCarryTheCookieAndTheirOwnBodies();
     void localFilesAreWrittenWholeOrFailWithTheReason();
-    void cancelAbortsARunningTransferAndClearingItRestoresService();
     void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
     void requestsThatCreateAreNeverSentAgainByTheLibrary_data();
@@ -301,32 +300,6 @@ void TestRestClient::localFilesAreWrittenWholeOrFailWithTheReason()
     QCOMPARE(restClientFailure<IOException>([&] { client.DownloadDocument(1, 2, unwritable); }),
         QStringLiteral("Could not open or write file ") + unwritable);
     QVERIFY(server.requests().empty());
-}
-
-void TestRestClient::cancelAbortsARunningTransferAndClearingItRestoresService()
-{
-    TestServer server;
-    TestReply slow;
-    slow.streamSize = 100 * 1024 * 1024;
-    slow.chunkSize = 64 * 1024;
-    slow.chunkDelay = std::chrono::milliseconds(200);
-    server.on("GET", "/protected/Document.download", slow);
-    server.on("GET", "/rest/Projects", TestReply::text(200, "[]"));
-    RestClient client(server.baseUrl(), QString(), QString());
-    const QString path = m_dir->filePath(QStringLiteral("partial.bin"));
-
-    auto transfer = std::async(std::launch::async, [&client, &path] {
-        return restClientFailure<CurlConnectionException>([&] { client.DownloadDocument(1, 2, path); });
-    });
-    QTRY_VERIFY(QFileInfo(path).size() > 0);
-    client.setCanceled(true);
-    // A deadline, not a measurement: without the cancel this transfer would run for minutes.
-    QCOMPARE(transfer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    QCOMPARE(transfer.get(), QStringLiteral("DownloadDocument curl request failed"));
-
-    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, client.GetProjects());
-    client.setCanceled(false);
-    QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
 }
 
 // After the whole body is sent, the server may work on it for longer than a body may stall, up to the

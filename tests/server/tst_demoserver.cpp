@@ -93,7 +93,6 @@ void TestDemoServer::logonAndLogoff()
     DemoTestClient client(m_server->port());
     const DemoTestClient::Reply logon = client.get("/rest/Logon?u=Demo%40TORVEX.example&p=demo");
     QCOMPARE(logon.status, 200);
-    QVERIFY(QByteArray::fromStdString(logon.body).startsWith("Logged on."));
     QVERIFY(logon.headers.find("Set-Cookie")->second.find("HttpOnly") != std::string::npos);
     QVERIFY(client.logon("demo@torvex.example", "demo"));
     const std::string session = client.cookie();
