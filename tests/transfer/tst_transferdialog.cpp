@@ -237,7 +237,6 @@ void TestTransferDialog::endOfARunSaysWhatHappenedAndShowsTheProblems()
     items[0].addChild(1);
     const auto dialog = downloadDialog(items);
     QAbstractItemModelTester tester(dialog->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(dialogShown(*dialog), QStringList(3, QString()));
     dialogWaitForClose(*dialog, true);
     const QString refusal = QStringLiteral("The server refused the download, responseCode: 404");
     QCOMPARE(dialogShown(*dialog), QStringList({ "Successful", "Successful", refusal }));
