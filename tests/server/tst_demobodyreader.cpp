@@ -146,16 +146,11 @@ void TestDemoBodyReader::refusesBrokenBody()
 void TestDemoBodyReader::skipStopsAtItsLimit()
 {
     const std::string chunked = "400\r\n" + std::string(1024, 'x') + "\r\n0\r\n\r\n";
-    {
+    for (const std::uint64_t limit : { 1024, 512 }) {
         PieceStream stream(chunked, 100);
         DemoBodyReader reader(stream, requestWith("Transfer-Encoding", "chunked"));
-        QVERIFY(reader.skip(1024));
-        QVERIFY(reader.atEnd());
-    }
-    {
-        PieceStream stream(chunked, 100);
-        DemoBodyReader reader(stream, requestWith("Transfer-Encoding", "chunked"));
-        QVERIFY(!reader.skip(512));
+        QCOMPARE(reader.skip(limit), limit == 1024);
+        QCOMPARE(reader.atEnd(), limit == 1024);
     }
     {
         // A declared length above the limit is not read at all; one beyond 32 bits is kept whole.

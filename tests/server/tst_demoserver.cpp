@@ -91,13 +91,8 @@ void TestDemoServer::cleanup()
 void TestDemoServer::logonAndLogoff()
 {
     DemoTestClient client(m_server->port());
-    QCOMPARE(client.get("/rest/Logon?u=demo&p=wrong").status, 401);
-    QCOMPARE(client.get("/rest/Logon?u=demo").status, 400);
-    QCOMPARE(client.get("/rest/Projects").status, 401);
-
     const DemoTestClient::Reply logon = client.get("/rest/Logon?u=Demo%40TORVEX.example&p=demo");
     QCOMPARE(logon.status, 200);
-    QVERIFY(QByteArray::fromStdString(logon.body).startsWith("Logged on."));
     QVERIFY(logon.headers.find("Set-Cookie")->second.find("HttpOnly") != std::string::npos);
     QVERIFY(client.logon("demo@torvex.example", "demo"));
     const std::string session = client.cookie();
@@ -114,9 +109,7 @@ void TestDemoServer::logonAndLogoff()
     QCOMPARE(client.get("/rest/Projects").status, 401);
 
     QVERIFY(client.logon("demo", "demo"));
-    const DemoTestClient::Reply logoff = client.get("/rest/Logoff");
-    QCOMPARE(logoff.status, 200);
-    QCOMPARE(logoff.body, std::string("Logged off."));
+    QCOMPARE(client.get("/rest/Logoff").body, std::string("Logged off."));
     QCOMPARE(client.get("/rest/Projects").status, 401);
 }
 
@@ -191,19 +184,12 @@ void TestDemoServer::uploadsRevisionsAndDownloads()
     QCOMPARE(part.status, 206);
     QVERIFY(part.body == first.substr(4000000, 5000000));
 
-    const DemoTestClient::Reply again
-        = m_demo->post(DemoTestClient::uploadTarget(m_drawings, name), std::string("x"));
-    QCOMPARE(again.status, 409);
-    QCOMPARE(again.body, std::string("Document with that name exists already"));
-
     // The empty body is a revision too, and its download is the current revision.
     const DemoTestClient::Reply revised
         = m_demo->postChunked(DemoTestClient::uploadTarget(m_drawings, name, 0, id), std::string());
     QCOMPARE(revised.object()["RevisionNr"].toInt(), 2);
     QVERIFY(revised.object()["RevisionID"].toInt() != document["RevisionID"].toInt());
-    const DemoTestClient::Reply fetched = m_demo->get(download);
-    QCOMPARE(fetched.status, 200);
-    QCOMPARE(fetched.body.size(), std::size_t(0));
+    QCOMPARE(m_demo->get(download).body.size(), std::size_t(0));
     QCOMPARE(m_demo->document(m_drawings, QString::fromStdString(name))["NrRevisions"].toInt(), 2);
 
     // A revision of a document of another folder.
@@ -233,19 +219,15 @@ void TestDemoServer::permissionsFollowTheAccessFlags()
     QCOMPARE(m_demo->post(folders, folderBody("Inspections", photos)).status, 200);
 
     // Documents: CanAdd for a new one, CanAddRevision or CanAddRevisionToOwn for a revision.
-    const DemoTestClient::Reply notAllowed
-        = guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x");
-    QCOMPARE(notAllowed.status, 403);
-    QVERIFY(notAllowed.body.find("not allowed") != std::string::npos);
+    QCOMPARE(guest.post(DemoTestClient::uploadTarget(m_drawings, "new.txt"), "x").status, 403);
     const DemoTestClient::Reply own = guest.post(DemoTestClient::uploadTarget(requirements, "own.txt"), "x");
     QCOMPARE(own.status, 200);
     const int ownId = own.object()["ID"].toInt();
     QCOMPARE(guest.post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "y").status, 200);
     const int foreign = guest.document(requirements, QStringLiteral("Steel works.docx"))["ID"].toInt();
-    QVERIFY(foreign > 0);
-    const DemoTestClient::Reply refused
-        = guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y");
-    QCOMPARE(refused.status, 403);
+    QCOMPARE(
+        guest.post(DemoTestClient::uploadTarget(requirements, "Steel works.docx", 0, foreign), "y").status,
+        403);
     // The same document with CanAddRevision: the administrator.
     QCOMPARE(m_demo->post(DemoTestClient::uploadTarget(requirements, "own.txt", 0, ownId), "z").status, 200);
 
@@ -280,6 +262,8 @@ void TestDemoServer::refusesBadInput_data()
     const auto get = [](const char* tag, const char* target, int status) {
         QTest::newRow(tag) << QByteArray("GET") << QByteArray(target) << QByteArray() << status;
     };
+    get("wrong password", "/rest/Logon?u=demo&p=wrong", 401);
+    get("logon without password", "/rest/Logon?u=demo", 400);
     get("project not a number", "/rest/Folders?p=abc&parent=0", 400);
     get("unknown project", "/rest/Folders?p=99999&parent=0", 404);
     get("document of another folder", "/protected/Document.download?f={mail}&r={d}", 404);
@@ -309,6 +293,7 @@ void TestDemoServer::refusesBadInput_data()
     QTest::newRow("description beyond 10000 characters")
         << QByteArray("POST") << "/rest/Documents?f={f}&Name=a.txt&StatusID=0&Description=" + description
         << QByteArray("contents") << 400;
+    upload("name taken", "/rest/Documents?f={f}&Name=General%20arrangement.pdf&Description=&StatusID=0", 409);
     upload("revision of unknown document", "/rest/Documents?f={f}&Name=a.txt&Description=&StatusID=0&r=99999",
         404);
 }

@@ -33,7 +33,6 @@ public:
     BoxRecorder& operator=(const BoxRecorder&) = delete;
 
     QStringList texts() const { return m_texts; }
-    void clear() { m_texts.clear(); }
 
 private:
     QStringList m_texts;

@@ -215,8 +215,10 @@ void TestDownloadListBuilder::refusalsAreReportedOncePerKindAndAConnectionFailur
 // stops before its next request.
 void TestDownloadListBuilder::endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWalk()
 {
-    const RestFolder level(QStringLiteral("Folder"), 1, QStringLiteral("level"), QString(),
-        QStringLiteral("binder"), 0, 1, QString(), 0, 0);
+    const auto level = [](int id) {
+        return RestFolder(QStringLiteral("Folder"), id, QStringLiteral("level"), QString(),
+            QStringLiteral("binder"), 0, 1, QString(), 0, 0);
+    };
     m_server->on("GET", "/rest/Folders", [](const RecordedRequest& request) {
         const int parent = QUrlQuery(QUrl(QString::fromStdString("http://h" + request.target)))
                                .queryItemValue(QStringLiteral("parent"))
@@ -227,7 +229,7 @@ void TestDownloadListBuilder::endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWa
     });
     LineRecorder lines;
     DownloadListBuilder builder(*m_rest);
-    builder.addFolderItems(level, QStringLiteral("/t"), QStringLiteral("P"), -1);
+    builder.addFolderItems(level(1), QStringLiteral("/t"), QStringLiteral("P"), -1);
     QCOMPARE(builder.folderCount(), DownloadListBuilder::maxDepth);
     QCOMPARE(
         builder.items().last().localDir().count(QStringLiteral("/level")), DownloadListBuilder::maxDepth - 1);
@@ -239,9 +241,7 @@ void TestDownloadListBuilder::endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWa
     QCOMPARE(m_server->requests("/rest/Folders").size(), std::size_t(DownloadListBuilder::maxDepth));
 
     DownloadListBuilder looped(*m_rest);
-    looped.addFolderItems(RestFolder(QStringLiteral("Folder"), 999, QStringLiteral("level"), QString(),
-                              QStringLiteral("binder"), 0, 1, QString(), 0, 0),
-        QStringLiteral("/t"), QStringLiteral("P"), -1);
+    looped.addFolderItems(level(999), QStringLiteral("/t"), QStringLiteral("P"), -1);
     QCOMPARE(looped.items().size(), 2);
     QCOMPARE(
         lines.lines().last(), QStringLiteral("Folder skipped, the server lists it inside itself: level"));
@@ -254,7 +254,7 @@ void TestDownloadListBuilder::endlessTreeStopsAtTheDepthLimitAndCancelStopsTheWa
             cancel.cancel();
     });
     QVERIFY_THROWS_EXCEPTION(
-        JobCanceled, canceled.addFolderItems(level, QStringLiteral("/t"), QStringLiteral("P"), -1));
+        JobCanceled, canceled.addFolderItems(level(1), QStringLiteral("/t"), QStringLiteral("P"), -1));
     QCOMPARE(m_server->requests("/rest/Folders").size(), std::size_t(2));
 }
 
@@ -299,8 +299,6 @@ void TestDownloadListBuilder::payloadEntriesOfEveryKindKeepOddNamesInsideTheTarg
             "Document r}e\"port_1.txt | " + container + " | T | " }));
     QCOMPARE(items[3].folderId(), 41);
     QCOMPARE(items[3].statusName(), QStringLiteral("Seven"));
-    QCOMPARE(builder.folderCount(), 1);
-    QCOMPARE(builder.fileCount(), 3);
 }
 
 QTEST_MAIN(TestDownloadListBuilder)

@@ -1,5 +1,4 @@
 #include "rest/rest.h"
-#include "support/filesizelimit.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
@@ -80,7 +79,7 @@ void threadWrite(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-using Answer = std::function<void(DownloadThread& thread)>;
+using Tick = std::function<void(DownloadThread& thread)>;
 } // namespace
 
 // The download worker: every outcome, the same at four documents at once as one at a time, cancel.
@@ -92,17 +91,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void treeEndsAtFourAtOnceAsOneAtATime();
-    void overwriteAnswersNoAndNoToAll();
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
     void rateOfAStallFallsToZero();
-    void fullDiskFailsTheDocumentWithTheReason();
     void brokenTransferResumesOnlyWhatIsSafe_data();
     void brokenTransferResumesOnlyWhatIsSafe();
 
 private:
-    // Runs the worker to its end; tick is called every 10 ms meanwhile, answer for each question.
-    void run(
-        QList<DownloadItem>& items, const Answer& answer = {}, const Answer& tick = {}, int transfers = 1);
+    // Runs the worker to its end, answering yes to all; tick is called every 10 ms meanwhile.
+    void run(QList<DownloadItem>& items, const Tick& tick = {}, int transfers = 1);
     void serve(std::chrono::milliseconds chunkDelay = {});
     // Project P (a folder of the user's), folders A/B with ten documents, documents without the right to
     // download them (folder 12), with refused rights (14), refused (13), broken off over an old version
@@ -118,7 +114,6 @@ private:
     // Counted on the worker's threads: a queued signal per item would hand ThreadSanitizer Qt's event
     // objects, whose hand-over it cannot see.
     std::atomic<int> m_progressSignals { 0 };
-    QStringList m_questions;
     std::vector<std::chrono::milliseconds> m_pauses; // none: a transient failure is final
 };
 
@@ -156,24 +151,19 @@ void TestDownloadThread::serve(std::chrono::milliseconds chunkDelay)
         [chunkDelay](const RecordedRequest& request) { return threadDocumentReply(request, chunkDelay); });
 }
 
-void TestDownloadThread::run(
-    QList<DownloadItem>& items, const Answer& answer, const Answer& tick, int transfers)
+void TestDownloadThread::run(QList<DownloadItem>& items, const Tick& tick, int transfers)
 {
     DownloadModel model(&items);
     DownloadThread thread(&model, &items, m_rest.get());
     thread.setParallelTransfers(transfers);
     thread.setRetryPauses(m_pauses);
     m_progressSignals = 0;
-    m_questions.clear();
     QObject context;
     connect(
         &thread, &DownloadThread::uploadItemFinished, &context, [this] { ++m_progressSignals; },
         Qt::DirectConnection);
-    connect(&thread, &DownloadThread::documentAlreadyExists, &context, [&](const QString& filePath) {
-        m_questions << filePath;
-        if (answer)
-            answer(thread);
-    });
+    connect(&thread, &DownloadThread::documentAlreadyExists, &context,
+        [&thread] { thread.setAnswer(true, true); });
     QTimer poll;
     connect(&poll, &QTimer::timeout, &context, [&] { tick ? tick(thread) : void(); });
     poll.start(10);
@@ -245,7 +235,7 @@ void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
         TransferProgress last;
         int samples = 0;
         run(
-            items, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+            items,
             [&](DownloadThread& thread) {
                 const TransferProgress now = thread.progress();
                 QVERIFY(now.processedBytes >= last.processedBytes && now.movedBytes >= last.movedBytes);
@@ -297,25 +287,6 @@ void TestDownloadThread::treeEndsAtFourAtOnceAsOneAtATime()
     QVERIFY(lines.contains(QStringLiteral("Rest downloadDocument() successful, filename: two\\nlines.bin")));
 }
 
-// No, then no to all: the third file is not asked about. Yes to all is answered in the tree above.
-void TestDownloadThread::overwriteAnswersNoAndNoToAll()
-{
-    QStringList existing;
-    for (const char* name : { "/one.bin", "/two.bin", "/three.bin" }) {
-        existing << m_target + name;
-        threadWrite(existing.last(), "old one");
-    }
-    QList<DownloadItem> items { threadItem(21, "one.bin", m_target), threadItem(22, "fresh.bin", m_target),
-        threadItem(23, "two.bin", m_target), threadItem(24, "three.bin", m_target) };
-    run(items, [this](DownloadThread& thread) { thread.setAnswer(false, m_questions.size() == 2); });
-
-    QCOMPARE(m_questions, existing.mid(0, 2));
-    const QString skipped = QStringLiteral("failed: File already existed, skipped by user");
-    QCOMPARE(threadOutcomes(items, m_target),
-        QStringList({ skipped, threadOk, skipped, skipped, "fresh.bin 22528", "one.bin 7", "three.bin 7",
-            "two.bin 7" }));
-}
-
 void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment()
 {
     TestReply slow;
@@ -328,7 +299,7 @@ void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMome
         threadItem(1, "Later", m_target), threadItem(23, "later.bin", m_target + "/Later"),
         threadItem(24, "last.bin", m_target) };
     items[2].addChild(3);
-    run(items, {}, [this](DownloadThread& thread) {
+    run(items, [this](DownloadThread& thread) {
         if (downloads() == 2)
             thread.cancel();
     });
@@ -359,7 +330,7 @@ void TestDownloadThread::cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMome
         clock.start();
         const int after = random.bounded(250);
         run(
-            tree, [](DownloadThread& thread) { thread.setAnswer(true, true); },
+            tree,
             [&](DownloadThread& thread) {
                 if (clock.elapsed() >= after)
                     thread.cancel();
@@ -393,17 +364,6 @@ void TestDownloadThread::rateOfAStallFallsToZero()
             QCOMPARE(qRound(rate.bytesPerSecond()), 1000000);
     }
     QCOMPARE(rate.bytesPerSecond(), 0.0);
-}
-
-void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
-{
-    QList<DownloadItem> items { threadItem(200, "large.bin", m_target) };
-    {
-        FileSizeLimit full(64 * 1024);
-        run(items);
-    }
-    QCOMPARE(threadOutcomes(items, m_target),
-        QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
 }
 
 void TestDownloadThread::brokenTransferResumesOnlyWhatIsSafe_data()
