@@ -124,7 +124,11 @@ void TestDemoServer::createsFolders()
     QCOMPARE(created.object()["Path"].toString(), path);
     const int sketches = created.object()["ID"].toInt();
     QCOMPARE(m_demo->folderId(m_bridge, path), sketches);
-    QCOMPARE(m_demo->post(target, folderBody(R"(Sketches \"2025\" {new})", m_drawings)).status, 409);
+    // The upload worker adopts a folder of that name by this exact text.
+    const DemoTestClient::Reply taken
+        = m_demo->post(target, folderBody(R"(Sketches \"2025\" {new})", m_drawings));
+    QCOMPARE(taken.status, 409);
+    QCOMPARE(taken.body, std::string("Folder with that name exists already"));
     // Letter case makes another name, as for the client.
     QCOMPARE(m_demo->post(target, folderBody(R"(sketches \"2025\" {new})", m_drawings)).status, 200);
 
