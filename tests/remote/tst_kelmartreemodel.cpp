@@ -34,6 +34,12 @@ bool remoteTestLoaded(const KelmarTreeModel& model)
     return QTest::qWaitFor([&model] { return !model.isLoading(); }, 10000);
 }
 
+bool remoteTestExpanded(KelmarTreeModel& model, const QModelIndex& index)
+{
+    model.expand(index);
+    return remoteTestLoaded(model);
+}
+
 bool remoteTestIconIs(const QVariant& decoration, const QString& path)
 {
     const QIcon icon = decoration.value<QIcon>();
@@ -154,10 +160,8 @@ void TestKelmarTreeModel::makeDropTree()
     connect(
         m_model.get(), &KelmarTreeModel::uploadRequested, m_controller, &TransferController::uploadRequested);
     QVERIFY(settled());
-    m_model->expand(m_model->index(0, 0));
-    QVERIFY(settled());
-    m_model->expand(docs());
-    QVERIFY(settled());
+    QVERIFY(remoteTestExpanded(*m_model, m_model->index(0, 0)));
+    QVERIFY(remoteTestExpanded(*m_model, docs()));
     m_dialogs = 0;
     // The dialog is looked at and closed as if the user did it.
     UploadDialog::setExecHook([this](UploadDialog& dialog) {
@@ -236,16 +240,13 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     const auto model = makeModel();
     QModelIndex target;
     for (int level = 0; level < depth; ++level) {
+        if (level > 0)
+            QVERIFY(remoteTestExpanded(*model, target));
         target = model->index(0, 0, target);
-        if (level + 1 < depth) {
-            model->expand(target);
-            QVERIFY(remoteTestLoaded(*model));
-        }
     }
     if (depth > 0)
         m_service->setFault(path.toStdString(), fault);
-    model->expand(target);
-    QVERIFY(remoteTestLoaded(*model));
+    QVERIFY(remoteTestExpanded(*model, target));
     QCOMPARE(rowNames(model.get(), target), rows);
     const QString detail
         = network ? QString() : QStringLiteral(". Response code: 500, response: {\"Error\":\"boom\"}");
@@ -259,8 +260,7 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
 
     QVERIFY(model->hasChildren(target));
     m_service->clearFault(path.toStdString());
-    model->expand(target);
-    QVERIFY(remoteTestLoaded(*model));
+    QVERIFY(remoteTestExpanded(*model, target));
     QCOMPARE(model->rowCount(target), depth);
     QCOMPARE(m_boxes->texts().size(), 1);
 }
@@ -302,8 +302,7 @@ void TestKelmarTreeModel::everyExpansionInTheViewReloadsAndDropsStaleAnswers()
 
     // A reload that inserts nothing takes the expander away.
     m_service->setFolders(1, 0, S::list(S::folder(13, "(separator)", "", 1)));
-    model->expand(alpha);
-    QVERIFY(remoteTestLoaded(*model));
+    QVERIFY(remoteTestExpanded(*model, alpha));
     QCOMPARE(model->rowCount(alpha), 0);
     QVERIFY(!model->hasChildren(alpha));
 
@@ -372,8 +371,7 @@ void TestKelmarTreeModel::rowsExpandersAndColumnsFollowTheServer()
     QCOMPARE(model->rowCount(empty), 0);
     QVERIFY(!model->hasChildren(empty));
 
-    model->expand(alpha);
-    QVERIFY(remoteTestLoaded(*model));
+    QVERIFY(remoteTestExpanded(*model, alpha));
     QCOMPARE(rowNames(model.get(), alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
     QVERIFY(!model->hasChildren(model->index(0, 0, alpha))); // items of a binder are never shown
     QVERIFY(model->hasChildren(model->index(1, 0, alpha)));
@@ -382,8 +380,7 @@ void TestKelmarTreeModel::rowsExpandersAndColumnsFollowTheServer()
 
     // Subfolders, then documents; separators are left out.
     const QModelIndex plans = model->index(4, 0, alpha);
-    model->expand(plans);
-    QVERIFY(remoteTestLoaded(*model));
+    QVERIFY(remoteTestExpanded(*model, plans));
     QCOMPARE(
         rowNames(model.get(), plans), (QStringList { "Site", "Archive", "b.pdf", "Model.DWG", "c.txt" }));
     QCOMPARE(m_service->server().requests("/rest/Folders").back().target,
