@@ -143,10 +143,9 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void firstStartShowsDefaultsAndStoresOnlyAfterALogon();
+    void firstStartShowsDefaultsAndStoresOnlyAfterALogonTrustingTheCaBundle();
     void failedLogonsBringTheDialogBackWithWhatWasTyped_data();
     void failedLogonsBringTheDialogBackWithWhatWasTyped();
-    void caBundleOfTheSettingsIsTrusted();
 
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data();
     void windowShowsBothTreesOpenedAtHomeAndExitLogsOff();
@@ -247,7 +246,7 @@ std::unique_ptr<MainWindow> TestMainWindow::shownWindow(std::unique_ptr<MainWind
     return window;
 }
 
-void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
+void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogonTrustingTheCaBundle()
 {
     // A settings directory that cannot be made ends the start before the dialog.
     const QString parent = QFileInfo(QDir::fromNativeSeparators(settingsDirectory())).path();
@@ -263,14 +262,17 @@ void TestMainWindow::firstStartShowsDefaultsAndStoresOnlyAfterALogon()
     QCOMPARE(m_shownServers, QStringList { "secure.torvex.example" });
     QVERIFY(!QFile::exists(settingsFilePath()));
 
-    const QString server = m_service->baseUrl();
-    answer([server](LoginDialog& dialog) {
-        openSessionTestChangeServer(dialog, server);
+    // The probe and the logon trust the CA bundle of the settings.
+    FakeService secure(TestServer::Scheme::Https);
+    writeSettings({ { "cabundle", secure.caCertificatePath() } });
+    answer([&secure](LoginDialog& dialog) {
+        openSessionTestChangeServer(dialog, secure.baseUrl());
         return openSessionTestAcceptDemo(dialog);
     });
     QVERIFY(openSession());
     QCOMPARE(storedSettings(),
-        (QMap<QString, QString> { { "logindialog/server", server }, { "logindialog/login", "demo" } }));
+        (QMap<QString, QString> { { "logindialog/server", secure.baseUrl() }, { "logindialog/login", "demo" },
+            { "logindialog/cabundle", secure.caCertificatePath() } }));
     QCOMPARE(m_boxes->texts(), box);
 }
 
@@ -308,23 +310,6 @@ void TestMainWindow::failedLogonsBringTheDialogBackWithWhatWasTyped()
     });
     QVERIFY(openSession());
     QCOMPARE(m_boxes->texts(), QStringList { box });
-}
-
-void TestMainWindow::caBundleOfTheSettingsIsTrusted()
-{
-    FakeService secure(TestServer::Scheme::Https);
-    writeSettings(
-        { { "server", secure.baseUrl() }, { "login", "demo" }, { "cabundle", secure.caCertificatePath() } });
-    answer(openSessionTestAcceptDemo);
-    QVERIFY(openSession());
-    // The probe of the dialog trusts it as well.
-    answer([&secure](LoginDialog& dialog) {
-        openSessionTestChangeServer(dialog, secure.baseUrl());
-        [&] { QCOMPARE(dialog.server(), secure.baseUrl()); }();
-        return int(QDialog::Rejected);
-    });
-    QVERIFY(!openSession());
-    QCOMPARE(storedSettings().value("logindialog/cabundle"), secure.caCertificatePath());
 }
 
 void TestMainWindow::windowShowsBothTreesOpenedAtHomeAndExitLogsOff_data()
