@@ -30,8 +30,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void serverEditProbesAndOkWaitsForIt();
-    void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
+    void serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt();
     void linksOpenByMouseOrKey();
     void linksAndLogoTakeThePalettesColours();
     void translationsFollowTheLanguage_data();
@@ -94,7 +93,7 @@ void TestLoginDialog::makeDialog(const QString& server, bool shown)
 // Ok is refused while the server is edited. Leaving the edit probes, even when unchanged; Return in it
 // probes once and presses nothing else; a refused server keeps the edit open in pale yellow, also after
 // an accepted one left a style sheet.
-void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
+void TestLoginDialog::serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt()
 {
     makeDialog();
     QApplication::setActiveWindow(m_dialog.get());
@@ -139,23 +138,17 @@ void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
     QVERIFY(edit->styleSheet().isEmpty());
     m_dialog->reject();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-}
 
-// While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
-// and what the abandoned attempt still brings is ignored.
-void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
-{
+    // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
+    // and what the abandoned attempt still brings is ignored.
     for (const auto& [path, text] :
         { std::pair { "/rest/Logoff", "Logged off." }, { "/rest/Logon", "Logged on." } }) {
         TestReply slow = TestReply::text(200, text);
         slow.delay = std::chrono::milliseconds(400);
         m_service->on("GET", path, slow);
     }
-    makeDialog(QStringLiteral("secure.torvex.example"));
     m_dialog->setLogonEnabled(true);
-
-    m_dialog->serverClickLblClicked();
-    auto* edit = widget<QLineEdit>("serverEdit");
+    m_dialog->show();
     edit->setText(m_service->baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(widget<QLabel>("busyLabel")->text(), QStringLiteral("Checking the server…"));
@@ -178,7 +171,7 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
     QCoreApplication::processEvents();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     QVERIFY(!m_dialog->takeSession());
-    QVERIFY(m_boxes->texts().isEmpty());
+    QCOMPARE(m_boxes->texts().size(), 1);
 
     // Left alone, the logon accepts the dialog with its session.
     m_dialog->okBtnClicked();
