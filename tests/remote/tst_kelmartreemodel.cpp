@@ -77,8 +77,7 @@ private Q_SLOTS:
     void everyExpansionInTheViewReloadsAndDropsStaleAnswers();
     void sameFailureWhileItsBoxIsOpenIsNotShownAgain();
 
-    void payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreTaken();
-    void dropOnDocumentUploadsIntoItsFolderAndReloadsIt();
+    void payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreDropped();
     void downloadWalkRunsInTheBackgroundUntilCanceledOrTheWindowGoes();
 
 private:
@@ -364,12 +363,9 @@ void TestKelmarTreeModel::rowsExpandersAndColumnsFollowTheServer()
     QVERIFY(model->hasChildren(alpha));
     QVERIFY(!model->hasChildren(empty));
     model->expand(empty);
-    // Until the answer comes, one row says so.
-    QCOMPARE(rowNames(model.get(), empty), QStringList { QStringLiteral("Loading…") });
+    // Until the answer comes, one row says so; it is neither dragged nor dropped on.
+    QCOMPARE(model->index(0, 0, empty).data().toString(), QStringLiteral("Loading…"));
     QCOMPARE(model->flags(model->index(0, 0, empty)), Qt::ItemFlags(Qt::ItemIsEnabled));
-    QVERIFY(remoteTestLoaded(*model));
-    QCOMPARE(model->rowCount(empty), 0);
-    QVERIFY(!model->hasChildren(empty));
 
     QVERIFY(remoteTestExpanded(*model, alpha));
     QCOMPARE(rowNames(model.get(), alpha), (QStringList { "Binder", "Docs", "Mail", "Bare", "Plans" }));
@@ -443,7 +439,7 @@ QMimeData* TestKelmarTreeModel::localFiles(const QStringList& names)
     return m_data.get();
 }
 
-void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreTaken()
+void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreDropped()
 {
     makeDropTree();
     const QModelIndex project = m_model->index(0, 0);
@@ -514,11 +510,11 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreT
     }
     QCOMPARE(m_dialogs, 2);
     QCOMPARE(m_boxes->texts().size(), 2);
-}
 
-void TestKelmarTreeModel::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
-{
-    makeDropTree();
+    // Dropped on a document, the files go into its folder, which is reloaded after the upload.
+    QVERIFY(remoteTestExpanded(*m_model, docs()));
+    m_service->server().on(
+        "GET", "/rest/DocumentStatus", TestReply::text(200, R"([{"ID":7,"Name":"Draft"}])"));
     UploadDialog::setExecHook([this](UploadDialog& dialog) {
         ++m_dialogs;
         auto* start = dialog.findChild<QPushButton*>(QStringLiteral("startButton"));
@@ -535,10 +531,10 @@ void TestKelmarTreeModel::dropOnDocumentUploadsIntoItsFolderAndReloadsIt()
         m_service->server().clearRequests();
         start->click();
     });
-    const QModelIndex plan = m_model->index(1, 2, docs());
-    QVERIFY(m_model->dropMimeData(localFiles({ QStringLiteral("note.txt") }), Qt::CopyAction, -1, -1, plan));
+    QVERIFY(m_model->dropMimeData(
+        localFiles({ QStringLiteral("note.txt") }), Qt::CopyAction, -1, -1, m_model->index(1, 2, docs())));
     QVERIFY(settled());
-    QCOMPARE(m_dialogs, 1);
+    QCOMPARE(m_dialogs, 3);
     QCOMPARE(requestTargets(),
         (QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=10&a=tree"),
             QStringLiteral("GET /rest/Documents?f=10") }));
