@@ -45,10 +45,9 @@ class TestLocalTreeModel : public QObject
 private Q_SLOTS:
     void initTestCase();
 
-    void iconsBelowTheTopLevelComeFromTheProgram();
     void proxySortsFoldersFirstThenByNameSizeOrDate_data();
     void proxySortsFoldersFirstThenByNameSizeOrDate();
-    void remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken();
+    void iconsAndDropsOnFoldersAndFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -62,22 +61,6 @@ void TestLocalTreeModel::initTestCase()
     for (const char* name : { "plan.PDF", "notes.txt" })
         QVERIFY(QFile(m_dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
     m_model.setRootPath(QString());
-}
-
-// Which icon each extension gets is the icon table's business; here only that the tree uses it.
-void TestLocalTreeModel::iconsBelowTheTopLevelComeFromTheProgram()
-{
-    for (const auto& [name, icon] :
-        { std::pair { "Drawings", "folderClassic.gif" }, { "plan.PDF", "doc_pdf.png" } }) {
-        const QModelIndex index = m_model.index(m_dir.filePath(QLatin1String(name)));
-        QCOMPARE(localTestImage(index.data(Qt::DecorationRole)),
-            QIcon(":/images/icons/" + QLatin1String(icon)).pixmap(16).toImage());
-        QVERIFY(!index.siblingAtColumn(3).data(Qt::DecorationRole).isValid());
-    }
-    const QModelIndex top = m_model.index(QDir::rootPath());
-    QVERIFY(top.isValid() && !top.parent().isValid());
-    QCOMPARE(localTestImage(top.data(Qt::DecorationRole)),
-        localTestImage(m_model.QFileSystemModel::data(top, Qt::DecorationRole)));
 }
 
 void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate_data()
@@ -140,9 +123,23 @@ void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
     QTRY_COMPARE(shown(1), QStringList({ "", "1.2 MB", "900 bytes", "20 KB" }));
 }
 
-// On any column of a folder's row into the folder; on a file into the file's folder.
-void TestLocalTreeModel::remoteRowsDroppedOnAFolderOrAFileAreAskedForIntoTheFolderAndNothingElseIsTaken()
+// Icons below the top level come from the program (which icon each extension gets is the icon table's
+// business). Remote rows dropped on any column of a folder's row go into the folder; on a file into the
+// file's folder.
+void TestLocalTreeModel::iconsAndDropsOnFoldersAndFiles()
 {
+    for (const auto& [name, icon] :
+        { std::pair { "Drawings", "folderClassic.gif" }, { "plan.PDF", "doc_pdf.png" } }) {
+        const QModelIndex index = m_model.index(m_dir.filePath(QLatin1String(name)));
+        QCOMPARE(localTestImage(index.data(Qt::DecorationRole)),
+            QIcon(":/images/icons/" + QLatin1String(icon)).pixmap(16).toImage());
+        QVERIFY(!index.siblingAtColumn(3).data(Qt::DecorationRole).isValid());
+    }
+    const QModelIndex top = m_model.index(QDir::rootPath());
+    QVERIFY(top.isValid() && !top.parent().isValid());
+    QCOMPARE(localTestImage(top.data(Qt::DecorationRole)),
+        localTestImage(m_model.QFileSystemModel::data(top, Qt::DecorationRole)));
+
     const QString folder = m_dir.filePath(QStringLiteral("Drawings"));
     const QModelIndex file = m_model.index(m_dir.filePath(QStringLiteral("notes.txt")));
     QVERIFY(m_model.flags(file).testFlag(Qt::ItemIsDropEnabled));
