@@ -98,21 +98,22 @@ QMap<QString, QByteArray> windowTestLocalTree(const QString& root)
 }
 
 void windowTestServerTree(
-    Rest& rest, const RestFolder& folder, const QString& path, QMap<QString, QByteArray>& tree)
+    Rest& rest, const QList<RestFolder>& folders, const QString& path, QMap<QString, QByteArray>& tree)
 {
-    const QString own = path + folder.name() + "/";
-    tree.insert(own, QByteArray());
-    for (const RestFolder& child : rest.getChildFolders(folder.projectId(), folder.id())) {
-        if (child.name() != QLatin1String("(separator)"))
-            windowTestServerTree(rest, child, own, tree);
-    }
-    if (folder.type() != QLatin1String("documents"))
-        return;
-    for (const RestDocument& document : rest.getDocuments(folder.id())) {
-        QBuffer bytes;
-        bytes.open(QIODevice::WriteOnly);
-        rest.downloadDocument(folder.id(), document.id(), bytes);
-        tree.insert(own + document.name(), bytes.data());
+    for (const RestFolder& folder : folders) {
+        if (folder.name() == QLatin1String("(separator)"))
+            continue;
+        const QString own = path + folder.name() + "/";
+        tree.insert(own, QByteArray());
+        windowTestServerTree(rest, rest.getChildFolders(folder.projectId(), folder.id()), own, tree);
+        for (const RestDocument& document : folder.type() == QLatin1String("documents")
+                ? rest.getDocuments(folder.id())
+                : QList<RestDocument>()) {
+            QBuffer bytes;
+            bytes.open(QIODevice::WriteOnly);
+            rest.downloadDocument(folder.id(), document.id(), bytes);
+            tree.insert(own + document.name(), bytes.data());
+        }
     }
 }
 
@@ -541,10 +542,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
 
     // The disk holds the server's tree byte for byte, folder types and separators as the server lists them.
     QMap<QString, QByteArray> expected { { project.name() + "/", QByteArray() } };
-    for (const RestFolder& root : check.getProjectFolders(project.id())) {
-        if (root.name() != QLatin1String("(separator)"))
-            windowTestServerTree(check, root, project.name() + "/", expected);
-    }
+    windowTestServerTree(check, check.getProjectFolders(project.id()), project.name() + "/", expected);
     const qsizetype documents = std::count_if(
         expected.keyBegin(), expected.keyEnd(), [](const QString& path) { return !path.endsWith('/'); });
     QVERIFY(documents > 5 && expected.size() - documents > 5);
