@@ -116,7 +116,6 @@ void TestLoginDialog::serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt()
     QVERIFY(JobQueue::waitForAll(10000));
     QCoreApplication::processEvents();
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     QCOMPARE(m_service->requests().size(), std::size_t(2));
     QCOMPARE(m_service->requests().back().target, std::string("/rest/Logoff"));
     // Enter presses Ok, not the Cancel button that comes first.

@@ -414,10 +414,6 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
     server.on("GET", "/rest/DocumentStatus", TestReply::text(200, "[]"));
     server.on("GET", "/rest/FolderAccess", TestReply::text(200, R"({"CanDownload":true})"));
     server.on("GET", "/protected/Document.download", TestReply::text(200, "new"));
-    QFile existing(m_home + QStringLiteral("/a.txt"));
-    QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
-    existing.close();
-
     bool workerCanceled = false;
     DownloadDialog::setRunner([&workerCanceled](DownloadDialog& dialog) {
         dialog.show();
@@ -433,7 +429,7 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
                                                                                       : QMessageBox::No;
     });
     window->transfers()->downloadRequested(
-        { QString::fromStdString(FakeService::document(7, "a.txt", 3, "", 10))
+        { QString::fromStdString(FakeService::document(7, "zqnotes.txt", 3, "", 10))
             + R"({"ProjectID":1,"KelmarPath":"Alpha"})" },
         m_home);
     QTRY_VERIFY(!window->transfers()->isBusy());
@@ -441,8 +437,9 @@ void TestMainWindow::keepAliveLostDuringADownloadCancelsItAndEndsTheProgram()
         QStringList { "Unable to login to the server, check your login details and try again." });
     QVERIFY(workerCanceled);
     QVERIFY(!window->isVisible());
+    QFile existing(m_home + QStringLiteral("/zqnotes.txt"));
     QVERIFY(existing.open(QIODevice::ReadOnly));
-    QCOMPARE(existing.readAll(), QByteArray("old"));
+    QCOMPARE(existing.readAll(), QByteArray("typed, not dragged"));
 }
 
 void TestMainWindow::eachWayOfHandingOverTransfersTheFile_data()
@@ -466,8 +463,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     QStringList outcomes;
     UploadDialog::setExecHook([&outcomes](UploadDialog& dialog) {
         // The plan first, so that Start finds it.
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.planTexts().isEmpty(), 20000);
-        QCOMPARE(dialog.planTexts(), QStringList { "New document" });
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.planTexts(), QStringList { "New document" }, 20000);
         windowTestStartAndClose(dialog, outcomes);
     });
     DownloadDialog::setRunner([&outcomes](DownloadDialog& dialog) {
