@@ -54,7 +54,6 @@ private:
 };
 
 namespace {
-const QColor loginTestPaleYellow(249, 249, 153);
 const QString loginTestNoBrowser = QStringLiteral("Unable to open the link in your internet browser");
 } // namespace
 
@@ -132,7 +131,7 @@ void TestLoginDialog::serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt()
     QCOMPARE(serverCell(), edit);
     QCOMPARE(m_dialog->server(), m_service->baseUrl());
     QCOMPARE(m_boxes->texts().size(), 1);
-    QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
+    QCOMPARE(edit->palette().color(QPalette::Base), QColor(249, 249, 153)); // pale yellow
     QVERIFY(edit->styleSheet().isEmpty());
     m_dialog->reject();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));

@@ -183,7 +183,6 @@ void TestMainWindow::init()
     m_service = &m_fixture->service;
     m_boxes = &m_fixture->boxes;
     m_home = m_fixture->home;
-    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Documents")));
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
     QFile file(m_home + QStringLiteral("/zqnotes.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("typed, not dragged") == 18);

@@ -28,6 +28,8 @@
 #include <memory>
 
 namespace {
+using S = FakeService;
+
 bool remoteTestLoaded(const KelmarTreeModel& model)
 {
     return QTest::qWaitFor([&model] { return !model.isLoading(); }, 10000);
@@ -109,7 +111,7 @@ void TestKelmarTreeModel::initTestCase()
 void TestKelmarTreeModel::init()
 {
     m_service = std::make_unique<FakeService>();
-    m_service->setProjects("demo", FakeService::list(FakeService::project(1, "Alpha")));
+    m_service->setProjects("demo", S::list(S::project(1, "Alpha")));
     m_session = std::make_unique<SessionRunner>(
         std::make_unique<Rest>(m_service->baseUrl(), QStringLiteral("demo"), QStringLiteral("demo")));
     m_boxes = std::make_unique<BoxRecorder>();
@@ -131,7 +133,6 @@ void TestKelmarTreeModel::cleanup()
 
 void TestKelmarTreeModel::makeDropTree()
 {
-    using S = FakeService;
     m_service->setProjects("demo", S::list(S::project(1, "Site"), S::project(2, "Other")));
     m_service->setFolders(1, 0, S::list(dragDropFolderDocs));
     m_service->setFolders(1, 10, S::list(dragDropFolderSub));
@@ -179,7 +180,6 @@ std::unique_ptr<KelmarTreeModel> TestKelmarTreeModel::makeModel()
 // An empty list is left to the main window test, which shows its load error.
 void TestKelmarTreeModel::freeProjectsAreHiddenAndOnlyASingleOneExplainsWhy()
 {
-    using S = FakeService;
     const auto load = [this](const std::string& projects) {
         m_service->setProjects("demo", projects);
         return makeModel();
@@ -221,7 +221,6 @@ void TestKelmarTreeModel::loadFailuresAreShownAndTheModelStaysUsable()
     QFETCH(int, depth);
     QFETCH(QString, what);
     QFETCH(QStringList, rows);
-    using S = FakeService;
     m_service->setFolders(1, 0, S::list(S::folder(10, "Plans", "documents", 1, 7, 9)));
     m_service->setFolders(1, 10, S::list(S::folder(20, "Sub", "binder", 1, 0, 0, 10)));
     m_service->setDocuments(10, S::list(S::document(30, "x.pdf", 1)));
@@ -281,7 +280,6 @@ void TestKelmarTreeModel::sameFailureWhileItsBoxIsOpenIsNotShownAgain()
 // Rows, expanders and columns: the sizes in the remote tree's units, the dates in local time.
 void TestKelmarTreeModel::rowsExpandersColumnsAndReloadsFollowTheServer()
 {
-    using S = FakeService;
     m_service->setProjects("demo", S::list(S::project(1, "Alpha"), S::project(2, "Empty")));
     m_service->setFolders(1, 0,
         S::list(S::folder(10, "Binder", "binder", 1, 0, 5), S::folder(11, "Docs", "documents", 1, 0, 5),
@@ -425,12 +423,11 @@ QMimeData* TestKelmarTreeModel::localFiles(const QStringList& names)
 void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreDropped()
 {
     makeDropTree();
-    const QModelIndex project = m_model->index(0, 0);
     const QModelIndex sub = m_model->index(0, 0, docs());
     const QModelIndex plan = m_model->index(1, 0, docs());
     QCOMPARE(sub.data().toString(), dragDropOddName);
     const QModelIndexList dragged { sub, sub.siblingAtColumn(1), sub.siblingAtColumn(2), plan,
-        plan.siblingAtColumn(1), plan.siblingAtColumn(2), project };
+        plan.siblingAtColumn(1), plan.siblingAtColumn(2), m_model->index(0, 0) };
     const std::unique_ptr<QMimeData> data(m_model->mimeData(dragged));
     QCOMPARE(data->formats(), QStringList { QStringLiteral("application/vnd.text.list") });
     // Each record followed by where it lies, as the download list reads them.
@@ -482,7 +479,7 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreD
     for (const auto& [reply, box] : { std::pair { TestReply::text(500, "nope"),
                                           "An error occured while retreiving the project statuses. Response "
                                           "code: 500, response: nope" },
-             { FakeService::dropped(), "Unable to connect to server" } }) {
+             { S::dropped(), "Unable to connect to server" } }) {
         m_service->server().on("GET", "/rest/DocumentStatus", reply);
         m_service->server().clearRequests();
         QVERIFY(
@@ -509,8 +506,7 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreD
         QVERIFY(requestTargets().contains(
             QStringLiteral("POST /rest/Documents?f=10&Name=note.txt&Description=&StatusID=7")));
         m_service->setDocuments(10,
-            FakeService::list(
-                dragDropDocument, std::string(R"({"ObjectType":"Document","ID":41,"Name":"note.txt"})")));
+            S::list(dragDropDocument, std::string(R"({"ObjectType":"Document","ID":41,"Name":"note.txt"})")));
         m_service->server().clearRequests();
         start->click();
     });
@@ -531,13 +527,12 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreD
 void TestKelmarTreeModel::downloadWalkRunsInTheBackgroundUntilCanceledOrTheWindowGoes()
 {
     makeDropTree();
-    TestReply slow
-        = TestReply::text(200, FakeService::list(FakeService::folder(12, "Plans", "documents", 1)));
+    TestReply slow = TestReply::text(200, S::list(S::folder(12, "Plans", "documents", 1)));
     slow.delay = std::chrono::milliseconds(1000);
     m_service->setFault("/rest/Folders", slow);
     LineRecorder lines;
     DownloadDialog::setRunner([this](DownloadDialog&) { return ++m_dialogs, int(QDialog::Rejected); });
-    const QStringList project { QString::fromStdString(FakeService::project(1, "Site")) };
+    const QStringList project { QString::fromStdString(S::project(1, "Site")) };
 
     m_controller->downloadRequested(project, m_dir.path());
     DownloadListingDialog* listing = nullptr;
