@@ -186,7 +186,6 @@ void TestMainWindow::init()
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
     QFile file(m_home + QStringLiteral("/zqnotes.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("typed, not dragged") == 18);
-    file.close();
     m_service->addUser("guest", "guest");
     m_service->setProjects(
         "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
@@ -475,7 +474,6 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
         true);
     QTreeView* local = view(*window, "localView");
     QTreeView* remote = view(*window, "remoteView");
-    TreeCommands* commands = window->commands();
     // The current row is taken before Tab (copied, for paste) and handed to the other tree's after it.
     std::unique_ptr<QMimeData> dragged;
     const auto take = [&](QTreeView* from) {
@@ -500,14 +498,14 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     file.close();
     windowTestKey(Qt::Key_F5);
     QTRY_COMPARE(size(), QStringLiteral("4 KB"));
-    QCOMPARE(commands->uploadAction()->toolTip(),
+    QCOMPARE(window->commands()->uploadAction()->toolTip(),
         QStringLiteral("Choose a project or folder in the Torvex tree to upload to"));
     take(local);
     windowTestKey(Qt::Key_Tab);
     windowTestType(remote, project.name());
     windowTestKey(Qt::Key_Return);
     windowTestType(remote, QStringLiteral("Contracts"));
-    QCOMPARE(commands->uploadAction()->text(), QStringLiteral("&Upload to Contracts"));
+    QCOMPARE(window->commands()->uploadAction()->text(), QStringLiteral("&Upload to Contracts"));
     give(remote, Qt::Key_U);
     QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && !outcomes.isEmpty(), 30000);
     QCOMPARE(outcomes, QStringList { "zqnotes.txt: Document uploaded successfully" });
@@ -530,7 +528,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     take(remote);
     windowTestKey(Qt::Key_Tab, Qt::ShiftModifier);
     windowTestType(local, QStringLiteral("zqinbox"));
-    QCOMPARE(commands->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
+    QCOMPARE(window->commands()->downloadAction()->text(), QStringLiteral("&Download to zqinbox"));
     give(local, Qt::Key_D);
     QTRY_VERIFY_WITH_TIMEOUT(!window->transfers()->isBusy() && outcomes.size() > 1, 30000);
     QVERIFY(m_boxes->texts().isEmpty());

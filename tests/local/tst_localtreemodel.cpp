@@ -96,9 +96,8 @@ void TestLocalTreeModel::proxySortsFoldersFirstThenByNameSizeOrDate()
         { "B2.bin", 900, QDate(2024, 6, 9) } };
     for (const auto& entry : entries) {
         QFile file(dir.filePath(QLatin1String(entry.name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(entry.size, 'x'));
-        QVERIFY(file.flush());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(entry.size, 'x')) == entry.size
+            && file.flush());
         QVERIFY(file.setFileTime(QDateTime(entry.day, QTime(12, 0)), QFileDevice::FileModificationTime));
     }
     LocalTreeModelProxy proxy;
@@ -155,7 +154,6 @@ void TestLocalTreeModel::iconsAndDropsOnFoldersAndFiles()
     QVERIFY(!m_model.dropMimeData(remote.get(), Qt::CopyAction, -1, -1, QModelIndex()));
     QVERIFY(!m_model.dropMimeData(remote.get(), Qt::MoveAction, -1, -1, m_model.index(folder)));
     QVERIFY(!m_model.dropMimeData(other.get(), Qt::CopyAction, -1, -1, m_model.index(folder)));
-    QCOMPARE(requests.count(), 0);
 
     QVERIFY(
         m_model.dropMimeData(remote.get(), Qt::CopyAction, -1, -1, m_model.index(folder).siblingAtColumn(1)));
