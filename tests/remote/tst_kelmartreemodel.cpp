@@ -487,7 +487,6 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreD
         QCOMPARE(m_boxes->texts().last(), QString::fromLatin1(box));
         QCOMPARE(requestTargets(), QStringList { QStringLiteral("GET /rest/DocumentStatus?p=1") });
     }
-    QCOMPARE(m_dialogs, 2);
     QCOMPARE(m_boxes->texts().size(), 2);
 
     // Dropped on a document, the files go into its folder, which is reloaded after the upload.
@@ -512,7 +511,7 @@ void TestKelmarTreeModel::payloadHoldsOneEntryPerDraggedRowAndOnlyLocalFilesAreD
     QVERIFY(m_model->dropMimeData(
         localFiles({ QStringLiteral("note.txt") }), Qt::CopyAction, -1, -1, m_model->index(1, 2, docs())));
     QVERIFY(settled());
-    QCOMPARE(m_dialogs, 3);
+    QCOMPARE(m_dialogs, 3); // none for the failed status requests
     QCOMPARE(requestTargets(),
         (QStringList { QStringLiteral("GET /rest/Folders?p=1&parent=10&a=tree"),
             QStringLiteral("GET /rest/Documents?f=10") }));
