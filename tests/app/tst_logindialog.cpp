@@ -30,10 +30,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void serverEditProbesAndOkWaitsForIt();
-    void cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored();
-    void linksOpenByMouseOrKey();
-    void linksAndLogoTakeThePalettesColours();
+    void serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt();
+    void linksOpenByMouseOrKeyInThePalettesColours();
     void translationsFollowTheLanguage_data();
     void translationsFollowTheLanguage();
 
@@ -56,7 +54,6 @@ private:
 };
 
 namespace {
-const QColor loginTestPaleYellow(249, 249, 153);
 const QString loginTestNoBrowser = QStringLiteral("Unable to open the link in your internet browser");
 } // namespace
 
@@ -94,7 +91,7 @@ void TestLoginDialog::makeDialog(const QString& server, bool shown)
 // Ok is refused while the server is edited. Leaving the edit probes, even when unchanged; Return in it
 // probes once and presses nothing else; a refused server keeps the edit open in pale yellow, also after
 // an accepted one left a style sheet.
-void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
+void TestLoginDialog::serverEditProbesOkWaitsForItAndCancelAbandonsAnAttempt()
 {
     makeDialog();
     QApplication::setActiveWindow(m_dialog.get());
@@ -118,7 +115,6 @@ void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
     QVERIFY(JobQueue::waitForAll(10000));
     QCoreApplication::processEvents();
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     QCOMPARE(m_service->requests().size(), std::size_t(2));
     QCOMPARE(m_service->requests().back().target, std::string("/rest/Logoff"));
     // Enter presses Ok, not the Cancel button that comes first.
@@ -135,27 +131,21 @@ void TestLoginDialog::serverEditProbesAndOkWaitsForIt()
     QCOMPARE(serverCell(), edit);
     QCOMPARE(m_dialog->server(), m_service->baseUrl());
     QCOMPARE(m_boxes->texts().size(), 1);
-    QCOMPARE(edit->palette().color(QPalette::Base), loginTestPaleYellow);
+    QCOMPARE(edit->palette().color(QPalette::Base), QColor(249, 249, 153)); // pale yellow
     QVERIFY(edit->styleSheet().isEmpty());
     m_dialog->reject();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-}
 
-// While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
-// and what the abandoned attempt still brings is ignored.
-void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
-{
+    // While an attempt runs the dialog says so and takes no input; Cancel and Escape end the wait at once,
+    // and what the abandoned attempt still brings is ignored.
     for (const auto& [path, text] :
         { std::pair { "/rest/Logoff", "Logged off." }, { "/rest/Logon", "Logged on." } }) {
         TestReply slow = TestReply::text(200, text);
         slow.delay = std::chrono::milliseconds(400);
         m_service->on("GET", path, slow);
     }
-    makeDialog(QStringLiteral("secure.torvex.example"));
     m_dialog->setLogonEnabled(true);
-
-    m_dialog->serverClickLblClicked();
-    auto* edit = widget<QLineEdit>("serverEdit");
+    m_dialog->show();
     edit->setText(m_service->baseUrl());
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(widget<QLabel>("busyLabel")->text(), QStringLiteral("Checking the server…"));
@@ -178,7 +168,7 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
     QCoreApplication::processEvents();
     QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
     QVERIFY(!m_dialog->takeSession());
-    QVERIFY(m_boxes->texts().isEmpty());
+    QCOMPARE(m_boxes->texts().size(), 1);
 
     // Left alone, the logon accepts the dialog with its session.
     m_dialog->okBtnClicked();
@@ -189,7 +179,7 @@ void TestLoginDialog::cancelAbandonsAProbeOrLogonAtOnceAndItsAnswerIsIgnored()
 // The forgotten-password link opens the server's page, by mouse or Space; Enter on the server link opens
 // its edit. The about box opens with the focus on itself: Enter opens nothing until Tab reaches the link.
 // A link opens on the release of the mouse, wherever that is.
-void TestLoginDialog::linksOpenByMouseOrKey()
+void TestLoginDialog::linksOpenByMouseOrKeyInThePalettesColours()
 {
     AboutDialog about;
     auto* home = about.findChild<ClickableLabel*>(QStringLiteral("homeLink"));
@@ -224,20 +214,14 @@ void TestLoginDialog::linksOpenByMouseOrKey()
     QCOMPARE(m_boxes->texts(),
         QStringList({ loginTestNoBrowser + ", to recover your password go to https://127.0.0.1:8443",
             loginTestNoBrowser }));
-}
 
-// On a dark colour scheme the links and the product name are drawn in its light colours.
-void TestLoginDialog::linksAndLogoTakeThePalettesColours()
-{
+    // On a dark colour scheme the links and the product name are drawn in its light colours.
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
     dark.setColor(QPalette::WindowText, QColor(0xf0, 0xf0, 0xf0));
     dark.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
     dark.setColor(QPalette::Link, QColor(0x80, 0xc0, 0xff));
-    makeDialog(QStringLiteral("secure.torvex.example"), false);
     m_dialog->setPalette(dark);
-    m_dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
     const auto count = [](const QImage& image, const std::function<bool(const QColor&)>& match) {
         int found = 0;
         for (int y = 0; y < image.height(); ++y) {
