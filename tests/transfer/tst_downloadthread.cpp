@@ -1,4 +1,5 @@
 #include "rest/rest.h"
+#include "support/filesizelimit.h"
 #include "support/recorders.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void treeEndsAtFourAtOnceAsOneAtATime();
     void cancelStopsTheRunningTransferAndEveryLaterItemAtAnyMoment();
     void rateOfAStallFallsToZero();
+    void fullDiskFailsTheDocumentWithTheReason();
     void brokenTransferResumesOnlyWhatIsSafe_data();
     void brokenTransferResumesOnlyWhatIsSafe();
 
@@ -364,6 +366,18 @@ void TestDownloadThread::rateOfAStallFallsToZero()
             QCOMPARE(qRound(rate.bytesPerSecond()), 1000000);
     }
     QCOMPARE(rate.bytesPerSecond(), 0.0);
+}
+
+// A local write failure is the disk's, not the network's: the status says so and why.
+void TestDownloadThread::fullDiskFailsTheDocumentWithTheReason()
+{
+    QList<DownloadItem> items { threadItem(200, "large.bin", m_target) };
+    {
+        FileSizeLimit full(64 * 1024);
+        run(items);
+    }
+    QCOMPARE(threadOutcomes(items, m_target),
+        QStringList { QStringLiteral("failed: The local file could not be written: File too large") });
 }
 
 void TestDownloadThread::brokenTransferResumesOnlyWhatIsSafe_data()
