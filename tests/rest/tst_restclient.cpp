@@ -375,8 +375,10 @@ void TestRestClient::tlsVerifiesTheServerCertificate()
     TestServer server(TestServer::Scheme::Https);
     server.on("GET", "/rest/Logoff", TestReply::text(200, "Logged off."));
     {
+        // A bundle is trusted for its own authority only: the bundle of another server's is refused.
+        const TestServer other(TestServer::Scheme::Https);
         LineRecorder lines;
-        RestClient untrusting(server.baseUrl(), QString(), QString());
+        RestClient untrusting(server.baseUrl(), QString(), QString(), other.caCertificatePath());
         QVERIFY_THROWS_EXCEPTION(CurlConnectionException, untrusting.Logoff());
         QVERIFY(lines.lines().value(0).startsWith(QStringLiteral("Logoff transfer failed: ")));
         QVERIFY(server.requests().empty());
