@@ -207,6 +207,12 @@ void TestTransferDialog::escapeCancelsOnlyARunningUploadAndTheEndSaysSo()
     QCOMPARE(closed.size(), 1);
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
 
+    // Escape before Start closes the dialog.
+    auto unstarted = uploadDialog();
+    QSignalSpy unstartedClosed(unstarted.get(), &QDialog::finished);
+    QTest::keyClick(unstarted.get(), Qt::Key_Escape);
+    QCOMPARE(unstartedClosed.size(), 1);
+
     // A dialog that goes while its transfer runs cancels and waits for it.
     auto running = uploadDialog();
     dialogButton(*running, "startButton")->click();
