@@ -206,11 +206,14 @@ void TestTransferDialog::escapeCancelsOnlyARunningUploadAndTheEndSaysSo()
     QCOMPARE(closed.size(), 1);
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
 
-    // Escape before Start closes the dialog.
-    auto unstarted = uploadDialog();
-    QSignalSpy unstartedClosed(unstarted.get(), &QDialog::finished);
-    QTest::keyClick(unstarted.get(), Qt::Key_Escape);
-    QCOMPARE(unstartedClosed.size(), 1);
+    // Escape before Start closes either dialog.
+    const std::unique_ptr<QDialog> unstarted[]
+        = { uploadDialog(), downloadDialog({ dialogDocument(23, "b.txt", m_dir->path()) }) };
+    for (const auto& each : unstarted) {
+        QSignalSpy closedBeforeStart(each.get(), &QDialog::finished);
+        QTest::keyClick(each.get(), Qt::Key_Escape);
+        QCOMPARE(closedBeforeStart.size(), 1);
+    }
     // A dialog that goes while its transfer runs cancels and waits for it.
     auto running = uploadDialog();
     dialogButton(*running, "startButton")->click();
