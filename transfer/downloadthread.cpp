@@ -260,7 +260,9 @@ DownloadThread::OverwriteAnswer DownloadThread::askOverwrite(const QString& targ
         if (isCanceled())
             return OverwriteAnswer::Canceled;
         m_questionPending = true;
-        emit documentAlreadyExists(target);
+        // The question carries a copy of its own, released here before the wait hands the lock to the
+        // GUI thread: the text the GUI thread frees is then never one this thread still lets go of.
+        emit documentAlreadyExists(QString(target.constData(), target.size()));
         // Only an answer or a cancel ends the wait; a spurious wake-up does not.
         m_answered.wait(lock, [this] { return !m_questionPending || isCanceled(); });
         if (m_questionPending) {
