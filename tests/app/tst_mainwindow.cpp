@@ -10,6 +10,7 @@
 #include "rest/sessionrunner.h"
 #include "server/demotestserver.h"
 #include "support/guifixture.h"
+#include "support/testfiles.h"
 #include "transfer/downloaddialog.h"
 #include "transfer/downloadthread.h"
 #include "transfer/uploaddialog.h"
@@ -184,8 +185,7 @@ void TestMainWindow::init()
     m_boxes = &m_fixture->boxes;
     m_home = m_fixture->home;
     QVERIFY(QDir().mkpath(m_home + QStringLiteral("/zqinbox")));
-    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("typed, not dragged") == 18);
+    QVERIFY(writeTestFile(m_home + QStringLiteral("/zqnotes.txt"), "typed, not dragged"));
     m_service->addUser("guest", "guest");
     m_service->setProjects(
         "guest", FakeService::list(FakeService::project(2, "Beta"), FakeService::project(3, "Gamma")));
@@ -493,9 +493,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
     windowTestType(local, QStringLiteral("zqnotes.txt"));
     const auto size = [local] { return treeRow(local, "zqnotes.txt").siblingAtColumn(1).data(); };
     QTRY_COMPARE(size(), QStringLiteral("18 bytes"));
-    QFile file(m_home + QStringLiteral("/zqnotes.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000);
-    file.close();
+    QVERIFY(writeTestFile(m_home + QStringLiteral("/zqnotes.txt"), QByteArray(5000, 'x')));
     windowTestKey(Qt::Key_F5);
     QTRY_COMPARE(size(), QStringLiteral("4 KB"));
     QCOMPARE(window->commands()->uploadAction()->toolTip(),
@@ -519,7 +517,7 @@ void TestMainWindow::eachWayOfHandingOverTransfersTheFile()
         roots.cbegin(), roots.cend(), [](const RestFolder& root) { return root.name() == "Contracts"; });
     QVERIFY(contracts != roots.cend());
     check.uploadDocument(contracts->id(), QStringLiteral("zqlater.txt"), QString(),
-        check.getProjectStatusses(project.id()).value(0).id(), file.fileName());
+        check.getProjectStatusses(project.id()).value(0).id(), m_home + QStringLiteral("/zqnotes.txt"));
     windowTestKey(Qt::Key_F5);
     QTRY_VERIFY(treeRow(remote, QStringLiteral("zqlater.txt")).isValid());
 

@@ -1,5 +1,6 @@
 #include "demotestserver.h"
 #include "rest/rest.h"
+#include "support/testfiles.h"
 #include "support/testserver.h"
 
 #include <QBuffer>
@@ -10,12 +11,6 @@
 #include <QTest>
 
 namespace {
-bool demoSessionWriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray demoSessionDownload(Rest& rest, int folderId, int documentId)
 {
     QBuffer buffer;
@@ -63,7 +58,7 @@ void TestDemoSession::httpsWithTheServersAuthority()
     const QByteArray bytes = TestServer::patternBytes(20, 1024 * 1024 + 1);
     const QTemporaryDir files;
     const QString up = files.filePath(QStringLiteral("up.bin"));
-    QVERIFY(demoSessionWriteFile(up, bytes));
+    QVERIFY(writeTestFile(up, bytes));
     const auto session = [&](const QString& host, const QString& name) {
         const QString address = QStringLiteral("https://%1:%2").arg(host).arg(server.server().tlsPort());
         Rest::checkServer(address, authority);

@@ -1,6 +1,7 @@
 #include "rest/rest.h"
 #include "support/filesizelimit.h"
 #include "support/recorders.h"
+#include "support/testfiles.h"
 #include "support/testserver.h"
 #include "transfer/downloadmodel.h"
 #include "transfer/downloadthread.h"
@@ -73,11 +74,10 @@ QStringList threadOutcomes(const QList<DownloadItem>& items, const QString& dir 
     return outcomes + files;
 }
 
+// Fails the test, not the function that builds the items, when the file cannot be written.
 void threadWrite(const QString& path, const QByteArray& bytes)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    QVERIFY(writeTestFile(path, bytes));
 }
 
 using Tick = std::function<void(DownloadThread& thread)>;

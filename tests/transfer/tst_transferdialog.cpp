@@ -2,6 +2,7 @@
 #include "rest/jobqueue.h"
 #include "rest/rest.h"
 #include "rest/sessionrunner.h"
+#include "support/testfiles.h"
 #include "support/testserver.h"
 #include "transfer/confirmationdialog.h"
 #include "transfer/downloaddialog.h"
@@ -43,13 +44,6 @@ DownloadItem dialogDocument(int id, const QString& name, const QString& localDir
     return DownloadItem(QStringLiteral("Document"), id, name, QString(), QStringLiteral("Bridge/Plans"),
         QStringLiteral("about ") + name, QStringLiteral("Draft"),
         ModelItemStatus(ModelItemStatus::Listed, QString()), QList<int>(), localDir, 10);
-}
-
-void dialogWrite(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
 }
 
 QByteArray dialogRead(const QString& path)
@@ -157,7 +151,7 @@ std::unique_ptr<UploadDialog> TestTransferDialog::uploadDialog(
     for (const QString& name : files) {
         root.mkpath(name.endsWith('/') ? name : QFileInfo(name).path());
         if (!name.endsWith('/'))
-            dialogWrite(root.filePath(name), name.toUtf8());
+            writeTestFile(root.filePath(name), name.toUtf8());
     }
     const QList<RestStatus> statuses { RestStatus(4, QStringLiteral("Draft"), 1),
         RestStatus(6, QStringLiteral("Final"), 2) };
@@ -296,7 +290,7 @@ void TestTransferDialog::retryFailedRunsTheFailedRowsAgainAndTheReportKeepsTheRu
 void TestTransferDialog::confirmationBoxAsksWithApplyToAll()
 {
     for (const char* name : { "a.txt", "b.txt", "d.txt" })
-        dialogWrite(m_dir->filePath(name), "old");
+        writeTestFile(m_dir->filePath(name), "old");
     QList<DownloadItem> items { dialogDocument(21, "a.txt", m_dir->path()),
         dialogDocument(23, "b.txt", m_dir->path()), dialogDocument(24, "c.txt", m_dir->path()),
         dialogDocument(25, "d.txt", m_dir->path()) };
@@ -335,7 +329,7 @@ void TestTransferDialog::confirmationBoxAsksWithApplyToAll()
 
 void TestTransferDialog::escapeWhileTheQuestionIsQueuedCancelsWithoutShowingIt()
 {
-    dialogWrite(m_dir->filePath("a.txt"), "old a");
+    writeTestFile(m_dir->filePath("a.txt"), "old a");
     int asked = 0;
     DownloadDialog::setOverwriteQuestion([&asked](const QString&, bool&) {
         ++asked;

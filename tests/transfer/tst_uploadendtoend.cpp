@@ -1,6 +1,7 @@
 #include "model/jsonparser.h"
 #include "rest/rest.h"
 #include "server/demotestserver.h"
+#include "support/testfiles.h"
 #include "support/testserver.h"
 #include "transfer/uploaddialog.h"
 #include "transfer/uploadlistbuilder.h"
@@ -50,9 +51,7 @@ void TestUploadEndToEnd::droppedTreeArrivesWhole()
     const QByteArray big = TestServer::patternBytes(7919, 8 * 1024 * 1024);
     const QByteArray small = TestServer::patternBytes(2 * 7919, 4096);
     for (const auto& [path, bytes] : { std::pair { "Site/big.bin", big }, { "Site/Phase 1/a.txt", small } }) {
-        QDir(local.path()).mkpath(QFileInfo(QLatin1String(path)).path());
-        QFile file(local.filePath(QLatin1String(path)));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QVERIFY(writeTestFile(local.filePath(QLatin1String(path)), bytes));
     }
     QVERIFY(QDir(local.path()).mkpath(QStringLiteral("Site/Empty")));
 

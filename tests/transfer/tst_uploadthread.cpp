@@ -2,6 +2,7 @@
 #include "model/restfolder.h"
 #include "model/restproject.h"
 #include "rest/rest.h"
+#include "support/testfiles.h"
 #include "transfer/uploadmodel.h"
 #include "transfer/uploadthread.h"
 #include "uploadfakeservice.h"
@@ -99,11 +100,10 @@ void TestUploadThread::init()
 
 QFileInfo TestUploadThread::makeFile(const QString& relativePath, const QByteArray& content)
 {
-    QDir(m_dir->path()).mkpath(QFileInfo(relativePath).path());
-    QFile file(m_dir->filePath(relativePath));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+    const QString path = m_dir->filePath(relativePath);
+    if (!writeTestFile(path, content))
         qFatal("cannot write a test file");
-    return QFileInfo(file.fileName());
+    return QFileInfo(path);
 }
 
 QFileInfo TestUploadThread::makeDir(const QString& relativePath)
