@@ -121,7 +121,7 @@ private:
     std::unique_ptr<Rest> session(int stallSeconds = 60);
     std::unique_ptr<RestFolder> newFolder();
     QString sourceFile(int index);
-    RestDocument storeDocument(const RestFolder& folder, const QString& source);
+    void storeDocument(const RestFolder& folder, const QString& source);
     bool upload(Rest& session, RestFolder& folder, const QStringList& files, qint64 cancelMs = -1);
     bool download(Rest& session, const RestFolder& folder, const QString& into, qint64 cancelMs = -1);
     void checkFolder(const RestFolder& folder, const QStringList& files);
@@ -213,10 +213,12 @@ QString FaultBench::sourceFile(int index)
     return path;
 }
 
-RestDocument FaultBench::storeDocument(const RestFolder& folder, const QString& source)
+// Puts a source file on the server directly and remembers it for the byte comparison at the end.
+void FaultBench::storeDocument(const RestFolder& folder, const QString& source)
 {
-    return m_direct->uploadDocument(
-        folder.id(), QFileInfo(source).fileName(), QStringLiteral("source"), m_status.id(), source);
+    const QString name = QFileInfo(source).fileName();
+    m_direct->uploadDocument(folder.id(), name, QStringLiteral("source"), m_status.id(), source);
+    m_sources.insert(name, source);
 }
 
 bool FaultBench::upload(Rest& session, RestFolder& folder, const QStringList& files, qint64 cancelMs)
@@ -332,7 +334,6 @@ void FaultBench::downloadCuts()
     const auto folder = newFolder();
     const QString source = sourceFile(0);
     storeDocument(*folder, source);
-    m_sources.insert(QFileInfo(source).fileName(), source);
     for (int cut = 1; cut <= m_options.cuts; ++cut) {
         // The logon's connection carries the download too; its first bytes are the logon's and the rights'.
         const std::uint64_t offset = 2048 + std::uint64_t(m_size) * cut / (m_options.cuts + 1);
@@ -387,7 +388,6 @@ void FaultBench::silentServer()
     const auto folder = newFolder();
     const QString source = sourceFile(3);
     storeDocument(*folder, source);
-    m_sources.insert(QFileInfo(source).fileName(), source);
     m_proxy->setFault({ DelayProxy::Fault::Action::Hang, DelayProxy::Direction::ToClient,
         std::uint64_t(m_size / 2), true });
     const std::unique_ptr<Rest> rest = session(1);
@@ -402,7 +402,6 @@ void FaultBench::fullDisk()
     const auto folder = newFolder();
     const QString source = sourceFile(4);
     storeDocument(*folder, source);
-    m_sources.insert(QFileInfo(source).fileName(), source);
     const QString into = m_work + QStringLiteral("/down-full");
     const std::unique_ptr<Rest> rest = session();
     {
@@ -455,7 +454,6 @@ void FaultBench::cancels()
     for (int i = 10; i < 14; ++i) {
         files << sourceFile(i);
         storeDocument(*source, files.last());
-        m_sources.insert(QFileInfo(files.last()).fileName(), files.last());
     }
     const std::unique_ptr<Rest> rest = session();
     for (int round = 0; round < m_options.cancels; ++round) {
